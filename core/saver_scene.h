@@ -1,0 +1,265 @@
+#pragma once
+// The one animated defragmentation scene of a process: layout, drawing resources,
+// cluster map, log, legend, progress bar, idle effects and the analyse/defragment cycle.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "core/drive_list.h"
+
+// Cell states as the engine reports them; any other code is drawn as free space.
+enum ClusterState : int32_t {
+  FreeSpace = 0,
+  NotFragmented = 1,
+  MasterFileTable = 2,
+  Fragmented = 3,
+  Defragmented = 4,
+  Processing = 5,
+};
+constexpr int kClusterStateCount = 6;
+
+// The six state colours (COLORREF 0x00BBGGRR) in state order.
+extern const COLORREF cluster_colors_arr[kClusterStateCount];
+
+enum CycleState : int32_t {
+  Idle = 0,
+  Analyzing = 1,
+  Defragmenting = 2,
+};
+
+// Three pre-blurred halos of one cell colour; band 0 serves glow 1..33, 1 34..66, 2 67..100.
+struct GlowBitmaps {
+  HBITMAP band_bitmaps[3] = {};
+};
+
+constexpr int grid_columns = 48;
+constexpr UINT_PTR frame_timer_id = 1;
+constexpr UINT frame_period_ms = 33;
+
+// Status text while no cycle runs.
+extern const wchar_t* const g_vendor_line;
+extern const wchar_t kProgramSubdirectory[];   // "Orbenlake Tidewell ScreenSaver"
+extern const wchar_t kLoadFailureText[];       // "Could not load Tidewell.dll library."
+
+// Layout of the scene for one client size; pure, so it can be checked without a window.
+struct SceneLayout {
+  double scale = 0.0;
+  int cell_pitch = 0;
+  int cell_size = 0;
+  int left = 0;
+  int grid_width = 0;
+  int title_y = 0;
+  int grid_top = 0;
+  int legend_y = 0;
+  int line_height = 0;
+  int rows = 0;
+  int cell_count = 0;
+  int y = 0;  // reference line below the grid
+  int status_y = 0;
+  int bar_top = 0;
+  int bar_height = 0;
+  int log_top = 0;
+  int pen_width = 0;
+  int bar_inner_width = 0;
+  double scroll_accel = 0.0;
+  int sweep_step = 0;
+  int font_height = 0;
+  int glow_size = 0;  // glow_width == glow_height
+};
+// False when the client area is empty (no layout possible).
+bool ComputeSceneLayout(int width, int height, SceneLayout* layout);
+
+class SaverScene {
+ public:
+  explicit SaverScene(DiskList* drive_list, bool enter_program_directory = true);
+  ~SaverScene() = default;
+  SaverScene(const SaverScene&) = delete;
+  SaverScene& operator=(const SaverScene&) = delete;
+
+  // --- lifecycle and layout (scene_lifecycle.cpp) ---
+  bool Create(HWND window, HINSTANCE instance);
+  bool Destroy();
+
+  HINSTANCE instance = nullptr;
+  HWND window = nullptr;
+  HDC window_dc = nullptr;
+  HBITMAP back_bitmap = nullptr;
+  HDC back_dc = nullptr;
+  HFONT font = nullptr;
+  HBRUSH black_brush = nullptr;
+  HPEN cell_pens[kClusterStateCount] = {};
+  COLORREF title_color = 0;
+  COLORREF status_color = 0;
+  HPEN bar_pen = nullptr;
+  HBRUSH bar_brush = nullptr;
+  HGDIOBJ old_bitmap = nullptr;
+  HGDIOBJ old_font = nullptr;
+  HGDIOBJ old_brush = nullptr;
+  HGDIOBJ old_window_font = nullptr;  // so the font leaves window_dc before it is deleted
+  HBITMAP shine_bitmap = nullptr;
+  HDC shine_dc = nullptr;
+  HDC glow_dc = nullptr;
+  HBRUSH null_brush = nullptr;
+  int glow_width = 0;
+  int glow_height = 0;
+  RECT client_rect = {};
+  int width = 0;
+  int height = 0;
+  int rows = 0;
+  UINT_PTR frame_timer = 0;
+  double scale = 0.0;
+  int cell_pitch = 0;
+  int cell_size = 0;
+  int left = 0;
+  int grid_width = 0;
+  int title_y = 0;
+  int grid_top = 0;
+  int status_y = 0;
+  int bar_top = 0;
+  int bar_height = 0;
+  int bar_inner_width = 0;
+  int pen_width = 0;
+  int percent = 0;
+  int sweep_step = 0;
+  std::wstring status_line;
+  std::wstring schedule_line;
+  bool destroyed = false;  // Destroy runs once
+
+  // --- message log (scene_log.cpp) ---
+  void AddLogMessage(std::wstring text);
+  void ScrollLog();
+  void DrawLog();
+
+  int log_top = 0;
+  int line_height = 0;
+  std::wstring log_lines[5];
+  int log_grey[5] = {255, 140, 92, 60, 29};
+  double log_grey_step[5] = {};
+  double scroll_speed = 0.0;
+  double scroll_accel = 0.0;
+  bool scrolling = false;
+  int scroll_offset = 0;
+  std::deque<std::wstring> pending_log;
+
+  // --- text fitting and number formatting (scene_text.cpp) ---
+  int GetTextWidth(const wchar_t* text, int length, SIZE* size);
+  std::wstring FitPathToWidth(std::wstring path);
+  static std::wstring FormatInt64(int64_t value);
+  static std::wstring FormatInt64Grouped(int64_t value);
+  static std::wstring FormatInt(int32_t value);
+  void ShowMessage(const wchar_t* text);
+  void ShowNumber(int32_t value);
+  // Measuring seam: when set, used instead of the font (tests; fonts differ under wine).
+  int (*measure_text)(const wchar_t* text, int length) = nullptr;
+
+  // --- legend and progress bar (scene_legend.cpp) ---
+  void InitLegend();
+  void DrawLegend();
+  void AdvanceProgressSweep();
+  void DrawProgressBar();
+
+  int legend_x[kClusterStateCount] = {};
+  int legend_y = 0;
+  int legend_text_offset = 0;
+  std::wstring legend_labels[kClusterStateCount];
+  COLORREF legend_colors[kClusterStateCount] = {};
+  HPEN legend_pens[kClusterStateCount] = {};
+  int8_t legend_glow[kClusterStateCount] = {};
+  int legend_wave_frame = 0;
+  bool legend_wave_running = false;
+  int64_t legend_wave_time = 0;
+  bool sweep_running = true;
+  int sweep_position = 0;
+  int64_t sweep_end_time = 0;
+
+  // --- idle animation and shine (scene_idle.cpp) ---
+  void DrawIdleAnimation();
+  void DrawShinedCluster();
+
+  int shine_cell = -1;
+  int shine_delay_s = 0;
+  int shine_level = 0;
+  int shine_width = 0;
+  int shine_height = 0;
+  int64_t shine_last_time = 0;
+  int idle_position = -1;
+  int8_t* idle_trail = nullptr;
+
+  // --- defragmentation cycle and schedule (scene_cycle.cpp) ---
+  void UpdateSchedule();
+  void StartDefragCycle();
+  bool OpenCurrentVolume();
+  void StartAnalyzing();
+  void OnAnalyzeProgress(int64_t percent_done);
+  void LogAnalysisResults();
+  void StartDefragmenting();
+  void OnDefragProgress(int64_t percent_done);
+  void NextDrive();
+  void SaveLastDefrag();
+  void LogLastDefragTime();
+  void LoadSettings();
+  void StopAnalyzing(bool return_to_idle);
+  void StopDefragmenting(bool return_to_idle);
+
+  int64_t cycle_end_time = 0;
+  std::atomic<CycleState> cycle_state{Idle};
+  DiskList* drives = nullptr;
+  int current_drive = 0;
+  int engine_loaded = 0;
+  int32_t volume_handle = 0;
+  int defrag_mode = 0;
+  int defrag_priority = 1;
+  int64_t now = 0;
+  int64_t last_defrag = 0;
+  bool idle_animation = false;
+  // The engine's progress report waits here for the next frame tick (GUI thread).
+  std::atomic<bool> progress_pending{false};
+  // The engine callbacks do nothing unless this is set (after Create, before Destroy).
+  std::atomic<bool> callbacks_enabled{false};
+  // Host seams: how the scene learns it runs as a preview, and its clock.
+  bool (*is_preview)() = nullptr;
+  int64_t (*clock)() = nullptr;
+  int64_t CurrentTime() const;
+  bool IsPreview() const { return is_preview != nullptr && is_preview(); }
+
+  // --- cluster map (scene_cluster_map.cpp) ---
+  int32_t ClusterToCell(int64_t cluster);
+  void MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state);
+  void DrawGlowingClusters();
+
+  // Guards cell_state and cell_glow: the engine's thread writes them, the frame reads them.
+  std::mutex cell_lock;
+  int32_t* cell_state = nullptr;
+  int cell_count = 0;
+  int8_t* cell_glow = nullptr;
+  std::atomic<int64_t> total_clusters{0};
+
+  // --- glow and shine bitmaps (scene_glow.cpp) ---
+  void BuildGlowBitmaps();
+  void LoadShineBitmap();
+
+  std::map<COLORREF, GlowBitmaps> glow_bitmaps;
+
+  // --- image processing (image_processing.cpp) ---
+  static void BlendColor(COLORREF from_color, COLORREF* to_color, int percent);
+  static void BlendShinePixel(COLORREF shine_color, COLORREF* color_dest, int level);
+  static void BuildChannelSums(const uint8_t* pixels, int width, int height, int* red_sums,
+                               int* green_sums, int* blue_sums);
+  static int SampleClamped(const int* sums, int width, int height, int x, int y);
+  static void BoxBlur(const uint8_t* pixels, int width, int height, uint8_t* blurred,
+                      const int* red_sums, const int* green_sums, const int* blue_sums,
+                      int radius_x, int radius_y);
+  static void ResampleBitmap(const uint32_t* source, int source_width, int source_height,
+                             uint32_t* target, int target_width, int target_height);
+
+  // --- frame paint (scene_paint.cpp) ---
+  BOOL Paint();
+};
+
+// The process's scene, for the engine callbacks (plain functions without an object).
+extern SaverScene* g_scene;

@@ -1,0 +1,252 @@
+#include "core/drive_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <map>
+#include <string>
+
+#include "core/registry_text.h"
+
+namespace {
+
+// A drive as the fake platform reports it.
+struct FakeDrive {
+  UINT type = DRIVE_FIXED;
+  bool floppy = false;
+  bool has_medium = true;
+  uint64_t total = 0;
+  uint64_t free_bytes = 0;
+  std::wstring label;
+  bool label_fails = false;
+};
+
+std::map<wchar_t, FakeDrive> g_drives;
+bool g_roots_fail = false;
+
+DWORD FakeRoots(DWORD length, wchar_t* buffer) {
+  if (g_roots_fail) return 0;
+  DWORD used = 0;
+  for (const auto& entry : g_drives) {
+    buffer[used++] = entry.first;
+    buffer[used++] = L':';
+    buffer[used++] = L'\\';
+    buffer[used++] = L'\0';
+  }
+  buffer[used] = L'\0';
+  return used;
+}
+UINT FakeType(const wchar_t* root) { return g_drives.at(root[0]).type; }
+bool FakeFloppy(const wchar_t* root) { return g_drives.at(root[0]).floppy; }
+BOOL FakeFree(const wchar_t* root, uint64_t* total, uint64_t* free_bytes) {
+  const FakeDrive& d = g_drives.at(root[0]);
+  if (!d.has_medium) return FALSE;
+  *total = d.total;
+  *free_bytes = d.free_bytes;
+  return TRUE;
+}
+BOOL FakeLabel(const wchar_t* root, wchar_t* label, DWORD size) {
+  const FakeDrive& d = g_drives.at(root[0]);
+  if (d.label_fails) return FALSE;
+  wcsncpy(label, d.label.c_str(), size);
+  return TRUE;
+}
+const DrivePlatform kFake = {FakeRoots, FakeType, FakeFloppy, FakeFree, FakeLabel};
+
+std::wstring StoredSelection() {
+  wchar_t text[300];
+  if (ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives", text, 300, true) !=
+      ERROR_SUCCESS)
+    return L"<missing>";
+  return text;
+}
+
+class DriveListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_drives.clear();
+    g_roots_fail = false;
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives");
+  }
+  void TearDown() override {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives");
+  }
+  static void Store(const wchar_t* text) {
+    ASSERT_EQ(ERROR_SUCCESS,
+              WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives", text));
+  }
+  std::wstring Letters(const DiskList& list) {
+    std::wstring s;
+    for (const DiskInfo& d : list.disks) s += d.letter;
+    return s;
+  }
+  std::wstring Selected(const DiskList& list) {
+    std::wstring s;
+    for (const DiskInfo& d : list.disks)
+      if (d.selected) s += d.letter;
+    return s;
+  }
+};
+
+TEST_F(DriveListTest, ListsOnlyFixedAndRemovableDrivesWithAMedium) {
+  g_drives[L'A'] = {DRIVE_REMOVABLE, true, true, 1474560, 0, L"", false};
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 500107862016ULL, 1ULL << 30, L"System", false};
+  g_drives[L'D'] = {DRIVE_CDROM, false, true, 1, 1, L"CD", false};
+  g_drives[L'E'] = {DRIVE_REMOVABLE, false, false, 0, 0, L"", false};
+  g_drives[L'F'] = {DRIVE_REMOVABLE, false, true, 1ULL << 34, 1ULL << 33, L"Stick", false};
+  g_drives[L'N'] = {DRIVE_REMOTE, false, true, 1, 1, L"Share", false};
+  g_drives[L'R'] = {DRIVE_RAMDISK, false, true, 1, 1, L"", false};
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_EQ(L"CF", Letters(list));
+  const DiskInfo& c = list.disks[0];
+  EXPECT_STREQ(L"C:\\", c.root_path);
+  EXPECT_STREQ(L"System (C:)", c.display_name);
+  EXPECT_STREQ(L"465,8 GB", c.size_text);
+  EXPECT_STREQ(L"1,0 GB", c.free_text);
+  EXPECT_EQ(static_cast<uint32_t>(DRIVE_FIXED), c.drive_type);
+  EXPECT_EQ(static_cast<uint32_t>(DRIVE_REMOVABLE), list.disks[1].drive_type);
+}
+
+TEST_F(DriveListTest, MissingSelectionSelectsFixedDrivesAndStoresThemAtOnce) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'F'] = {DRIVE_REMOVABLE, false, true, 100, 50, L"", false};
+  g_drives[L'G'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_EQ(L"CG", Selected(list));
+  EXPECT_EQ(L"CG", StoredSelection());
+  // The default is written with the whole 522-byte room.
+  DWORD bytes = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives",
+                                        RRF_RT_ANY, nullptr, nullptr, &bytes));
+  EXPECT_EQ(522u, bytes);
+}
+
+TEST_F(DriveListTest, StoredSelectionIsMatchedExactlyAndNotRewritten) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'D'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'E'] = {DRIVE_REMOVABLE, false, true, 100, 50, L"", false};
+  Store(L"DXc");
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_EQ(L"D", Selected(list));
+  EXPECT_EQ(L"DXc", StoredSelection());
+}
+
+TEST_F(DriveListTest, EmptyStoredSelectionSelectsNothing) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  Store(L"");
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_EQ(L"", Selected(list));
+  EXPECT_EQ(L"", StoredSelection());
+}
+
+TEST_F(DriveListTest, UnterminatedOrForeignTypedSelectionIsBounded) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'D'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, nullptr, 0,
+                                           KEY_WRITE, nullptr, &key, nullptr));
+  // "D" without terminator; the bytes after it in memory must not count.
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"SelectedDrives", 0, REG_BINARY,
+                                          reinterpret_cast<const BYTE*>(L"DC"), 2));
+  RegCloseKey(key);
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_EQ(L"D", Selected(list));
+}
+
+TEST_F(DriveListTest, OverlongSelectionFallsBackToTheDefault) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  std::wstring longer(300, L'C');
+  Store(longer.c_str());
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_EQ(L"C", Selected(list));
+  EXPECT_EQ(L"C", StoredSelection());
+}
+
+TEST_F(DriveListTest, LabelsAndDisplayNames) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'D'] = {DRIVE_FIXED, false, true, 100, 50, L"", true};
+  g_drives[L'E'] = {DRIVE_FIXED, false, true, 100, 50, L"A label far longer than the room has",
+                    false};
+  g_drives[L'F'] = {DRIVE_FIXED, false, true, 100, 50, std::wstring(24, L'x'), false};
+  DiskList list;
+  list.LoadDriveList(kFake);
+  ASSERT_EQ(4u, list.size());
+  EXPECT_STREQ(L" (C:)", list.disks[0].display_name);
+  EXPECT_STREQ(L" (D:)", list.disks[1].display_name);
+  // A long label is shortened; the letter part always stays.
+  EXPECT_STREQ(L"A label far longer than  (E:)", list.disks[2].display_name);
+  EXPECT_EQ((std::wstring(24, L'x') + L" (F:)"), list.disks[3].display_name);
+}
+
+TEST_F(DriveListTest, SecondLoadNeitherDuplicatesNorMovesTheRecords) {
+  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  DiskList list;
+  list.LoadDriveList(kFake);
+  const DiskInfo* first = list.disks.data();
+  g_drives[L'H'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  for (int i = 0; i < 3; ++i) list.LoadDriveList(kFake);
+  EXPECT_EQ(L"CH", Letters(list));
+  EXPECT_EQ(first, list.disks.data());
+}
+
+TEST_F(DriveListTest, NoRootsMeansNoDrivesAndAnEmptyDefault) {
+  g_roots_fail = true;
+  DiskList list;
+  list.LoadDriveList(kFake);
+  EXPECT_TRUE(list.disks.empty());
+  EXPECT_EQ(L"", StoredSelection());
+}
+
+TEST_F(DriveListTest, RealDrivesOfThePrefix) {
+  // A wine prefix has C: and Z:, both fixed.
+  DiskList list;
+  list.LoadDriveList();
+  std::wstring letters = Letters(list);
+  EXPECT_NE(std::wstring::npos, letters.find(L'C'));
+  for (const DiskInfo& d : list.disks) {
+    EXPECT_EQ(d.letter, d.root_path[0]);
+    EXPECT_NE(nullptr, wcsstr(d.size_text, L" GB")) << d.size_text;
+  }
+  EXPECT_FALSE(DiskList::IsFloppyDrive(L"C:\\"));
+}
+
+TEST(FormatDiskSizeTest, BinaryUnitsWithACommaSeparator) {
+  struct Case {
+    uint64_t bytes;
+    const wchar_t* text;
+  } cases[] = {
+      {0, L"0,0 GB"},
+      {500107862016ULL, L"465,8 GB"},
+      {(1ULL << 40) - 1, L"1024,0 GB"},
+      {1ULL << 40, L"1,0 TB"},
+      {UINT64_MAX, L"16777216,0 TB"},
+  };
+  for (const Case& c : cases) {
+    wchar_t buffer[20];
+    DiskList::FormatDiskSize(c.bytes, buffer, 20);
+    EXPECT_STREQ(c.text, buffer) << c.bytes;
+  }
+  wchar_t small[4];
+  DiskList::FormatDiskSize(500107862016ULL, small, 4);
+  EXPECT_EQ(3u, wcslen(small));
+}
+
+TEST(SelectedLettersTest, ConcatenatesInListOrder) {
+  std::vector<DiskInfo> disks(3);
+  disks[0].letter = L'C';
+  disks[0].selected = 1;
+  disks[1].letter = L'D';
+  disks[2].letter = L'E';
+  disks[2].selected = 1;
+  wchar_t out[8];
+  SelectedLetters(disks, out, 8);
+  EXPECT_STREQ(L"CE", out);
+}
+
+}  // namespace
