@@ -134,6 +134,11 @@ class SaverScene {
   void AddLogMessage(std::wstring text);
   void ScrollLog();
   void DrawLog();
+  // The progress handlers rewrite the newest entry in place (queue back or top line).
+  void ReplaceNewestLogEntry(std::wstring text);
+  // Grey level of line `line` (0..4) at the current slide offset.
+  int LogLineGrey(int line) const;
+  static constexpr int kLogLineCount = 5;
 
   int log_top = 0;
   int line_height = 0;
@@ -205,6 +210,10 @@ class SaverScene {
   void LoadSettings();
   void StopAnalyzing(bool return_to_idle);
   void StopDefragmenting(bool return_to_idle);
+  // Runs the engine's latest progress report on the window's thread (from UpdateSchedule).
+  void HandleProgressReport();
+  void ApplyDefragPriority();
+  const wchar_t* CurrentRootPath() const;
 
   int64_t cycle_end_time = 0;
   std::atomic<CycleState> cycle_state{Idle};

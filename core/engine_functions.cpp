@@ -1,0 +1,75 @@
+#include "core/engine_functions.h"
+
+#include "core/saver_scene.h"
+
+EngineFunctionTable g_engine_functions;
+HMODULE g_engine_module = nullptr;
+
+const wchar_t g_engine_library_name[] = L"TidewellLink.dll";
+
+namespace {
+
+// Bind order and the names come from the same list as the table's slots.
+struct SlotBinding {
+    const char* name;
+    void (*assign)(FARPROC address);
+};
+
+#define TW_ENGINE_BINDING(name, ordinal, result, params, args, fallback)  \
+    {#name, [](FARPROC address) {                                         \
+         g_engine_functions.name = reinterpret_cast<name##Proc>(          \
+             reinterpret_cast<void*>(address));                           \
+     }},
+const SlotBinding kSlotBindings[] = {TW_LINK_EXPORTS(TW_ENGINE_BINDING)};
+#undef TW_ENGINE_BINDING
+
+static_assert(sizeof kSlotBindings / sizeof kSlotBindings[0] == TW_LINK_EXPORT_COUNT,
+              "one binding per export");
+
+}  // namespace
+
+int BindEngineLibraryFrom(const wchar_t* library_path)
+{
+    UnbindEngineLibrary();
+    g_engine_module = LoadLibraryW(library_path);
+    if (g_engine_module == nullptr) return 0;
+    for (const SlotBinding& slot : kSlotBindings) {
+        const FARPROC address = GetProcAddress(g_engine_module, slot.name);
+        if (address == nullptr) {
+            // All or nothing: a library without every export is not used at all.
+            UnbindEngineLibrary();
+            return 0;
+        }
+        slot.assign(address);
+    }
+    return 1;
+}
+
+int BindEngineLibrary()
+{
+    // Bare name: the program subdirectory made current at start-up is searched.
+    return BindEngineLibraryFrom(g_engine_library_name);
+}
+
+void UnbindEngineLibrary()
+{
+    if (g_engine_module != nullptr) {
+        FreeLibrary(g_engine_module);
+        g_engine_module = nullptr;
+    }
+    g_engine_functions = EngineFunctionTable{};
+}
+
+void OnEngineProgress()
+{
+    SaverScene* scene = g_scene;
+    if (scene == nullptr || !scene->callbacks_enabled.load()) return;
+    scene->progress_pending.store(true);
+}
+
+void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state)
+{
+    SaverScene* scene = g_scene;
+    if (scene == nullptr || !scene->callbacks_enabled.load()) return;
+    scene->MarkClusterRange(first_cluster, last_cluster, state);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The host side of the bridge: TidewellLink's 58 exports bound by name at run
+// time, and the two callbacks the scene hands to it for every volume it opens.
+#include "TidewellLink/link_types.h"
+
+// One pointer per export, named after it and generated from the bridge's own
+// export list, so host and bridge cannot disagree on a name or a signature.
+struct EngineFunctionTable {
+#define TW_ENGINE_SLOT(name, ordinal, result, params, args, fallback) name##Proc name;
+    TW_LINK_EXPORTS(TW_ENGINE_SLOT)
+#undef TW_ENGINE_SLOT
+};
+
+extern EngineFunctionTable g_engine_functions;
+extern HMODULE g_engine_module;
+
+// Loads "TidewellLink.dll" by bare name and binds every export by name: 1 when
+// all are bound, otherwise 0 with no library held and every slot null.
+int BindEngineLibrary();
+
+// Releases the library (when held) and empties every slot.
+void UnbindEngineLibrary();
+
+// Engine thread: only records that a report arrived; the scene's frame tick
+// handles it on the window's thread.
+void OnEngineProgress();
+
+// Engine thread: marks the reported cluster range in the scene's cell map.
+void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state);
+
+// The library file name, and a seam for tests that bind another copy by path.
+extern const wchar_t g_engine_library_name[];
+int BindEngineLibraryFrom(const wchar_t* library_path);

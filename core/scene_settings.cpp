@@ -1,0 +1,37 @@
+// The scene's two settings: "LastDefrag" (kept by the scene) and "IdleAnimation"
+// (kept by the settings dialog, read here with the dialog's own code).
+#include <ctime>
+#include <cwchar>
+
+#include "core/registry_text.h"
+#include "core/saver_scene.h"
+#include "core/settings_store.h"
+#include "core/text_format.h"
+
+namespace {
+const wchar_t kLastDefragValue[] = L"LastDefrag";
+// The stored decimal of a 64-bit time is at most 21 characters; the room holds one
+// more so that a longer text is recognised and read as absent.
+constexpr size_t kLastDefragLongest = 21;
+constexpr size_t kLastDefragRoom = kLastDefragLongest + 2;
+}  // namespace
+
+void SaverScene::LoadSettings()
+{
+    wchar_t text[kLastDefragRoom] = {};
+    last_defrag = 0;
+    if (ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue, text,
+                         kLastDefragRoom) == ERROR_SUCCESS &&
+        wcslen(text) <= kLastDefragLongest)
+        last_defrag = ParseDecimal(text, kLastDefragRoom);
+    idle_animation = settings_store.LoadIdleAnimation() != 0;
+}
+
+void SaverScene::SaveLastDefrag()
+{
+    _tzset();
+    last_defrag = CurrentTime();
+    // When the key cannot be written the new time still holds for this process.
+    WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue,
+                      FormatDecimal(last_defrag).c_str());
+}
