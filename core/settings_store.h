@@ -1,0 +1,18 @@
+#pragma once
+// The dialog's side of the "IdleAnimation" setting. Stateless: every call opens the
+// settings key, reads or writes the one value and closes it again.
+
+class SettingsStore {
+ public:
+  // 1 when the idle animation is on (also when nothing readable is stored), 0 when off.
+  int LoadIdleAnimation() const;
+  // Stores `value` as decimal text; a failure is ignored.
+  void SaveIdleAnimation(int value) const;
+};
+
+extern SettingsStore settings_store;
+
+// Reads a stored "IdleAnimation" text the way the C runtime reads a decimal number:
+// leading blanks and a sign allowed, text that does not begin with a number reads as 0.
+// Returns 1 for a non-zero number, 0 for zero.
+int IdleAnimationFromText(const wchar_t* text);
