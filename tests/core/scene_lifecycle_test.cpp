@@ -1,0 +1,123 @@
+// The scene's Create and Destroy on a real window under wine.
+#include <gtest/gtest.h>
+
+#include "core/saver_scene.h"
+
+namespace {
+
+HWND MakeWindow(int width, int height) {
+  static ATOM atom = [] {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SceneLifecycleTest";
+    return RegisterClassW(&wc);
+  }();
+  (void)atom;
+  return CreateWindowExW(0, L"SceneLifecycleTest", L"scene", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                         height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+bool LogContains(const SaverScene& scene, const std::wstring& text) {
+  for (const std::wstring& line : scene.log_lines)
+    if (line == text) return true;
+  for (const std::wstring& line : scene.pending_log)
+    if (line == text) return true;
+  return false;
+}
+
+TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
+  DiskList drives;
+  SaverScene scene(&drives, false);
+  EXPECT_EQ(&scene, g_scene);
+  HWND window = MakeWindow(1024, 768);
+  ASSERT_NE(nullptr, window);
+  ASSERT_TRUE(scene.Create(window, GetModuleHandleW(nullptr)));
+  EXPECT_EQ(1.0, scene.scale);
+  EXPECT_EQ(720, scene.cell_count);
+  EXPECT_EQ(15, scene.rows);
+  EXPECT_EQ(frame_timer_id, scene.frame_timer);
+  for (int i = 0; i < scene.cell_count; ++i) {
+    ASSERT_EQ(0, scene.cell_state[i]);
+    ASSERT_EQ(0, scene.idle_trail[i]);
+    ASSERT_EQ(0, scene.cell_glow[i]);
+  }
+  EXPECT_EQ(std::wstring(g_vendor_line), scene.status_line);
+  EXPECT_NE(nullptr, scene.back_dc);
+  EXPECT_NE(nullptr, scene.font);
+  for (HPEN pen : scene.cell_pens) EXPECT_NE(nullptr, pen);
+  EXPECT_EQ(6u, scene.glow_bitmaps.size());
+  // The test's own folder has no bridge library beside it.
+  EXPECT_EQ(0, scene.engine_loaded);
+  EXPECT_TRUE(LogContains(scene, kLoadFailureText));
+  EXPECT_TRUE(scene.callbacks_enabled);
+
+  // The frame timer really ticks at the window.
+  MSG msg;
+  DWORD start = GetTickCount();
+  bool ticked = false;
+  while (!ticked && GetTickCount() - start < 3000) {
+    if (PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE))
+      ticked = msg.wParam == frame_timer_id;
+    else
+      Sleep(5);
+  }
+  EXPECT_TRUE(ticked);
+
+  EXPECT_TRUE(scene.Destroy());
+  EXPECT_FALSE(scene.callbacks_enabled);
+  EXPECT_EQ(nullptr, scene.cell_state);
+  // A second Destroy changes nothing.
+  EXPECT_FALSE(scene.Destroy());
+  DestroyWindow(window);
+}
+
+TEST(SceneLifecycleTest, DestroyWithoutCreateDoesNothing) {
+  DiskList drives;
+  SaverScene scene(&drives, false);
+  EXPECT_FALSE(scene.Destroy());
+}
+
+TEST(SceneLifecycleTest, EmptyClientAreaFailsCleanly) {
+  DiskList drives;
+  SaverScene scene(&drives, false);
+  HWND window = MakeWindow(0, 0);
+  ASSERT_NE(nullptr, window);
+  EXPECT_FALSE(scene.Create(window, GetModuleHandleW(nullptr)));
+  EXPECT_EQ(0u, scene.frame_timer);
+  EXPECT_EQ(nullptr, scene.cell_state);
+  EXPECT_TRUE(scene.Destroy());
+  EXPECT_FALSE(scene.Destroy());
+  DestroyWindow(window);
+}
+
+TEST(SceneLifecycleTest, ConstructorDefaults) {
+  DiskList drives;
+  SaverScene scene(&drives, false);
+  EXPECT_EQ(&drives, scene.drives);
+  EXPECT_EQ(Idle, scene.cycle_state.load());
+  EXPECT_EQ(-1, scene.shine_cell);
+  EXPECT_EQ(-1, scene.idle_position);
+  EXPECT_TRUE(scene.sweep_running);
+  EXPECT_EQ(1, scene.defrag_priority);
+  EXPECT_EQ(0, scene.volume_handle);
+  const int greys[5] = {255, 140, 92, 60, 29};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(greys[i], scene.log_grey[i]);
+  EXPECT_NEAR(static_cast<double>(time(nullptr)), static_cast<double>(scene.cycle_end_time), 5);
+}
+
+TEST(SceneLifecycleTest, ConstructorEntersTheProgramSubdirectory) {
+  wchar_t before[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, before);
+  {
+    DiskList drives;
+    SaverScene scene(&drives, true);
+    wchar_t now_dir[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, now_dir);
+    std::wstring dir(now_dir);
+    EXPECT_NE(std::wstring::npos, dir.find(L"Orbenlake Tidewell ScreenSaver")) << dir;
+  }
+  SetCurrentDirectoryW(before);
+}
+
+}  // namespace
