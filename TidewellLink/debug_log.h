@@ -1,0 +1,34 @@
+// The bridge's optional diagnostic log "debug.log" beside the host program.
+// Off unless HKCU\Software\Orbenlake\DebugMode\DebugMode is REG_DWORD 1 or the
+// host's first argument is "-debug"; decided once per process, at the first line.
+
+#ifndef TIDEWELL_DEBUG_LOG_H
+#define TIDEWELL_DEBUG_LOG_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+enum DebugMode : uint8_t { kDebugModeUndecided = 0, kDebugModeOff = 2, kDebugModeOn = 3 };
+
+// Writes one line when the log is on. The message is text, never a format.
+void DebugLog(const std::wstring& message);
+
+bool IsDebugModeOn();
+bool IsDebugModeOff();
+uint8_t GetDebugMode();
+bool ReadDebugModeSetting();
+void AppendDebugLogLine(const std::wstring& line);
+
+// "hh:nn:ss:zzz: (program.exe) message", with the locale's time separator.
+std::wstring FormatDebugLogLine(const SYSTEMTIME& time, const std::wstring& separator,
+                                const std::wstring& program_name, const std::wstring& message);
+
+// True when the argument switches the log on ("-debug", any case).
+bool IsDebugSwitch(const wchar_t* argument);
+
+// Directory of a path with a trailing delimiter ("C:\a\b.exe" -> "C:\a\").
+std::wstring DirectoryWithDelimiter(const std::wstring& path);
+
+#endif

@@ -1,0 +1,17 @@
+// Loads the engine "Tidewell.dll" (once; a failed load is retried by the next
+// call) and asks its export "GetVolumeIntf" for a volume.
+
+#ifndef TIDEWELL_ENGINE_LOADER_H
+#define TIDEWELL_ENGINE_LOADER_H
+
+#include "TidewellLink/engine_interfaces.h"
+
+enum class GetVolumeResult { kVolume, kNoVolume, kFailed };
+
+// On kVolume, *volume holds the engine's reference, which the caller adopts
+// and releases once. kNoVolume: no "GetVolumeIntf" or the engine stored none.
+// kFailed: the engine could not be loaded, or raised.
+GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_t engine_flag,
+                          IVolume** volume);
+
+#endif

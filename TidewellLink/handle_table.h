@@ -1,0 +1,33 @@
+// g_volume_handles: the ten volume handle entries, numbered 1..10. Used from
+// the host's threads and from inside callbacks on the engine's thread, so
+// every access takes the table's lock, and callers hold a shared reference to
+// the object for the length of a call: closing a handle on one thread never
+// frees an object another thread is still using.
+
+#ifndef TIDEWELL_HANDLE_TABLE_H
+#define TIDEWELL_HANDLE_TABLE_H
+
+#include "TidewellLink/volume_handle.h"
+
+#include <cstdint>
+#include <memory>
+
+constexpr int32_t kVolumeHandleCount = 10;
+
+// The entry's object when the handle, as unsigned, lies in 1..10 and the entry
+// is occupied; NULL otherwise.
+std::shared_ptr<TVolumeHandle> FindVolumeHandle(int32_t handle);
+
+// Marks the lowest free entry as being filled and answers its number, or 0
+// when all ten are taken. The entry stays unavailable until FillVolumeHandle
+// or FreeReservedVolumeHandle.
+int32_t ReserveVolumeHandle();
+void FillVolumeHandle(int32_t handle, std::shared_ptr<TVolumeHandle> object);
+void FreeReservedVolumeHandle(int32_t handle);
+
+// Empties the entry and answers what it held (NULL when it was not valid).
+std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle);
+
+int32_t CountOpenVolumeHandles();
+
+#endif
