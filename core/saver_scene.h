@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/drive_list.h"
 
@@ -247,12 +248,21 @@ class SaverScene {
   int cell_count = 0;
   int8_t* cell_glow = nullptr;
   std::atomic<int64_t> total_clusters{0};
+  // This frame's copy of the cells, taken under cell_lock by DrawGlowingClusters
+  // (glow as drawn, before the frame's fade); the rest of the frame draws from it.
+  std::vector<int32_t> frame_cell_state;
+  std::vector<int8_t> frame_cell_glow;
+  void SnapshotCellsAndFade();
+  void DrawCellFrame(int cell, COLORREF color, int glow_band, int percent_to_white);
 
   // --- glow and shine bitmaps (scene_glow.cpp) ---
   void BuildGlowBitmaps();
   void LoadShineBitmap();
 
   std::map<COLORREF, GlowBitmaps> glow_bitmaps;
+  // The shine picture's pixels as GetPixel gives them, top row first (blended
+  // through a DIB section instead of pixel by pixel).
+  std::vector<COLORREF> shine_pixels;
 
   // --- image processing (image_processing.cpp) ---
   static void BlendColor(COLORREF from_color, COLORREF* to_color, int percent);

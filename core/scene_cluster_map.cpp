@@ -1,0 +1,62 @@
+// The cluster map of the scene: engine ranges onto cells, and the glowing cells.
+#include <limits>
+
+#include "core/cluster_map.h"
+#include "core/image_processing.h"
+#include "core/saver_scene.h"
+
+int32_t SaverScene::ClusterToCell(int64_t cluster) {
+    const int64_t cell = cluster_map::CellOfCluster(cluster, cell_count, total_clusters.load());
+    // Saturated rather than cut to 32 bits, so a wild cluster never wraps into the grid.
+    if (cell > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (cell < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(cell);
+}
+
+void SaverScene::MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state) {
+    std::lock_guard<std::mutex> guard(cell_lock);
+    const cluster_map::Cells cells = {cell_state, cell_glow, cell_count};
+    cluster_map::ApplyClusterRange(cells, total_clusters.load(), first_cluster, last_cluster, state,
+                                   cycle_state.load() == Defragmenting);
+}
+
+void SaverScene::SnapshotCellsAndFade() {
+    std::lock_guard<std::mutex> guard(cell_lock);
+    if (cell_state == nullptr || cell_glow == nullptr || cell_count <= 0) {
+        frame_cell_state.clear();
+        frame_cell_glow.clear();
+        return;
+    }
+    frame_cell_state.assign(cell_state, cell_state + cell_count);
+    frame_cell_glow.assign(cell_glow, cell_glow + cell_count);
+    for (int i = 0; i < cell_count; ++i) {
+        if (cell_glow[i] != 0) cell_glow[i] = cluster_map::FadedGlow(cell_glow[i]);
+    }
+}
+
+// One lit cell: its colour's halo of the band, then its outline moved towards white.
+void SaverScene::DrawCellFrame(int cell, COLORREF color, int glow_band, int percent_to_white) {
+    const int x = left + (cell % grid_columns) * cell_pitch;
+    const int y = grid_top + (cell / grid_columns) * cell_pitch;
+    const int halo_offset = static_cast<int>(2.0 * scale);
+    const auto entry = glow_bitmaps.find(color);
+    if (entry != glow_bitmaps.end()) {
+        SelectObject(glow_dc, entry->second.band_bitmaps[glow_band]);
+        BitBlt(back_dc, x - halo_offset, y - halo_offset, glow_width, glow_height, glow_dc, 0, 0, SRCCOPY);
+    }
+    HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(color, 0xFFFFFF, percent_to_white));
+    HGDIOBJ old_pen = SelectObject(back_dc, pen);
+    Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
+    SelectObject(back_dc, old_pen);
+    DeleteObject(pen);
+}
+
+void SaverScene::DrawGlowingClusters() {
+    SnapshotCellsAndFade();
+    const int count = static_cast<int>(frame_cell_glow.size());
+    for (int i = 0; i < count; ++i) {
+        const int glow = frame_cell_glow[i];
+        if (glow == 0) continue;
+        DrawCellFrame(i, cluster_map::StateColor(frame_cell_state[i]), cluster_map::GlowBand(glow), glow / 3);
+    }
+}
