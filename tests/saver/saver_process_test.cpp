@@ -1,0 +1,285 @@
+// twsaver.scr started as its own process, the way the system starts a screen saver.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/saver/registry_sandbox.h"
+
+namespace {
+
+constexpr wchar_t kSaverClass[] = L"WindowsScreenSaverClass";
+constexpr wchar_t kDialogCaption[] = L"Orbenlake Tidewell Screensaver Setup";
+constexpr DWORD kStartTimeoutMs = 20000;
+constexpr DWORD kExitTimeoutMs = 15000;
+
+std::wstring SaverPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring text = path;
+  text.resize(text.find_last_of(L"\\/") + 1);
+  return text + L"twsaver.scr";
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// Waits for `done`, serving this thread's windows meanwhile (a child window or a dialog
+// of the saver may send messages to them).
+bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    PumpMessages();
+    if (done()) return true;
+    if (GetTickCount() - start > timeout_ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void Idle(DWORD ms) {
+  WaitUntil([] { return false; }, ms);
+}
+
+struct WindowQuery {
+  DWORD process_id;
+  const wchar_t* window_class;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  WindowQuery* query = reinterpret_cast<WindowQuery*>(data);
+  DWORD owner_process = 0;
+  GetWindowThreadProcessId(window, &owner_process);
+  wchar_t text[128] = {};
+  if (owner_process != query->process_id) return TRUE;
+  GetClassNameW(window, text, 128);
+  if (wcscmp(text, query->window_class) != 0) return TRUE;
+  GetWindowTextW(window, text, 128);
+  if (wcscmp(text, query->title) != 0) return TRUE;
+  query->found = window;
+  return FALSE;
+}
+
+HWND FindProcessWindow(DWORD process_id, const wchar_t* window_class, const wchar_t* title) {
+  WindowQuery query = {process_id, window_class, title, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+// One started saver; a process still running when the test ends is ended by force.
+class SaverProcess {
+ public:
+  explicit SaverProcess(const std::wstring& arguments) {
+    std::wstring command = L"\"" + SaverPath() + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info_) != FALSE;
+  }
+  ~SaverProcess() {
+    if (!started_) return;
+    if (Running()) {
+      TerminateProcess(info_.hProcess, 99);
+      WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  SaverProcess(const SaverProcess&) = delete;
+  SaverProcess& operator=(const SaverProcess&) = delete;
+
+  bool started() const { return started_; }
+  DWORD id() const { return info_.dwProcessId; }
+  bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+  // The exit code, or STILL_ACTIVE when it did not end in time.
+  DWORD WaitForExit(DWORD timeout_ms) const {
+    WaitUntil([this] { return !Running(); }, timeout_ms);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
+
+  HWND WaitForWindow(const wchar_t* window_class, const wchar_t* title) const {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+          window = FindProcessWindow(id(), window_class, title);
+          return window != nullptr || !Running();
+        },
+        kStartTimeoutMs);
+    return window;
+  }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+  bool started_ = false;
+};
+
+// Whether the screen inside `rect` shows anything but black.
+bool ScreenShowsSomething(const RECT& rect) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  BitBlt(dc, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  bool something = false;
+  const DWORD* pixels = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < width * height && !something; ++i) something = (pixels[i] & 0xFFFFFF) != 0;
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  ReleaseDC(nullptr, screen);
+  return something;
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// A plain top-level window of this test: the preview's parent or the dialog's owner.
+HWND CreateHostWindow() {
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = HostWindowProc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"SaverTestHost";
+  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  RegisterClassW(&window_class);
+  return CreateWindowExW(0, L"SaverTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                         320, 240, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+std::wstring Decimal(HWND window) {
+  return std::to_wstring(reinterpret_cast<uintptr_t>(window));
+}
+
+class SaverProcessTest : public testing::Test {
+ protected:
+  // The saver writes the settings of the shared test prefix; put them back afterwards.
+  SettingsSnapshot snapshot_;
+};
+
+TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough) {
+  SetCursorPos(200, 200);
+  SaverProcess saver(L"/s");
+  ASSERT_TRUE(saver.started());
+  HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
+  ASSERT_NE(window, nullptr);
+
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+  EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  EXPECT_EQ(rect.bottom - rect.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(WaitUntil([&] { return ScreenShowsSomething(rect); }, 10000))
+      << "the saver never painted a frame";
+
+  SetCursorPos(202, 202);  // 4 pixels in total: stays
+  Idle(800);
+  EXPECT_TRUE(saver.Running());
+
+  SetCursorPos(210, 206);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+}
+
+TEST_F(SaverProcessTest, FullScreenClosesOnAKeyAndASecondStartLeavesAtOnce) {
+  SaverProcess saver(L"/s");
+  HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
+  ASSERT_NE(window, nullptr);
+
+  SaverProcess second(L"-S");
+  EXPECT_EQ(second.WaitForExit(kExitTimeoutMs), 0u);
+  EXPECT_TRUE(saver.Running());
+
+  PostMessageW(window, WM_KEYDOWN, 'A', 0x001E0001);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+}
+
+TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
+  HWND parent = CreateHostWindow();
+  ASSERT_NE(parent, nullptr);
+  SaverProcess saver(L"/p " + Decimal(parent));
+  HWND preview = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        preview = FindWindowExW(parent, nullptr, kSaverClass, L"Preview");
+        return preview != nullptr || !saver.Running();
+      },
+      kStartTimeoutMs));
+  ASSERT_NE(preview, nullptr);
+
+  RECT parent_client = {}, preview_rect = {};
+  GetClientRect(parent, &parent_client);
+  GetWindowRect(preview, &preview_rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&preview_rect), 2);
+  EXPECT_EQ(preview_rect.left, 0);
+  EXPECT_EQ(preview_rect.top, 0);
+  EXPECT_EQ(preview_rect.right, parent_client.right);
+  EXPECT_EQ(preview_rect.bottom, parent_client.bottom);
+
+  // Input does not close a preview.
+  PostMessageW(preview, WM_KEYDOWN, 'A', 0x001E0001);
+  PostMessageW(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  Idle(800);
+  EXPECT_TRUE(saver.Running());
+
+  DestroyWindow(parent);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+}
+
+TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
+  HWND gone = CreateHostWindow();
+  const std::wstring dead_handle = Decimal(gone);
+  DestroyWindow(gone);
+  const std::wstring cases[] = {L"/p 0", L"/p", L"/l " + dead_handle, L"/x", L"/a"};
+  for (const std::wstring& arguments : cases) {
+    SCOPED_TRACE(testing::Message() << "arguments: " << arguments);
+    SaverProcess saver(arguments);
+    ASSERT_TRUE(saver.started());
+    EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), static_cast<DWORD>(-1));
+  }
+}
+
+TEST_F(SaverProcessTest, ConfigureSwitchOpensTheDialogAndCancelEndsWithZero) {
+  HWND owner = CreateHostWindow();
+  SaverProcess saver(L"/c:" + Decimal(owner));
+  HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+  DestroyWindow(owner);
+}
+
+TEST_F(SaverProcessTest, NoSwitchOpensTheDialogWithoutOwnerAndOkStores) {
+  DeleteSettingsValue(L"IdleAnimation");
+  SaverProcess saver(L"");
+  HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 1u);
+  EXPECT_EQ(SettingsText(L"IdleAnimation"), L"1");
+}
+
+}  // namespace
