@@ -1,0 +1,59 @@
+// The simulated engine's settings (see sim_control.h for their names) and
+// its failure injection.
+
+#ifndef TIDEWELL_SIM_CONFIG_H
+#define TIDEWELL_SIM_CONFIG_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+enum class SimTextMode { kNormal, kEmpty, kNull };
+
+struct SimConfig {
+    int analyze_ms = 4000;
+    int defrag_ms = 45000;
+    int report_ms = 40;
+    int64_t clusters = 2000000;
+    bool no_volume = false;
+    std::set<std::wstring> fail, fault, throws, raise;
+    SimTextMode text_mode = SimTextMode::kNormal;
+    std::map<std::wstring, int64_t> values;
+    bool odd_percent = false;
+    bool bad_ranges = false;
+    std::vector<std::wstring> exclusions;
+};
+
+// The settings in force (a snapshot; cheap to take).
+std::shared_ptr<const SimConfig> CurrentSimConfig();
+
+// Applies "NAME=value"; false when the name or value is not understood.
+bool ApplySimAssignment(const std::wstring& assignment);
+
+// Reads every TW_SIM_* variable of the environment.
+void ApplySimEnvironment();
+
+// Called first by every simulated method: faults, throws or raises as
+// configured, or answers true with *result = E_FAIL for a configured failure.
+bool InjectSimFailure(const wchar_t* method, HRESULT* result);
+
+// First statement of every simulated method; method is a narrow literal.
+#define SIM_ENTER(method)                                             \
+    do {                                                              \
+        HRESULT injected = S_OK;                                      \
+        if (InjectSimFailure(L"" method, &injected)) return injected; \
+    } while (0)
+
+// A configured fixed answer for a number getter.
+bool FixedSimValue(const wchar_t* method, int64_t* value);
+
+// Splits "a,b" (or another separator), keeping empty parts when asked.
+std::vector<std::wstring> SplitSimList(const std::wstring& text, wchar_t separator,
+                                       bool keep_empty);
+
+#endif

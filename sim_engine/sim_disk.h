@@ -1,0 +1,53 @@
+// The made-up disk behind a simulated volume: a map of blocks of clusters
+// (one cluster state each) with a plausible layout, and the cluster ranges
+// that an analysis or a defragmentation reports step by step.
+
+#ifndef TIDEWELL_SIM_DISK_H
+#define TIDEWELL_SIM_DISK_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum SimClusterState : uint8_t {
+    kSimFree = 0,
+    kSimNotFragmented = 1,
+    kSimMasterFileTable = 2,
+    kSimFragmented = 3,
+    kSimDefragmented = 4,
+    kSimProcessing = 5,
+};
+
+struct SimRange {
+    int64_t first;
+    int64_t last;
+    int32_t state;
+};
+
+struct SimDisk {
+    int64_t clusters = 0;
+    int64_t block_clusters = 1;
+    std::vector<uint8_t> blocks;
+};
+
+SimDisk MakeSimDisk(int64_t clusters, uint32_t seed);
+
+// Blocks [from, to) as ranges, neighbours of one state joined.
+std::vector<SimRange> DescribeBlocks(const SimDisk& disk, size_t from, size_t to);
+
+struct SimDiskStats {
+    int64_t used_blocks = 0;
+    int64_t fragmented_blocks = 0;
+};
+SimDiskStats CountSimDisk(const SimDisk& disk);
+
+// One defragmentation step: blocks of the previous step settle, up to
+// `moves` fragmented blocks are moved to the lowest free blocks (or settle in
+// place) and show as processing. Answers the ranges to report; `moving` holds
+// the blocks shown as processing between steps.
+std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, size_t moves);
+
+// A plausible file name for the block being worked on.
+std::wstring SimFileName(const std::wstring& drive, uint32_t number);
+
+#endif

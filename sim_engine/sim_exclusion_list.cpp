@@ -1,0 +1,66 @@
+#include "sim_engine/sim_exclusion_list.h"
+
+#include "sim_engine/sim_config.h"
+#include "sim_engine/sim_counters.h"
+
+SimExclusionList::SimExclusionList(std::vector<std::wstring> items) : items(std::move(items)) {}
+
+HRESULT __stdcall SimExclusionList::QueryInterface(REFIID iid, void** object)
+{
+    if (!object) return E_POINTER;
+    if (IsEqualGUID(iid, kIID_IExclusionList) || IsEqualGUID(iid, IID_IUnknown)) {
+        *object = static_cast<IExclusionList*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG __stdcall SimExclusionList::AddRef() { return ++reference_count; }
+
+ULONG __stdcall SimExclusionList::Release()
+{
+    ULONG remaining = --reference_count;
+    if (remaining == 0) delete this;
+    return remaining;
+}
+
+HRESULT __stdcall SimExclusionList::GetCount(int32_t* count)
+{
+    SIM_ENTER("GetCount");
+    if (!count) return E_POINTER;
+    std::lock_guard<std::mutex> guard(lock);
+    *count = static_cast<int32_t>(items.size());
+    return S_OK;
+}
+
+HRESULT __stdcall SimExclusionList::GetItem(int32_t index, BSTR* text)
+{
+    SIM_ENTER("GetItem");
+    if (!text) return E_POINTER;
+    std::lock_guard<std::mutex> guard(lock);
+    if (index < 0 || static_cast<size_t>(index) >= items.size()) return E_INVALIDARG;
+    *text = SysAllocStringLen(items[index].data(), static_cast<UINT>(items[index].size()));
+    return S_OK;
+}
+
+HRESULT __stdcall SimExclusionList::Clear()
+{
+    SIM_ENTER("Clear");
+    std::lock_guard<std::mutex> guard(lock);
+    items.clear();
+    SetSimText(L"exclusions", L"");
+    return S_OK;
+}
+
+HRESULT __stdcall SimExclusionList::Add(const wchar_t* text)
+{
+    SIM_ENTER("Add");
+    std::lock_guard<std::mutex> guard(lock);
+    items.push_back(text ? text : L"");
+    std::wstring joined;
+    for (size_t i = 0; i < items.size(); ++i) joined += (i ? L"|" : L"") + items[i];
+    SetSimText(L"exclusions", joined);
+    return S_OK;
+}
