@@ -1,0 +1,44 @@
+// A real scene in a real window for drawing tests, with a fixed clock and
+// pixel access to what reached the window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/saver_scene.h"
+
+// The test's clock, read by every scene made here.
+extern int64_t g_test_now;
+int64_t TestClock();
+
+HWND MakeSceneWindow(int width, int height);
+
+// The pixels of a device context's drawing surface, top row first, COLORREF form.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Capture CaptureDc(HDC dc, int width, int height);
+
+// Writes a capture as a 24-bit BMP file; false on failure.
+bool SaveBmp(const Capture& capture, const std::wstring& path);
+
+struct SceneHarness {
+    DiskList drives;
+    std::unique_ptr<SaverScene> scene;
+    HWND window = nullptr;
+
+    // Creates the scene in a client area of width x height; the module's
+    // resources (the shine picture) come from the test executable.
+    bool Create(int width, int height);
+    ~SceneHarness();
+
+    // Top-left corner of cell i.
+    POINT CellOrigin(int i) const;
+    Capture CaptureWindow() const;
+};
