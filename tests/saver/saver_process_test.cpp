@@ -15,12 +15,25 @@ constexpr wchar_t kDialogCaption[] = L"Orbenlake Tidewell Screensaver Setup";
 constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kExitTimeoutMs = 15000;
 
-std::wstring SaverPath() {
+std::wstring BinDirectory() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring text = path;
   text.resize(text.find_last_of(L"\\/") + 1);
-  return text + L"twsaver.scr";
+  return text;
+}
+
+std::wstring SaverPath() { return BinDirectory() + L"twsaver.scr"; }
+
+bool SimulatedEnginePresent() {
+  const std::wstring engine = BinDirectory() + L"Orbenlake Tidewell ScreenSaver\\Tidewell.dll";
+  return GetFileAttributesW(engine.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A defragmentation end time was stored (absent or 0 means none).
+bool LastDefragStored() {
+  const std::wstring text = SettingsText(L"LastDefrag");
+  return !text.empty() && text != L"0";
 }
 
 void PumpMessages() {
@@ -174,6 +187,10 @@ std::wstring Decimal(HWND window) {
 
 class SaverProcessTest : public testing::Test {
  protected:
+  // The saver inherits the environment: the simulated engine then runs its work quickly.
+  void SetUp() override { SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast"); }
+  void TearDown() override { SetEnvironmentVariableW(L"TW_SIM_SPEED", nullptr); }
+
   // The saver writes the settings of the shared test prefix; put them back afterwards.
   SettingsSnapshot snapshot_;
 };
@@ -215,7 +232,21 @@ TEST_F(SaverProcessTest, FullScreenClosesOnAKeyAndASecondStartLeavesAtOnce) {
   EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
 }
 
+TEST_F(SaverProcessTest, FullScreenRunsACycleWithTheSimulatedEngine) {
+  if (!SimulatedEnginePresent()) GTEST_SKIP() << "the simulated engine is not built";
+  DeleteSettingsValue(L"LastDefrag");
+  WriteSettingsText(L"SelectedDrives", L"C");
+  SaverProcess saver(L"/s");
+  HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(WaitUntil(LastDefragStored, 20000)) << "no cycle ended";
+  PostMessageW(window, WM_KEYDOWN, 'A', 0x001E0001);
+  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+}
+
 TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
+  DeleteSettingsValue(L"LastDefrag");
+  WriteSettingsText(L"SelectedDrives", L"C");
   HWND parent = CreateHostWindow();
   ASSERT_NE(parent, nullptr);
   SaverProcess saver(L"/p " + Decimal(parent));
@@ -240,8 +271,10 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
   // Input does not close a preview.
   PostMessageW(preview, WM_KEYDOWN, 'A', 0x001E0001);
   PostMessageW(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  Idle(800);
+  Idle(1500);
   EXPECT_TRUE(saver.Running());
+  // A preview only analyses: it never stores the time of a finished defragmentation.
+  EXPECT_FALSE(LastDefragStored());
 
   DestroyWindow(parent);
   EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
