@@ -159,6 +159,9 @@ int RunSaverWindow() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  // The monitor-off quit leaves the scene undestroyed; the engine must not call into it
+  // while the process tears its static objects down.
+  if (!scene_destroyed) screen_saver.callbacks_enabled = false;
   return static_cast<int>(message.wParam);
 }
 
