@@ -219,7 +219,7 @@ TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough
   EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
 }
 
-TEST_F(SaverProcessTest, FullScreenClosesOnAKeyAndASecondStartLeavesAtOnce) {
+TEST_F(SaverProcessTest, SecondFullScreenStartLeavesAtOnceAndTheTitleStays) {
   SaverProcess saver(L"/s");
   HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
   ASSERT_NE(window, nullptr);
@@ -228,8 +228,43 @@ TEST_F(SaverProcessTest, FullScreenClosesOnAKeyAndASecondStartLeavesAtOnce) {
   EXPECT_EQ(second.WaitForExit(kExitTimeoutMs), 0u);
   EXPECT_TRUE(saver.Running());
 
-  PostMessageW(window, WM_KEYDOWN, 'A', 0x001E0001);
-  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+  // Text changes are refused, so a later start still finds the running saver by name.
+  SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"), SMTO_BLOCK,
+                      5000, nullptr);
+  wchar_t title[32] = {};
+  GetWindowTextW(window, title, 32);
+  EXPECT_STREQ(title, L"Screen Saver");
+
+  // Input that is no key press, click or move leaves it open.
+  PostMessageW(window, WM_KEYUP, 'A', 0xC01E0001);
+  PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(200, 200));
+  Idle(500);
+  EXPECT_TRUE(saver.Running());
+}
+
+TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPower) {
+  const struct {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+  } closers[] = {
+      {WM_KEYDOWN, 'A', 0x001E0001},
+      {WM_SYSKEYDOWN, VK_MENU, 0x20380001},
+      {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)},
+      {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
+      {WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(10, 10)},
+      // Losing activation closes it; under wine this must not re-enter the destruction.
+      {WM_ACTIVATEAPP, FALSE, 0},
+      {WM_SYSCOMMAND, SC_MONITORPOWER, 2},
+  };
+  for (const auto& closer : closers) {
+    SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << closer.message);
+    SaverProcess saver(L"/s");
+    HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, closer.message, closer.wparam, closer.lparam);
+    EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+  }
 }
 
 TEST_F(SaverProcessTest, FullScreenRunsACycleWithTheSimulatedEngine) {
