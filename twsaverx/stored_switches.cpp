@@ -21,33 +21,26 @@ StoredSwitches ParseStoredSwitches(const wchar_t* text, size_t length) {
 
   size_t pos = 0;
   while (pos < line.size() && (line[pos] == L'/' || line[pos] == L'-' || line[pos] == L' ')) ++pos;
-
-  StoredSwitches result;
   const wchar_t letter = pos < line.size() ? line[pos] : L'\0';
-  auto window_after_letter = [&]() {
-    size_t at = pos + 1;
+
+  // Behind the letter, blanks and ':' are skipped; any text left is the window number.
+  auto read_window_from = [&](size_t at, SwitchWindow when_nothing_left, StoredSwitches* out) {
     while (at < line.size() && (line[at] == L' ' || line[at] == L':')) ++at;
-    return at;
+    if (at < line.size()) {
+      out->window = SwitchWindow::numbered;
+      out->window_number = ReadWindowNumber(line.substr(at));
+    } else {
+      out->window = when_nothing_left;
+    }
   };
 
+  StoredSwitches result;
   if (letter == L'\0' || letter == L'c' || letter == L'C') {
     result.mode = settings_mode;
-    size_t at = letter == L'\0' ? pos : window_after_letter();
-    if (at < line.size()) {
-      result.window = SwitchWindow::numbered;
-      result.window_number = ReadWindowNumber(line.substr(at));
-    } else {
-      result.window = SwitchWindow::foreground;
-    }
+    read_window_from(letter == L'\0' ? pos : pos + 1, SwitchWindow::foreground, &result);
   } else if (letter == L'p' || letter == L'P') {
     result.mode = preview_mode;
-    size_t at = window_after_letter();
-    if (at < line.size()) {
-      result.window = SwitchWindow::numbered;
-      result.window_number = ReadWindowNumber(line.substr(at));
-    } else {
-      result.window = SwitchWindow::none;
-    }
+    read_window_from(pos + 1, SwitchWindow::none, &result);
   } else if (letter == L's' || letter == L'S') {
     result.mode = full_screen_mode;
     result.window = SwitchWindow::foreground;

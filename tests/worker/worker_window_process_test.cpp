@@ -36,6 +36,11 @@ class WorkerRunTest : public testing::Test {
     }
   }
 
+  // The full-screen window of `worker`, once it is there.
+  HWND FullScreenWindowOf(const WorkerProcess& worker) {
+    return WaitForProcessWindow(worker.id(), kWorkerClass, nullptr, kStartTimeoutMs);
+  }
+
   SavedRegistryValue params_{HKEY_CURRENT_USER, g_settings_key, L"Params"};
   SavedRegistryValue secure_{HKEY_CURRENT_USER, g_settings_key, L"Secure"};
   SavedRegistryValue selected_{HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives"};
@@ -50,7 +55,7 @@ TEST_F(WorkerRunTest, FullScreenTopmostPopupClosesOnlyBeyondMouseTolerance) {
   SetCursorPos(600, 500);
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForProcessWindow(worker.id(), kWorkerClass, nullptr, kStartTimeoutMs);
+  HWND window = FullScreenWindowOf(worker);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(Params(), L"read");
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -76,7 +81,7 @@ TEST_F(WorkerRunTest, FullScreenTopmostPopupClosesOnlyBeyondMouseTolerance) {
 TEST_F(WorkerRunTest, FullScreenIgnoresKeyUpWheelAndRefusedSystemCommands) {
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForProcessWindow(worker.id(), kWorkerClass, nullptr, kStartTimeoutMs);
+  HWND window = FullScreenWindowOf(worker);
   ASSERT_NE(window, nullptr);
   PostMessageW(window, WM_KEYUP, 'A', 0);
   PostMessageW(window, WM_CHAR, 'a', 0);
@@ -93,7 +98,7 @@ class FullScreenCloseTest : public WorkerRunTest, public testing::WithParamInter
 TEST_P(FullScreenCloseTest, InputClosesTheWindowAndTheProcessEnds) {
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForProcessWindow(worker.id(), kWorkerClass, nullptr, kStartTimeoutMs);
+  HWND window = FullScreenWindowOf(worker);
   ASSERT_NE(window, nullptr);
   PostMessageW(window, GetParam(), 0, 0);
   EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
@@ -106,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Messages, FullScreenCloseTest,
 TEST_F(WorkerRunTest, FullScreenClosesWhenItLosesActivation) {
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForProcessWindow(worker.id(), kWorkerClass, nullptr, kStartTimeoutMs);
+  HWND window = FullScreenWindowOf(worker);
   ASSERT_NE(window, nullptr);
   PostMessageW(window, WM_ACTIVATEAPP, FALSE, 0);
   EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
@@ -115,7 +120,7 @@ TEST_F(WorkerRunTest, FullScreenClosesWhenItLosesActivation) {
 TEST_F(WorkerRunTest, SecondFullScreenStartEndsAtOnce) {
   SetParams(L"/s");
   WorkerProcess first;
-  HWND window = WaitForProcessWindow(first.id(), kWorkerClass, nullptr, kStartTimeoutMs);
+  HWND window = FullScreenWindowOf(first);
   ASSERT_NE(window, nullptr);
   SetParams(L"/s");
   WorkerProcess second;
