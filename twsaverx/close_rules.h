@@ -11,16 +11,3 @@ inline bool CursorMovedTooFar(POINT start, POINT now, int tolerance) {
   const long dy = now.y > start.y ? now.y - start.y : start.y - now.y;
   return dx > tolerance || dy > tolerance;
 }
-
-// System commands that a full-screen run refuses.
-inline bool IsRefusedSystemCommand(WPARAM command) {
-  switch (command & 0xFFF0) {
-    case SC_CLOSE:
-    case SC_NEXTWINDOW:
-    case SC_PREVWINDOW:
-    case SC_SCREENSAVE:
-      return true;
-    default:
-      return false;
-  }
-}
