@@ -1,0 +1,53 @@
+# Checks a built TidewellLink.dll against link_exports.h: module name, exactly
+# the listed exports, undecorated, each with its ordinal, names in byte order.
+# cmake -DDLL=... -DEXPORTS_HEADER=... -DOBJDUMP=... -P check_exports.cmake
+
+if(NOT EXISTS "${DLL}")
+  message(FATAL_ERROR "no such DLL: ${DLL}")
+endif()
+execute_process(COMMAND ${OBJDUMP} -p "${DLL}" OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} failed on ${DLL}")
+endif()
+
+file(READ "${EXPORTS_HEADER}" table)
+string(REGEX MATCHALL "X\\([A-Za-z]+, [0-9]+," rows "${table}")
+set(expected "")
+foreach(row IN LISTS rows)
+  string(REGEX MATCH "X\\(([A-Za-z]+), ([0-9]+)," unused "${row}")
+  list(APPEND expected "${CMAKE_MATCH_2}:${CMAKE_MATCH_1}")
+endforeach()
+list(LENGTH expected expected_count)
+if(NOT expected_count EQUAL 58)
+  message(FATAL_ERROR "export list has ${expected_count} rows, not 58")
+endif()
+
+if(NOT dump MATCHES "Name[ \t]+[0-9a-f]+[ \t]+TidewellLink\\.dll")
+  message(FATAL_ERROR "export directory does not name the module TidewellLink.dll")
+endif()
+string(REGEX MATCH "Ordinal Base ([0-9]+)" unused "${dump}")
+set(base ${CMAKE_MATCH_1})
+
+# "[Ordinal/Name Pointer] Table" lists "[index] name" in name-table order.
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n(([ \t]+\\[[ 0-9]+\\] [^\n]+\n)+)" unused "${dump}")
+string(REGEX MATCHALL "\\[[ 0-9]+\\] [^\n]+" entries "${CMAKE_MATCH_1}")
+set(found "")
+set(names "")
+foreach(entry IN LISTS entries)
+  string(REGEX MATCH "\\[ *([0-9]+)\\] (.+)" unused "${entry}")
+  math(EXPR ordinal "${CMAKE_MATCH_1} + ${base}")
+  list(APPEND found "${ordinal}:${CMAKE_MATCH_2}")
+  list(APPEND names "${CMAKE_MATCH_2}")
+endforeach()
+
+set(sorted_names ${names})
+list(SORT sorted_names COMPARE STRING CASE SENSITIVE)
+if(NOT names STREQUAL sorted_names)
+  message(FATAL_ERROR "name table is not in byte order:\n${names}")
+endif()
+list(SORT found)
+list(SORT expected)
+if(NOT found STREQUAL expected)
+  message(FATAL_ERROR "exports differ from link_exports.h\nfound:    ${found}\nexpected: ${expected}")
+endif()
+message(STATUS "TidewellLink.dll exports the 58 functions with their ordinals")

@@ -1,0 +1,66 @@
+#include "TidewellLink/fault_guard.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+void TouchNowhere()
+{
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+}
+
+TEST(FaultGuard, ProcessorFaultsExceptionsAndRaisesEndTheBody)
+{
+    EXPECT_FALSE(RunGuarded([] { TouchNowhere(); }));
+    EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("engine"); }));
+    EXPECT_FALSE(RunGuarded([] { RaiseException(0xE0001234, 0, 0, nullptr); }));
+    volatile int zero = 0;
+    EXPECT_FALSE(RunGuarded([&] { RaiseException(EXCEPTION_INT_DIVIDE_BY_ZERO, 0, 0, nullptr); (void)zero; }));
+    int ran = 0;
+    EXPECT_TRUE(RunGuarded([&] { ran = 1; }));
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(FaultGuard, HandlersInsideTheBodyComeFirst)
+{
+    int caught = 0;
+    EXPECT_TRUE(RunGuarded([&] {
+        try {
+            throw 7;
+        } catch (int value) {
+            caught = value;
+        }
+    }));
+    EXPECT_EQ(caught, 7);
+    // A nested guard stops the fault; the outer body goes on.
+    int after = 0;
+    EXPECT_TRUE(RunGuarded([&] {
+        EXPECT_FALSE(RunGuarded([] { TouchNowhere(); }));
+        after = 1;
+    }));
+    EXPECT_EQ(after, 1);
+}
+
+TEST(FaultGuard, RepeatedFaultsOnSeveralThreadsLeaveTheProcessWorking)
+{
+    auto hammer = [] {
+        int stopped = 0;
+        for (int i = 0; i < 300; ++i) stopped += RunGuarded([] { TouchNowhere(); }) ? 0 : 1;
+        return stopped;
+    };
+    int other = 0;
+    std::thread worker([&] { other = hammer(); });
+    int here = hammer();
+    worker.join();
+    EXPECT_EQ(here, 300);
+    EXPECT_EQ(other, 300);
+    EXPECT_TRUE(RunGuarded([] {}));
+}
+
+}  // namespace
