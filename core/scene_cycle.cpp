@@ -57,7 +57,10 @@ void SaverScene::UpdateSchedule()
 
 void SaverScene::HandleProgressReport()
 {
-    if (engine_loaded == 0 || volume_handle == 0) return;
+    // A report that finds no open volume of a listed drive has nothing to update.
+    if (engine_loaded == 0 || volume_handle == 0 || current_drive < 0 ||
+        static_cast<size_t>(current_drive) >= drives->disks.size())
+        return;
     const int64_t percent_done = g_engine_functions.GetPercentDone(volume_handle);
     if (cycle_state == Analyzing) {
         OnAnalyzeProgress(percent_done);

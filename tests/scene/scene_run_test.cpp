@@ -401,6 +401,18 @@ TEST_F(SceneRun, MissingCurrentFileReadsAsEmpty)
     EXPECT_TRUE(defragmenting_seen);
 }
 
+TEST_F(SceneRun, PercentagesOutsideTheRangeAreShownUnchanged)
+{
+    SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"3000");
+    SetEnvironmentVariableW(L"TW_SIM_VALUE", L"GetPercentDone:250");
+    AddDrive(L"C:\\", true);
+    CreateScene();
+    ASSERT_TRUE(RunFrames([&] { return scene.log_lines[0] == L"Analyzing C:\\ (250%)"; }, 5000))
+        << Narrow(History());
+    EXPECT_EQ(250, scene.percent);
+    EXPECT_EQ(Analyzing, scene.cycle_state.load());
+}
+
 // The engine reports in a tight loop while short preview cycles run one after the
 // other over three drives, the frame paints the map as it changes, and the scene
 // is destroyed in the middle of a report stream.

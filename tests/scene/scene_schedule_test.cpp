@@ -134,6 +134,22 @@ TEST_F(SceneSchedule, CallbacksDoNothingUntilEnabled)
     EXPECT_FALSE(scene.progress_pending.load());
 }
 
+TEST_F(SceneSchedule, ReportIsHandledOnTheTickAndOnlyForAListedDrive)
+{
+    // A report left over when no drive of the list is current touches nothing (the
+    // table is empty here: any bridge call would fail the test).
+    scene.engine_loaded = 1;
+    scene.volume_handle = 3;
+    scene.current_drive = -1;
+    scene.cycle_state = Analyzing;
+    scene.callbacks_enabled = true;
+    OnEngineProgress();
+    scene.UpdateSchedule();
+    EXPECT_FALSE(scene.progress_pending.load());
+    EXPECT_EQ(Analyzing, scene.cycle_state.load());
+    EXPECT_EQ(L"", scene.log_lines[0]);
+}
+
 TEST_F(SceneSchedule, StatusLineIsFittedWithTheSceneMeasure)
 {
     scene.grid_width = 24;
