@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(CloseRules, MouseToleranceIsPerAxisAndStrict) {
+TEST(WorkerCloseRules, MouseToleranceIsPerAxisAndStrict) {
   const POINT start = {600, 500};
   EXPECT_FALSE(CursorMovedTooFar(start, {603, 503}, mouse_move_tolerance));
   EXPECT_FALSE(CursorMovedTooFar(start, {597, 497}, mouse_move_tolerance));
