@@ -13,11 +13,13 @@ namespace {
 const wchar_t kIdleAnimationValue[] = L"IdleAnimation";
 // Room of the stored text: the digits of any int, a sign and the terminator fit.
 constexpr size_t kIdleAnimationRoom = 22;
-}  // namespace
 
+// Read as the C runtime reads a decimal: leading blanks and a sign allowed, and a text
+// that does not begin with a number reads as 0 (animation off).
 int IdleAnimationFromText(const wchar_t* text) {
   return wcstol(text, nullptr, 10) != 0 ? 1 : 0;
 }
+}  // namespace
 
 int SettingsStore::LoadIdleAnimation() const {
   wchar_t text[kIdleAnimationRoom] = {};

@@ -11,8 +11,3 @@ class SettingsStore {
 };
 
 extern SettingsStore settings_store;
-
-// Reads a stored "IdleAnimation" text the way the C runtime reads a decimal number:
-// leading blanks and a sign allowed, text that does not begin with a number reads as 0.
-// Returns 1 for a non-zero number, 0 for zero.
-int IdleAnimationFromText(const wchar_t* text);
