@@ -253,7 +253,15 @@ class SaverScene {
   std::vector<int32_t> frame_cell_state;
   std::vector<int8_t> frame_cell_glow;
   void SnapshotCellsAndFade();
-  void DrawCellFrame(int cell, COLORREF color, int glow_band, int percent_to_white);
+  // A cell drawn lit: its colour's halo of one glow band under an outline moved
+  // towards white. Drawn grouped by halo bitmap: selecting a bitmap is costly.
+  struct LitCell {
+    int cell;
+    COLORREF color;
+    int glow;  // 1..100: picks the band and how far the outline moves towards white
+  };
+  std::vector<LitCell> lit_cells;
+  void DrawLitCells();
 
   // --- glow and shine bitmaps (scene_glow.cpp) ---
   void BuildGlowBitmaps();
@@ -263,6 +271,23 @@ class SaverScene {
   // The shine picture's pixels as GetPixel gives them, top row first (blended
   // through a DIB section instead of pixel by pixel).
   std::vector<COLORREF> shine_pixels;
+  // A lit cell's halo with its outline over it, per state colour and fade step
+  // (glow 100, 85, ... 10): one copy draws the whole lit cell. Released with
+  // the scene object.
+  struct OwnedBitmap {
+    HBITMAP handle = nullptr;
+    OwnedBitmap() = default;
+    OwnedBitmap(const OwnedBitmap&) = delete;
+    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
+    ~OwnedBitmap() {
+      if (handle != nullptr) DeleteObject(handle);
+    }
+  };
+  static constexpr int kGlowSteps = 7;
+  OwnedBitmap lit_cell_pictures[kClusterStateCount][kGlowSteps];
+  HBITMAP LitCellPicture(COLORREF color, int glow) const;
+  void DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
+                           HGDIOBJ original_bitmap);
 
   // --- image processing (image_processing.cpp) ---
   static void BlendColor(COLORREF from_color, COLORREF* to_color, int percent);

@@ -1,4 +1,5 @@
 // The cluster map of the scene: engine ranges onto cells, and the glowing cells.
+#include <algorithm>
 #include <limits>
 
 #include "core/cluster_map.h"
@@ -34,29 +35,53 @@ void SaverScene::SnapshotCellsAndFade() {
     }
 }
 
-// One lit cell: its colour's halo of the band, then its outline moved towards white.
-void SaverScene::DrawCellFrame(int cell, COLORREF color, int glow_band, int percent_to_white) {
-    const int x = left + (cell % grid_columns) * cell_pitch;
-    const int y = grid_top + (cell / grid_columns) * cell_pitch;
+// Halos and outlines of different cells never overlap (a halo reaches at most
+// to the next cell's halo), so lit cells can be drawn grouped by picture, with
+// the same pixels as cell by cell.
+void SaverScene::DrawLitCells() {
+    std::stable_sort(lit_cells.begin(), lit_cells.end(), [](const LitCell& a, const LitCell& b) {
+        return a.color != b.color ? a.color < b.color : a.glow > b.glow;
+    });
     const int halo_offset = static_cast<int>(2.0 * scale);
-    const auto entry = glow_bitmaps.find(color);
-    if (entry != glow_bitmaps.end()) {
-        SelectObject(glow_dc, entry->second.band_bitmaps[glow_band]);
+    HBITMAP selected = nullptr;
+    size_t unprepared = 0;  // lit cells without a prepared picture move to the front
+    for (size_t n = 0; n < lit_cells.size(); ++n) {
+        const LitCell lit = lit_cells[n];
+        HBITMAP picture = LitCellPicture(lit.color, lit.glow);
+        if (picture == nullptr) {
+            const auto entry = glow_bitmaps.find(lit.color);
+            if (entry == glow_bitmaps.end()) continue;
+            picture = entry->second.band_bitmaps[cluster_map::GlowBand(lit.glow)];
+            lit_cells[unprepared++] = lit;
+        }
+        if (picture != selected) {
+            SelectObject(glow_dc, picture);
+            selected = picture;
+        }
+        const int x = left + (lit.cell % grid_columns) * cell_pitch;
+        const int y = grid_top + (lit.cell / grid_columns) * cell_pitch;
         BitBlt(back_dc, x - halo_offset, y - halo_offset, glow_width, glow_height, glow_dc, 0, 0, SRCCOPY);
     }
-    HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(color, 0xFFFFFF, percent_to_white));
-    HGDIOBJ old_pen = SelectObject(back_dc, pen);
-    Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
-    SelectObject(back_dc, old_pen);
-    DeleteObject(pen);
+    for (size_t n = 0; n < unprepared; ++n) {
+        const LitCell& lit = lit_cells[n];
+        const int x = left + (lit.cell % grid_columns) * cell_pitch;
+        const int y = grid_top + (lit.cell / grid_columns) * cell_pitch;
+        HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(lit.color, 0xFFFFFF, lit.glow / 3));
+        HGDIOBJ old_pen = SelectObject(back_dc, pen);
+        Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
+        SelectObject(back_dc, old_pen);
+        DeleteObject(pen);
+    }
+    lit_cells.clear();
 }
 
 void SaverScene::DrawGlowingClusters() {
     SnapshotCellsAndFade();
     const int count = static_cast<int>(frame_cell_glow.size());
+    lit_cells.clear();
     for (int i = 0; i < count; ++i) {
         const int glow = frame_cell_glow[i];
-        if (glow == 0) continue;
-        DrawCellFrame(i, cluster_map::StateColor(frame_cell_state[i]), cluster_map::GlowBand(glow), glow / 3);
+        if (glow != 0) lit_cells.push_back({i, cluster_map::StateColor(frame_cell_state[i]), glow});
     }
+    DrawLitCells();
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/cluster_map.h"
 #include "core/image_processing.h"
 #include "core/saver_scene.h"
 
@@ -57,7 +58,11 @@ void SaverScene::BuildGlowBitmaps() {
         GlowBitmaps bitmaps;
         for (int band = 0; band < 3; ++band) {
             const int p = kGlowPercents[band];
-            HBITMAP bitmap = CreateCompatibleBitmap(window_dc, glow_width, glow_height);
+            // A 32-bit DIB section holds the same pixels as a bitmap compatible
+            // with the 32-bit screen, and selecting one into glow_dc, as every
+            // frame does, costs far less.
+            void* bits = nullptr;
+            HBITMAP bitmap = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
             bitmaps.band_bitmaps[band] = bitmap;
             HGDIOBJ previous = SelectObject(glow_dc, bitmap);
             if (original_bitmap == nullptr) original_bitmap = previous;
@@ -84,8 +89,47 @@ void SaverScene::BuildGlowBitmaps() {
             imaging::BoxBlur(source.data(), glow_width, glow_height, blurred.data(), red_sums.data(),
                              green_sums.data(), blue_sums.data(), blur_radius, blur_radius);
             SetDIBits(glow_dc, bitmap, 0, glow_height, blurred.data(), &bi, DIB_RGB_COLORS);
+            DrawLitCellPictures(color, band, blurred.data(), bi, original_bitmap);
         }
         glow_bitmaps.emplace(color, bitmaps);
+    }
+}
+
+HBITMAP SaverScene::LitCellPicture(COLORREF color, int glow) const {
+    const int step = (cluster_map::kFullGlow - glow) / cluster_map::kGlowFadeStep;
+    if (glow <= 0 || (cluster_map::kFullGlow - glow) % cluster_map::kGlowFadeStep != 0 || step >= kGlowSteps)
+        return nullptr;
+    for (int state = 0; state < kClusterStateCount; ++state)
+        if (cluster_colors_arr[state] == color) return lit_cell_pictures[state][step].handle;
+    return nullptr;
+}
+
+// The lit cells of one colour whose glow falls into this band: the halo with
+// the cell's brightened outline and black inside drawn over it.
+void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
+                                     HGDIOBJ original_bitmap) {
+    int state = 0;
+    while (state < kClusterStateCount && cluster_colors_arr[state] != color) ++state;
+    if (state == kClusterStateCount) return;
+    const int o = static_cast<int>(2.0 * scale);
+    for (int step = 0; step < kGlowSteps; ++step) {
+        const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
+        if (cluster_map::GlowBand(glow) != band) continue;
+        void* bits = nullptr;
+        HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (picture == nullptr) continue;
+        SetDIBits(glow_dc, picture, 0, glow_height, halo, &bi, DIB_RGB_COLORS);
+        SelectObject(glow_dc, picture);
+        HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(color, 0xFFFFFF, glow / 3));
+        HGDIOBJ old_pen = SelectObject(glow_dc, pen);
+        HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
+        Rectangle(glow_dc, o, o, o + cell_size, o + cell_size);
+        SelectObject(glow_dc, old_brush);
+        SelectObject(glow_dc, old_pen);
+        DeleteObject(pen);
+        if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
+        if (lit_cell_pictures[state][step].handle != nullptr) DeleteObject(lit_cell_pictures[state][step].handle);
+        lit_cell_pictures[state][step].handle = picture;
     }
 }
 

@@ -25,13 +25,14 @@ void SaverScene::DrawIdleAnimation() {
         idle_position = 0;
     }
 
+    lit_cells.clear();
     for (int i = 0; i < cell_count; ++i) {
         const int trail = idle_trail[i];
         if (trail == 0) continue;
-        DrawCellFrame(i, cluster_map::StateColor(FrameState(frame_cell_state, i)), cluster_map::GlowBand(trail),
-                      trail / 3);
+        lit_cells.push_back({i, cluster_map::StateColor(FrameState(frame_cell_state, i)), trail});
         idle_trail[i] = idle::FadedTrail(trail);
     }
+    DrawLitCells();
 
     if (idle_position < 0 || idle_position >= cell_count) {
         idle_position = -1;  // left over from a grid of another size: start over

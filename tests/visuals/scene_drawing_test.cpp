@@ -92,6 +92,45 @@ TEST(SceneGlow, ShineIsResampledToOtherScales) {
     }
 }
 
+TEST(SceneGlow, PreparedLitCellsEqualTheHaloWithTheOutlineDrawnOverIt) {
+    for (const SIZE client : {SIZE{1024, 768}, SIZE{1920, 1080}, SIZE{152, 112}}) {
+        SceneHarness h;
+        ASSERT_TRUE(h.Create(client.cx, client.cy));
+        SaverScene& s = *h.scene;
+        const int w = s.glow_width, o = static_cast<int>(2.0 * s.scale);
+        HDC halo_dc = CreateCompatibleDC(s.window_dc), work_dc = CreateCompatibleDC(s.window_dc);
+        HBITMAP work = CreateCompatibleBitmap(s.window_dc, w, w);
+        HGDIOBJ old_work = SelectObject(work_dc, work);
+        HGDIOBJ old_halo = SelectObject(halo_dc, s.glow_bitmaps.begin()->second.band_bitmaps[0]);
+        for (int state = 0; state < kClusterStateCount; ++state) {
+            const COLORREF color = cluster_colors_arr[state];
+            for (int glow = 100; glow > 0; glow -= 15) {
+                SelectObject(halo_dc, s.glow_bitmaps[color].band_bitmaps[cluster_map::GlowBand(glow)]);
+                BitBlt(work_dc, 0, 0, w, w, halo_dc, 0, 0, SRCCOPY);
+                HPEN pen = CreatePen(PS_INSIDEFRAME, s.pen_width, imaging::BlendTowards(color, 0xFFFFFF, glow / 3));
+                HGDIOBJ old_pen = SelectObject(work_dc, pen);
+                HGDIOBJ old_brush = SelectObject(work_dc, s.black_brush);
+                Rectangle(work_dc, o, o, o + s.cell_size, o + s.cell_size);
+                SelectObject(work_dc, old_brush);
+                SelectObject(work_dc, old_pen);
+                DeleteObject(pen);
+                const Capture expected = CaptureDc(work_dc, w, w);
+                HBITMAP picture = s.LitCellPicture(color, glow);
+                ASSERT_NE(picture, nullptr);
+                SelectObject(halo_dc, picture);
+                EXPECT_EQ(CaptureDc(halo_dc, w, w).pixels, expected.pixels)
+                    << client.cx << " state " << state << " glow " << glow;
+            }
+        }
+        EXPECT_EQ(s.LitCellPicture(0x656965, 50), nullptr);  // not a fade step: drawn the long way
+        SelectObject(halo_dc, old_halo);
+        SelectObject(work_dc, old_work);
+        DeleteObject(work);
+        DeleteDC(halo_dc);
+        DeleteDC(work_dc);
+    }
+}
+
 TEST(ShineBlend, DibSectionGivesThePixelsOfGetPixelAndSetPixel) {
     SceneHarness h;
     ASSERT_TRUE(h.Create(320, 240));
@@ -140,6 +179,7 @@ TEST(ScenePaint, CellsShowTheirStateGlowAndBlackInside) {
     SetCell(s, 150, MasterFileTable, 0);
     SetCell(s, 200, 42, 0);              // unknown state: grey
     SetCell(s, 250, Processing, 55);
+    SetCell(s, 300, NotFragmented, 50);  // not a fade step: halo and outline drawn separately
     s.Paint();
     const Capture shot = h.CaptureWindow();
     const int size = s.cell_size;
@@ -148,8 +188,10 @@ TEST(ScenePaint, CellsShowTheirStateGlowAndBlackInside) {
     EXPECT_EQ(OutlineAt(shot, h.CellOrigin(150), size), 0x8C0084u);
     EXPECT_EQ(OutlineAt(shot, h.CellOrigin(200), size), 0x656965u);
     EXPECT_EQ(OutlineAt(shot, h.CellOrigin(250), size), imaging::BlendTowards(0x2DA5A8, 0xFFFFFF, 18));
+    EXPECT_EQ(OutlineAt(shot, h.CellOrigin(300), size), imaging::BlendTowards(0x008B22, 0xFFFFFF, 16));
+    EXPECT_NE(shot.at(h.CellOrigin(300).x + size / 2, h.CellOrigin(300).y - 1), kBlack);
     EXPECT_EQ(OutlineAt(shot, h.CellOrigin(0), size), 0x656965u);
-    for (int i : {0, 50, 100, 150, 200, 250, 719}) EXPECT_EQ(InteriorAt(shot, h.CellOrigin(i), size), kBlack) << i;
+    for (int i : {0, 50, 100, 150, 200, 250, 300, 719}) EXPECT_EQ(InteriorAt(shot, h.CellOrigin(i), size), kBlack) << i;
     // The outline is pen_width thick and lies inside the square.
     const POINT c = h.CellOrigin(150);
     EXPECT_EQ(shot.at(c.x + size / 2, c.y + s.pen_width - 1), 0x8C0084u);
