@@ -13,6 +13,7 @@
 #include "core/registry_text.h"
 #include "core/saver_scene.h"
 #include "sim_engine/sim_control.h"
+#include "tests/scene/scene_test_support.h"
 
 namespace {
 
@@ -31,16 +32,6 @@ std::wstring ProgramSubdirectory()
     std::wstring directory(path, length);
     directory.resize(directory.find_last_of(L'\\') + 1);
     return directory + L"Orbenlake Tidewell ScreenSaver";
-}
-
-void DeleteSettings()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"LastDefrag");
-        RegDeleteValueW(key, L"IdleAnimation");
-        RegCloseKey(key);
-    }
 }
 
 HWND MakeSceneWindow()
@@ -64,22 +55,6 @@ Log AnalysisLines(const std::wstring& root)
             L"A total of 1,234,567 files fragmented", L"Fragmentation level 17%"};
 }
 
-// The end-of-cycle line for a stored time, from the platform's own conversion.
-std::wstring EndLine(int64_t seconds)
-{
-    const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ull) * 10000000ull;
-    FILETIME utc = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    FILETIME local;
-    SYSTEMTIME t;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &t);
-    const int hour12 = t.wHour % 12 == 0 ? 12 : t.wHour % 12;
-    wchar_t text[64];
-    swprintf(text, 64, L"Defragmented on %02d/%02d/%04d at %02d:%02d %ls", t.wDay, t.wMonth,
-             t.wYear, hour12, t.wMinute, t.wHour < 12 ? L"AM" : L"PM");
-    return text;
-}
-
 std::string Narrow(const Log& log)
 {
     std::string text;
@@ -91,7 +66,7 @@ class SceneRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DeleteSettings();
+        DeleteSceneSettings();
         g_run_preview = false;
         // Read by the simulated engine when the bridge loads it.
         SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast");
@@ -109,7 +84,7 @@ protected:
         if (window != nullptr) DestroyWindow(window);
         if (engine != nullptr) FreeLibrary(engine);
         SetCurrentDirectoryW(saved_directory);
-        DeleteSettings();
+        DeleteSceneSettings();
     }
 
     void AddDrive(const wchar_t* root, bool selected)
@@ -252,7 +227,7 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
     expected.push_back(L"Defragmenting C:\\ (100%)");
     for (const std::wstring& line : AnalysisLines(L"Z:\\")) expected.push_back(line);
     expected.push_back(L"Defragmenting Z:\\ (100%)");
-    expected.push_back(EndLine(scene.last_defrag));
+    expected.push_back(ExpectedEndLine(scene.last_defrag));
     EXPECT_EQ(expected, History()) << Narrow(History());
 
     EXPECT_TRUE(saw_current_file);
@@ -301,7 +276,7 @@ TEST_F(SceneRun, PreviewOnlyAnalysesAndKeepsLastDefrag)
 
     Log expected = AnalysisLines(L"C:\\");
     for (const std::wstring& line : AnalysisLines(L"Z:\\")) expected.push_back(line);
-    expected.push_back(EndLine(0));  // nothing stored: the start of 1970
+    expected.push_back(ExpectedEndLine(0));  // nothing stored: the start of 1970
     EXPECT_EQ(expected, History()) << Narrow(History());
     wchar_t stored[32];
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
@@ -429,7 +404,7 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
     Log one_cycle;
     for (const wchar_t* root : {L"C:\\", L"D:\\", L"Z:\\"})
         for (const std::wstring& line : AnalysisLines(root)) one_cycle.push_back(line);
-    one_cycle.push_back(EndLine(0));
+    one_cycle.push_back(ExpectedEndLine(0));
 
     const int kCycles = 25;
     for (int cycle = 0; cycle < kCycles; ++cycle) {

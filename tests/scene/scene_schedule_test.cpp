@@ -8,6 +8,7 @@
 #include "core/engine_functions.h"
 #include "core/registry_text.h"
 #include "core/saver_scene.h"
+#include "tests/scene/scene_test_support.h"
 
 namespace {
 
@@ -173,16 +174,7 @@ namespace {
 
 class SceneSettings : public SceneSchedule {
 protected:
-    void TearDown() override
-    {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, KEY_SET_VALUE, &key) ==
-            ERROR_SUCCESS) {
-            RegDeleteValueW(key, L"LastDefrag");
-            RegDeleteValueW(key, L"IdleAnimation");
-            RegCloseKey(key);
-        }
-    }
+    void TearDown() override { DeleteSceneSettings(); }
 
     // Stores exactly `chars` characters, without a terminator unless it is among them.
     static void StoreRaw(const wchar_t* name, const wchar_t* text, size_t chars,
@@ -304,26 +296,6 @@ TEST_F(SceneSettings, EndOfCycleWritesTheTimeOutsidePreview)
               ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", text, 32));
     EXPECT_STREQ(L"1700000000", text);
 }
-
-namespace {
-
-// The expected line, built from the platform's own local-time conversion.
-std::wstring ExpectedEndLine(int64_t seconds)
-{
-    const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ull) * 10000000ull;
-    FILETIME utc = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    FILETIME local;
-    SYSTEMTIME t;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &t);
-    const int hour12 = t.wHour % 12 == 0 ? 12 : t.wHour % 12;
-    wchar_t text[64];
-    swprintf(text, 64, L"Defragmented on %02d/%02d/%04d at %02d:%02d %ls", t.wDay, t.wMonth,
-             t.wYear, hour12, t.wMinute, t.wHour < 12 ? L"AM" : L"PM");
-    return text;
-}
-
-}  // namespace
 
 TEST_F(SceneSettings, EndOfCycleLineShowsTheLocalTime)
 {
