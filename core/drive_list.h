@@ -51,6 +51,9 @@ class DiskList {
   const DiskInfo& operator[](size_t i) const { return disks[i]; }
 };
 
+// The process-wide drive list (defined with the scene in program_globals.cpp).
+extern DiskList drive_list;
+
 // The list's letters never exceed the alphabet, so reserving this many records up front
 // keeps `disks` from moving when a later load appends (the engine keeps pointers into it).
 constexpr size_t kMaxDrives = 26;

@@ -307,3 +307,5 @@ class SaverScene {
 
 // The process's scene, for the engine callbacks (plain functions without an object).
 extern SaverScene* g_scene;
+// The one scene of each program (program_globals.cpp).
+extern SaverScene screen_saver;

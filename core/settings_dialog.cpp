@@ -8,7 +8,6 @@
 #include "core/resources/resource_ids.h"
 #include "core/settings_store.h"
 
-extern DiskList drive_list;
 
 namespace {
 

@@ -6,9 +6,6 @@
 #include "core/saver_scene.h"
 #include "saver_framework/screen_saver_framework.h"
 
-extern DiskList drive_list;
-extern SaverScene screen_saver;
-
 namespace {
 // The scene runs as a preview exactly when the framework made a preview child.
 bool FrameworkPreview() { return fChildPreview != FALSE; }
