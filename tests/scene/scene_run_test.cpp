@@ -119,6 +119,16 @@ protected:
         EXPECT_EQ(1, configure(assignment));
     }
 
+    // A probe of the simulated engine (loaded and kept by the test).
+    int64_t EngineProbe(const wchar_t* name)
+    {
+        if (engine == nullptr) engine = LoadLibraryW(L"Tidewell.dll");
+        if (engine == nullptr) return -1;
+        auto query = reinterpret_cast<TwSimQueryProc>(
+            reinterpret_cast<void*>(GetProcAddress(engine, "TwSimQuery")));
+        return query != nullptr ? query(name) : -1;
+    }
+
     // One frame as the host runs it; the log's slide is held so that every message
     // stays in the log (the slide has tests of its own).
     void Frame(bool paint)
@@ -417,9 +427,10 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
 
     // Into the next cycle's second drive, while the engine reports without pause.
     ASSERT_TRUE(RunFrames([&] { return scene.current_drive == 1; }, 20000));
+    EXPECT_NE(0, scene.volume_handle);
+    const int64_t reports_before = EngineProbe(L"reports");
     Sleep(5);
-    const int32_t open_handle = scene.volume_handle;
-    EXPECT_NE(0, open_handle);
+    EXPECT_GT(EngineProbe(L"reports"), reports_before);
     ASSERT_TRUE(scene.Destroy());
     const Log at_destroy = History();
     const std::wstring status_at_destroy = scene.status_line;
@@ -430,6 +441,7 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
     EXPECT_EQ(at_destroy, History());
     EXPECT_EQ(status_at_destroy, scene.status_line);
     EXPECT_EQ(nullptr, g_engine_module);
+    EXPECT_EQ(0, EngineProbe(L"callbacks_held"));
 
     // The drive in progress shows as the newest message, after C:'s complete analysis.
     Log expected(one_cycle.begin(), one_cycle.begin() + 4);
