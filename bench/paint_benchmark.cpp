@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/saver_scene.h"
+#include "tests/visuals/scene_fixture.h"
 
 namespace {
 
@@ -28,19 +29,6 @@ double Percentile(std::vector<double> samples, double fraction) {
     std::sort(samples.begin(), samples.end());
     const size_t index = static_cast<size_t>(fraction * (samples.size() - 1) + 0.5);
     return samples[std::min(index, samples.size() - 1)];
-}
-
-HWND MakeWindow(int width, int height) {
-    static const ATOM atom = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PaintBenchmark";
-        return RegisterClassW(&wc);
-    }();
-    (void)atom;
-    return CreateWindowExW(WS_EX_TOPMOST, L"PaintBenchmark", L"benchmark", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                           height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void PumpMessages() {
@@ -92,7 +80,7 @@ double TimeGlowBuild(SaverScene& scene) {
 bool Measure(int width, int height) {
     DiskList drives;
     SaverScene scene(&drives, false);
-    HWND window = MakeWindow(width, height);
+    HWND window = MakeSceneWindow(width, height);
     if (window == nullptr || !scene.Create(window, GetModuleHandleW(nullptr))) {
         std::printf("%dx%d: could not create the scene\n", width, height);
         return false;

@@ -181,13 +181,8 @@ uint32_t BlendShine(uint32_t shine_color, uint32_t screen_color, int level) {
     const int s = Channel(shine_color, 0);
     const int brightness = (100 * s + 254) / 255;  // ceil(100 * s / 255)
     const int64_t amount = std::min<int64_t>(100, std::max<int64_t>(0, static_cast<int64_t>(level) + 100 - brightness));
-    int result[3];
-    for (int c = 0; c < 3; ++c) {
-        const int64_t h = Channel(shine_color, 8 * c);
-        const int64_t v = Channel(screen_color, 8 * c);
-        result[c] = static_cast<int>(h - (h - v) * amount / 100);
-    }
-    return PackColorref(result[0], result[1], result[2]);
+    // amount is how much of the screen pixel shows through the shine pixel.
+    return BlendTowards(shine_color, screen_color, static_cast<int>(amount));
 }
 
 void BuildChannelSums(const uint8_t* pixels, int width, int height, int* red_sums, int* green_sums,

@@ -78,36 +78,33 @@ void SaverScene::DrawProgressBar() {
     const int fill = sweep::FillWidth(bar_inner_width, percent);
     const int bar_right = left + grid_width;
     const int bar_bottom = bar_top + bar_height;
+    // One 1-pixel pen per gradient step colours the step's two columns.
+    auto sweep_pass = [&](int base_red, int base_green, bool halved, auto draw_column) {
+        for (int i = 0; sweep::IsBandStep(i, scale); ++i) {
+            HPEN pen = CreatePen(PS_INSIDEFRAME, 1,
+                                 GradientColor(base_red, base_green, sweep::GradientIndex(i, scale), halved));
+            SelectObject(back_dc, pen);
+            int columns[2];
+            sweep::BandColumns(left, sweep_position, scale, i, &columns[0], &columns[1]);
+            for (int x : columns) draw_column(x);
+            SelectObject(back_dc, bar_pen);
+            DeleteObject(pen);
+        }
+    };
     // Frame pass: the band brightens the bar's green frame.
-    for (int i = 0; sweep::IsBandStep(i, scale); ++i) {
-        HPEN pen = CreatePen(PS_INSIDEFRAME, 1, GradientColor(34, 139, sweep::GradientIndex(i, scale), false));
-        SelectObject(back_dc, pen);
-        int columns[2];
-        sweep::BandColumns(left, sweep_position, scale, i, &columns[0], &columns[1]);
-        for (int x : columns) {
-            if (x < left || x >= bar_right) continue;
-            if (x < left + pen_width || x >= bar_right - pen_width) {
-                VerticalLine(back_dc, x, bar_top, bar_bottom);
-            } else {
-                VerticalLine(back_dc, x, bar_top, bar_top + pen_width);
-                VerticalLine(back_dc, x, bar_bottom - pen_width, bar_bottom);
-            }
+    sweep_pass(34, 139, false, [&](int x) {
+        if (x < left || x >= bar_right) return;
+        if (x < left + pen_width || x >= bar_right - pen_width) {
+            VerticalLine(back_dc, x, bar_top, bar_bottom);
+        } else {
+            VerticalLine(back_dc, x, bar_top, bar_top + pen_width);
+            VerticalLine(back_dc, x, bar_bottom - pen_width, bar_bottom);
         }
-        SelectObject(back_dc, bar_pen);
-        DeleteObject(pen);
-    }
+    });
     // Fill pass: only the filled part of the inside brightens.
-    for (int i = 0; sweep::IsBandStep(i, scale); ++i) {
-        HPEN pen = CreatePen(PS_INSIDEFRAME, 1, GradientColor(51, 209, sweep::GradientIndex(i, scale), true));
-        SelectObject(back_dc, pen);
-        int columns[2];
-        sweep::BandColumns(left, sweep_position, scale, i, &columns[0], &columns[1]);
-        for (int x : columns) {
-            if (x < left + pen_width || x >= left + pen_width + fill) continue;
-            VerticalLine(back_dc, x, bar_top + pen_width, bar_bottom - pen_width);
-        }
-        SelectObject(back_dc, bar_pen);
-        DeleteObject(pen);
-    }
+    sweep_pass(51, 209, true, [&](int x) {
+        if (x < left + pen_width || x >= left + pen_width + fill) return;
+        VerticalLine(back_dc, x, bar_top + pen_width, bar_bottom - pen_width);
+    });
     SelectObject(back_dc, bar_pen);
 }
