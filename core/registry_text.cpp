@@ -21,9 +21,12 @@ LONG ReadRegistryTextFromKey(HKEY key, const wchar_t* name, wchar_t* buffer, siz
   }
   size_t units = bytes / sizeof(wchar_t);
   if (units >= capacity) {
-    // Exactly full without room for a terminator: a terminated value ends inside it,
-    // an unterminated one is cut at the last unit.
-    if (wmemchr(buffer, L'\0', capacity) == nullptr) buffer[capacity - 1] = L'\0';
+    // Exactly full: a terminated value ends inside it; an unterminated one has no room
+    // for its terminator, so it is too long, as wine reports it anyway.
+    if (wmemchr(buffer, L'\0', capacity) == nullptr) {
+      buffer[0] = L'\0';
+      return ERROR_MORE_DATA;
+    }
   } else {
     buffer[units] = L'\0';
   }

@@ -10,7 +10,8 @@ extern const wchar_t g_settings_key[];
 
 // Reads value `name` of the already open `key` into `buffer` (capacity in UTF-16 units,
 // terminator included). Returns ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (missing value, or a
-// non-text type unless `accept_any_type`), ERROR_MORE_DATA (too long for the buffer) or
+// non-text type unless `accept_any_type`), ERROR_MORE_DATA (too long for the buffer with its
+// terminator; an unterminated value that fills the buffer exactly counts as too long) or
 // another Win32 error. The buffer always holds a terminated text afterwards (empty on failure).
 LONG ReadRegistryTextFromKey(HKEY key, const wchar_t* name, wchar_t* buffer, size_t capacity,
                              bool accept_any_type = false);

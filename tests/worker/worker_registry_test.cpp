@@ -111,18 +111,22 @@ TEST_F(WorkerRegistryTest, TooLongParamsIsNotReadAndKeepsItsText) {
   EXPECT_EQ(std::wstring(buffer), std::wstring(99, L's'));
 }
 
-TEST_F(WorkerRegistryTest, UnterminatedParamsStaysInsideTheRoom) {
-  // 100 characters without a terminator exactly fill the room: the text ends within it.
+TEST_F(WorkerRegistryTest, UnterminatedFullParamsIsTooLongAndKeepsItsText) {
+  // 100 characters without a terminator fill the room and leave none for the terminator:
+  // like any value over 99 characters it is not read, and it stays as it was.
   std::vector<wchar_t> full(100, L'9');
   full[0] = L'/';
   full[1] = L'p';
   SetRawValue(HKEY_CURRENT_USER, g_settings_key, L"Params", REG_SZ, full.data(), 200);
   wchar_t buffer[101];
   buffer[100] = L'X';
-  EXPECT_EQ(worker_registry.TakeStoredCommandLine(100, buffer), ERROR_SUCCESS);
-  EXPECT_LT(wcsnlen(buffer, 100), 100u);
+  EXPECT_NE(worker_registry.TakeStoredCommandLine(100, buffer), ERROR_SUCCESS);
+  EXPECT_STREQ(buffer, L"");
   EXPECT_EQ(buffer[100], L'X');
-  EXPECT_EQ(buffer[0], L'/');
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, g_settings_key, L"Params", &type, &data));
+  EXPECT_EQ(data.size(), 200u);
 }
 
 TEST_F(WorkerRegistryTest, StoreUserKeepsEachNameOnce) {
