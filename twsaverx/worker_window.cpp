@@ -7,9 +7,6 @@
 #include "twsaverx/worker_registry.h"
 #include "twsaverx/worker_resources.h"
 
-extern DiskList drive_list;
-extern SaverScene screen_saver;
-
 HINSTANCE g_instance = nullptr;
 int saver_mode = settings_mode;
 int is_preview = 0;
