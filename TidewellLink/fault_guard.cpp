@@ -93,9 +93,10 @@ EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return ExceptionContinueSearch;
     if (!ShouldStop(record->ExceptionCode)) return ExceptionContinueSearch;
+    // Kept in memory: RtlUnwind need not preserve the callee-saved registers.
+    GuardRecord* volatile guard = static_cast<GuardRecord*>(frame);
     // Give the inner frames their unwind calls; afterwards fs:[0] is our record.
     RtlUnwind(frame, nullptr, record, nullptr);
-    GuardRecord* guard = static_cast<GuardRecord*>(frame);
     __builtin_longjmp(guard->resume, 1);
 }
 

@@ -39,7 +39,7 @@ SimDisk MakeSimDisk(int64_t clusters, uint32_t seed)
         // Dense at the start, thinning out toward the end of the disk.
         unsigned used_percent = position < 0.45 ? 92 : static_cast<unsigned>(92 - (position - 0.45) * 130);
         if (NextRandom(random) % 100 >= used_percent) continue;
-        disk.blocks[i] = NextRandom(random) % 100 < 18 ? kSimFragmented : kSimNotFragmented;
+        disk.blocks[i] = NextRandom(random) % 100 < 13 ? kSimFragmented : kSimNotFragmented;
     }
     return disk;
 }
