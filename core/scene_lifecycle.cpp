@@ -154,6 +154,12 @@ bool SaverScene::Destroy() {
       if (bitmap != nullptr) DeleteObject(bitmap);
     }
   }
+  for (auto& pictures : lit_cell_pictures) {
+    for (OwnedBitmap& picture : pictures) {
+      if (picture.handle != nullptr) DeleteObject(picture.handle);
+      picture.handle = nullptr;
+    }
+  }
   if (engine_loaded != 0) {
     // The bridge returns from the close only when no report of this handle runs any more.
     if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr) {
