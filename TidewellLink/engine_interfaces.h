@@ -17,11 +17,11 @@
 // Texts handed out by the engine are BSTRs: the receiver owns them and frees
 // them with SysFreeString. NULL reads as empty text.
 
-constexpr GUID kIID_IVolume = {
+inline constexpr GUID kIID_IVolume = {
     0xB18FACAA, 0x5774, 0x477B, {0x95, 0xCD, 0xB6, 0x41, 0x0A, 0xB0, 0x85, 0xD9}};
-constexpr GUID kIID_ICallback = {
+inline constexpr GUID kIID_ICallback = {
     0xACB8AD99, 0x02BA, 0x4A26, {0x91, 0x78, 0x7E, 0x53, 0x79, 0x65, 0xA0, 0xA1}};
-constexpr GUID kIID_IExclusionList = {
+inline constexpr GUID kIID_IExclusionList = {
     0x5E0C2B71, 0x3C9A, 0x4E52, {0x9A, 0x4D, 0x7D, 0x1F, 0x0B, 0x6A, 0x2C, 0x11}};
 
 // The ordered list of excluded paths that belongs to a volume.

@@ -14,29 +14,8 @@ TWrapperCallback* TWrapperCallback::Create(ProgressCallback progress_callback,
 
 TWrapperCallback::TWrapperCallback(ProgressCallback progress_callback,
                                    ClusterRangeCallback clusters_callback)
-    : progress_callback(progress_callback), clusters_callback(clusters_callback)
+    : ComObject(0), progress_callback(progress_callback), clusters_callback(clusters_callback)
 {
-}
-
-HRESULT __stdcall TWrapperCallback::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    if (IsEqualGUID(iid, kIID_ICallback) || IsEqualGUID(iid, IID_IUnknown)) {
-        *object = static_cast<ICallback*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG __stdcall TWrapperCallback::AddRef() { return ++reference_count; }
-
-ULONG __stdcall TWrapperCallback::Release()
-{
-    ULONG remaining = --reference_count;
-    if (remaining == 0) delete this;
-    return remaining;
 }
 
 bool TWrapperCallback::EnterHostCall()

@@ -4,6 +4,7 @@
 #ifndef TIDEWELL_WRAPPER_CALLBACK_H
 #define TIDEWELL_WRAPPER_CALLBACK_H
 
+#include "TidewellLink/com_object.h"
 #include "TidewellLink/engine_interfaces.h"
 #include "TidewellLink/link_types.h"
 
@@ -12,15 +13,12 @@
 #include <mutex>
 #include <vector>
 
-class TWrapperCallback final : public ICallback {
+class TWrapperCallback final : public ComObject<ICallback, kIID_ICallback> {
 public:
     // A new object with reference count 0: its first holder's AddRef makes it 1.
     static TWrapperCallback* Create(ProgressCallback progress_callback,
                                     ClusterRangeCallback clusters_callback);
 
-    HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
-    ULONG __stdcall AddRef() override;
-    ULONG __stdcall Release() override;
     HRESULT __stdcall UpdateProgressInformation(int32_t percent_done) override;
     HRESULT __stdcall SetClusters(int32_t state, int64_t first_cluster,
                                   int64_t last_cluster) override;
@@ -37,7 +35,6 @@ private:
 
     ProgressCallback progress_callback;
     ClusterRangeCallback clusters_callback;
-    std::atomic<ULONG> reference_count{0};
     std::mutex gate;
     std::condition_variable host_call_ended;
     bool detached = false;

@@ -69,9 +69,14 @@ SimDiskStats CountSimDisk(const SimDisk& disk)
     return stats;
 }
 
-std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, size_t moves)
+std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, size_t moves,
+                                 bool finish)
 {
     std::vector<SimRange> ranges;
+    if (moves == 0 && !finish) {
+        for (size_t block : moving) ranges.push_back(BlockRange(disk, block, kSimProcessing));
+        return ranges;
+    }
     for (size_t block : moving) {
         disk.blocks[block] = kSimDefragmented;
         ranges.push_back(BlockRange(disk, block, kSimDefragmented));

@@ -41,11 +41,13 @@ struct SimDiskStats {
 };
 SimDiskStats CountSimDisk(const SimDisk& disk);
 
-// One defragmentation step: blocks of the previous step settle, up to
-// `moves` fragmented blocks are moved to the lowest free blocks (or settle in
-// place) and show as processing. Answers the ranges to report; `moving` holds
-// the blocks shown as processing between steps.
-std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, size_t moves);
+// One defragmentation step. With moves > 0 (or finish), the blocks in
+// `moving` settle as defragmented and up to `moves` fragmented blocks move to
+// the lowest free blocks (or stay in place) and show as processing; with no
+// move the blocks in progress are reported as processing again, so the map
+// stays busy between moves. Answers the ranges to report.
+std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, size_t moves,
+                                 bool finish);
 
 // A plausible file name for the block being worked on.
 std::wstring SimFileName(const std::wstring& drive, uint32_t number);

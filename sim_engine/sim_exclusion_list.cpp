@@ -3,27 +3,9 @@
 #include "sim_engine/sim_config.h"
 #include "sim_engine/sim_counters.h"
 
-SimExclusionList::SimExclusionList(std::vector<std::wstring> items) : items(std::move(items)) {}
-
-HRESULT __stdcall SimExclusionList::QueryInterface(REFIID iid, void** object)
+SimExclusionList::SimExclusionList(std::vector<std::wstring> items)
+    : ComObject(1), items(std::move(items))
 {
-    if (!object) return E_POINTER;
-    if (IsEqualGUID(iid, kIID_IExclusionList) || IsEqualGUID(iid, IID_IUnknown)) {
-        *object = static_cast<IExclusionList*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG __stdcall SimExclusionList::AddRef() { return ++reference_count; }
-
-ULONG __stdcall SimExclusionList::Release()
-{
-    ULONG remaining = --reference_count;
-    if (remaining == 0) delete this;
-    return remaining;
 }
 
 HRESULT __stdcall SimExclusionList::GetCount(int32_t* count)

@@ -55,7 +55,7 @@ void RunOnce(SimVolumeState& state, SimRunKind kind, uint64_t generation)
         std::lock_guard<std::mutex> guard(state.lock);
         fragmented = static_cast<size_t>(CountSimDisk(state.disk).fragmented_blocks);
     }
-    size_t moves_per_step = std::max<size_t>(1, (fragmented + steps - 1) / steps);
+    size_t moved = 0;  // spread evenly over the run
 
     for (int step = 1; step <= steps + 1; ++step) {
         Report report;
@@ -71,7 +71,9 @@ void RunOnce(SimVolumeState& state, SimRunKind kind, uint64_t generation)
                 size_t from = blocks * (step - 1) / steps, to = blocks * std::min(step, steps) / steps;
                 report.ranges = last ? std::vector<SimRange>() : DescribeBlocks(state.disk, from, to);
             } else {
-                report.ranges = DefragStep(state.disk, moving, last ? 0 : moves_per_step);
+                size_t due = last ? moved : fragmented * static_cast<size_t>(step) / steps;
+                report.ranges = DefragStep(state.disk, moving, due - moved, last);
+                moved = due;
                 state.current_file = SimFileName(state.drive, file_number += 7919);
             }
             AddBadRanges(*config, state.disk, report.ranges);

@@ -3,22 +3,20 @@
 #ifndef TIDEWELL_SIM_VOLUME_H
 #define TIDEWELL_SIM_VOLUME_H
 
+#include "TidewellLink/com_object.h"
 #include "TidewellLink/engine_interfaces.h"
 #include "sim_engine/sim_exclusion_list.h"
 #include "sim_engine/sim_run.h"
 
-#include <atomic>
 #include <memory>
 #include <thread>
 
-class SimVolume final : public IVolume {
+class SimVolume final : public ComObject<IVolume, kIID_IVolume> {
 public:
     // Holds a reference to callback (may be NULL) while the volume lives.
     SimVolume(const wchar_t* drive_name, ICallback* callback);
 
-    HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
-    ULONG __stdcall AddRef() override;
-    ULONG __stdcall Release() override;
+    ULONG __stdcall Release() override;  // can be made to fail
 
     HRESULT __stdcall GetDriveName(BSTR* text) override;
     HRESULT __stdcall GetDisplayName(BSTR* text) override;
@@ -86,13 +84,16 @@ public:
 
 private:
     ~SimVolume();
-    template <class T>
-    HRESULT AnswerNumber(const wchar_t* method, T value, T* out);
-    HRESULT AnswerText(const std::wstring& text, BSTR* out);
-    HRESULT AnswerFlag(const wchar_t* method, bool SimVolumeState::*flag, int32_t* out);
-    HRESULT SetPaused(bool paused);
+    struct Stats {
+        int64_t clusters, used_clusters, fragmented_clusters, used_blocks, fragmented_blocks,
+            defragmented_blocks;
+    };
+    Stats CountDisk() const;
+    int32_t Flag(bool SimVolumeState::*flag) const;
+    std::wstring CurrentFile() const;
+    int32_t Percent() const;
+    void SetPaused(bool paused);
 
-    std::atomic<ULONG> reference_count{1};
     std::shared_ptr<SimVolumeState> state;
     std::thread worker;
     SimExclusionList* exclusions;

@@ -26,13 +26,19 @@ TEST(SimDisk, DefragmentationEndsWithoutFragmentedBlocks)
     SimDiskStats before = CountSimDisk(disk);
     ASSERT_GT(before.fragmented_blocks, 0);
     std::vector<size_t> moving;
-    for (int step = 0; step < 10000 && (CountSimDisk(disk).fragmented_blocks || !moving.empty());
-         ++step) {
-        for (const SimRange& range : DefragStep(disk, moving, 5)) {
-            EXPECT_GE(range.first, 0);
-            EXPECT_LT(range.last, disk.clusters);
+    for (int step = 0; step < 10000 && CountSimDisk(disk).fragmented_blocks; ++step) {
+        // Steps without a move keep reporting the blocks in progress.
+        for (size_t moves : {size_t(0), size_t(5)}) {
+            std::vector<SimRange> ranges = DefragStep(disk, moving, moves, false);
+            EXPECT_EQ(ranges.empty(), moving.empty());
+            for (const SimRange& range : ranges) {
+                EXPECT_GE(range.first, 0);
+                EXPECT_LT(range.last, disk.clusters);
+            }
         }
     }
+    DefragStep(disk, moving, 0, true);
+    EXPECT_TRUE(moving.empty());
     SimDiskStats after = CountSimDisk(disk);
     EXPECT_EQ(after.fragmented_blocks, 0);
     EXPECT_EQ(after.used_blocks, before.used_blocks);
