@@ -16,7 +16,8 @@
 //                             a report every 2 ms.
 //   TW_SIM_ANALYZE_MS=n       length of one analysis in milliseconds
 //   TW_SIM_DEFRAG_MS=n        length of one defragmentation in milliseconds
-//   TW_SIM_REPORT_MS=n        pause between two progress reports (0: none)
+//   TW_SIM_REPORT_MS=n        pause between two progress reports; 0: no pause,
+//                             one report per millisecond of the run's length
 //   TW_SIM_CLUSTERS=n         cluster count of every volume (default 2000000)
 //   TW_SIM_NO_VOLUME=1        "GetVolumeIntf" stores no volume (NULL)
 //   TW_SIM_FAIL=m1,m2         these methods answer E_FAIL ("*": every method;
