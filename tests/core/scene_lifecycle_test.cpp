@@ -2,21 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "core/saver_scene.h"
+#include "tests/support/test_support.h"
 
 namespace {
-
-HWND MakeWindow(int width, int height) {
-  static ATOM atom = [] {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SceneLifecycleTest";
-    return RegisterClassW(&wc);
-  }();
-  (void)atom;
-  return CreateWindowExW(0, L"SceneLifecycleTest", L"scene", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                         height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
 
 bool LogContains(const SaverScene& scene, const std::wstring& text) {
   for (const std::wstring& line : scene.log_lines)
@@ -30,7 +18,7 @@ TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
   DiskList drives;
   SaverScene scene(&drives, false);
   EXPECT_EQ(&scene, g_scene);
-  HWND window = MakeWindow(1024, 768);
+  HWND window = MakeTestWindow(1024, 768);
   ASSERT_NE(nullptr, window);
   ASSERT_TRUE(scene.Create(window, GetModuleHandleW(nullptr)));
   EXPECT_EQ(1.0, scene.scale);
@@ -81,7 +69,7 @@ TEST(SceneLifecycleTest, DestroyWithoutCreateDoesNothing) {
 TEST(SceneLifecycleTest, EmptyClientAreaFailsCleanly) {
   DiskList drives;
   SaverScene scene(&drives, false);
-  HWND window = MakeWindow(0, 0);
+  HWND window = MakeTestWindow(0, 0);
   ASSERT_NE(nullptr, window);
   EXPECT_FALSE(scene.Create(window, GetModuleHandleW(nullptr)));
   EXPECT_EQ(0u, scene.frame_timer);

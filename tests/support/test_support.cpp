@@ -1,0 +1,75 @@
+#include "tests/support/test_support.h"
+
+#include <cwchar>
+
+HWND MakeTestWindow(int width, int height, DWORD ex_style) {
+  static const ATOM atom = [] {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TidewellTestWindow";
+    return RegisterClassW(&wc);
+  }();
+  (void)atom;
+  return CreateWindowExW(ex_style, L"TidewellTestWindow", L"test", WS_POPUP | WS_VISIBLE, 0, 0,
+                         width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+std::wstring TestProgramDirectory() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring directory(path, length);
+  directory.resize(directory.find_last_of(L'\\') + 1);
+  return directory;
+}
+
+std::wstring ProgramSubdirectory() {
+  return TestProgramDirectory() + L"Orbenlake Tidewell ScreenSaver";
+}
+
+namespace {
+
+struct WindowQuery {
+  DWORD process_id;
+  const wchar_t* class_name;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  WindowQuery* query = reinterpret_cast<WindowQuery*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != query->process_id) return TRUE;
+  wchar_t text[256] = L"";
+  GetClassNameW(window, text, 256);
+  if (wcscmp(text, query->class_name) != 0) return TRUE;
+  if (query->title != nullptr) {
+    GetWindowTextW(window, text, 256);
+    if (wcscmp(text, query->title) != 0) return TRUE;
+  }
+  query->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name, const wchar_t* title) {
+  WindowQuery query = {process_id, class_name, title, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= timeout_ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}

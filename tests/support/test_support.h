@@ -1,0 +1,23 @@
+#pragma once
+// Small helpers the test areas share: windows, the program subdirectory, process windows
+// and message pumping.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// A visible popup window at 0,0 of the given client size, with a default procedure.
+HWND MakeTestWindow(int width, int height, DWORD ex_style = 0);
+
+// The folder of the running test program, ending in a backslash.
+std::wstring TestProgramDirectory();
+
+// "<test program folder>\Orbenlake Tidewell ScreenSaver": where the bridge and the
+// simulated engine are built.
+std::wstring ProgramSubdirectory();
+
+// The first top-level window of `process_id` with this class (and this title, when given).
+HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name, const wchar_t* title = nullptr);
+
+// Dispatches messages until `done` answers true or `timeout_ms` pass; true when done.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms);
