@@ -65,12 +65,3 @@ std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle)
     entry->object.reset();
     return object;
 }
-
-int32_t CountOpenVolumeHandles()
-{
-    std::lock_guard<std::mutex> lock(g_volume_handles_lock);
-    int32_t open = 0;
-    for (const VolumeHandleEntry& entry : g_volume_handles)
-        if (entry.object) ++open;
-    return open;
-}

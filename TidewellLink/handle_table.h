@@ -28,6 +28,4 @@ void FreeReservedVolumeHandle(int32_t handle);
 // Empties the entry and answers what it held (NULL when it was not valid).
 std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle);
 
-int32_t CountOpenVolumeHandles();
-
 #endif
