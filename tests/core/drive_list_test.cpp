@@ -13,25 +13,22 @@ namespace {
 // A drive as the fake platform reports it.
 struct FakeDrive {
   UINT type = DRIVE_FIXED;
+  std::wstring label;
   bool floppy = false;
   bool has_medium = true;
-  uint64_t total = 0;
-  uint64_t free_bytes = 0;
-  std::wstring label;
   bool label_fails = false;
+  uint64_t total = 100;
+  uint64_t free_bytes = 50;
 };
 
 std::map<wchar_t, FakeDrive> g_drives;
 bool g_roots_fail = false;
 
-DWORD FakeRoots(DWORD length, wchar_t* buffer) {
+DWORD FakeRoots(DWORD, wchar_t* buffer) {
   if (g_roots_fail) return 0;
   DWORD used = 0;
   for (const auto& entry : g_drives) {
-    buffer[used++] = entry.first;
-    buffer[used++] = L':';
-    buffer[used++] = L'\\';
-    buffer[used++] = L'\0';
+    for (wchar_t c : {entry.first, L':', L'\\', L'\0'}) buffer[used++] = c;
   }
   buffer[used] = L'\0';
   return used;
@@ -40,10 +37,9 @@ UINT FakeType(const wchar_t* root) { return g_drives.at(root[0]).type; }
 bool FakeFloppy(const wchar_t* root) { return g_drives.at(root[0]).floppy; }
 BOOL FakeFree(const wchar_t* root, uint64_t* total, uint64_t* free_bytes) {
   const FakeDrive& d = g_drives.at(root[0]);
-  if (!d.has_medium) return FALSE;
   *total = d.total;
   *free_bytes = d.free_bytes;
-  return TRUE;
+  return d.has_medium;
 }
 BOOL FakeLabel(const wchar_t* root, wchar_t* label, DWORD size) {
   const FakeDrive& d = g_drives.at(root[0]);
@@ -61,44 +57,36 @@ std::wstring StoredSelection() {
   return text;
 }
 
+std::wstring Letters(const DiskList& list, bool selected_only) {
+  std::wstring s;
+  for (const DiskInfo& d : list.disks)
+    if (!selected_only || d.selected) s += d.letter;
+  return s;
+}
+
 class DriveListTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g_drives.clear();
     g_roots_fail = false;
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives");
+    TearDown();
   }
   void TearDown() override {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives");
   }
-  static void Store(const wchar_t* text) {
-    ASSERT_EQ(ERROR_SUCCESS,
-              WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives", text));
-  }
-  std::wstring Letters(const DiskList& list) {
-    std::wstring s;
-    for (const DiskInfo& d : list.disks) s += d.letter;
-    return s;
-  }
-  std::wstring Selected(const DiskList& list) {
-    std::wstring s;
-    for (const DiskInfo& d : list.disks)
-      if (d.selected) s += d.letter;
-    return s;
-  }
 };
 
 TEST_F(DriveListTest, ListsOnlyFixedAndRemovableDrivesWithAMedium) {
-  g_drives[L'A'] = {DRIVE_REMOVABLE, true, true, 1474560, 0, L"", false};
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 500107862016ULL, 1ULL << 30, L"System", false};
-  g_drives[L'D'] = {DRIVE_CDROM, false, true, 1, 1, L"CD", false};
-  g_drives[L'E'] = {DRIVE_REMOVABLE, false, false, 0, 0, L"", false};
-  g_drives[L'F'] = {DRIVE_REMOVABLE, false, true, 1ULL << 34, 1ULL << 33, L"Stick", false};
-  g_drives[L'N'] = {DRIVE_REMOTE, false, true, 1, 1, L"Share", false};
-  g_drives[L'R'] = {DRIVE_RAMDISK, false, true, 1, 1, L"", false};
+  g_drives[L'A'] = {DRIVE_REMOVABLE, L"", true};
+  g_drives[L'C'] = {DRIVE_FIXED, L"System", false, true, false, 500107862016ULL, 1ULL << 30};
+  g_drives[L'D'] = {DRIVE_CDROM, L"CD"};
+  g_drives[L'E'] = {DRIVE_REMOVABLE, L"", false, false};
+  g_drives[L'F'] = {DRIVE_REMOVABLE, L"Stick"};
+  g_drives[L'N'] = {DRIVE_REMOTE, L"Share"};
+  g_drives[L'R'] = {DRIVE_RAMDISK};
   DiskList list;
   list.LoadDriveList(kFake);
-  EXPECT_EQ(L"CF", Letters(list));
+  EXPECT_EQ(L"CF", Letters(list, false));
   const DiskInfo& c = list.disks[0];
   EXPECT_STREQ(L"C:\\", c.root_path);
   EXPECT_STREQ(L"System (C:)", c.display_name);
@@ -109,12 +97,12 @@ TEST_F(DriveListTest, ListsOnlyFixedAndRemovableDrivesWithAMedium) {
 }
 
 TEST_F(DriveListTest, MissingSelectionSelectsFixedDrivesAndStoresThemAtOnce) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  g_drives[L'F'] = {DRIVE_REMOVABLE, false, true, 100, 50, L"", false};
-  g_drives[L'G'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'C'] = {};
+  g_drives[L'F'] = {DRIVE_REMOVABLE};
+  g_drives[L'G'] = {};
   DiskList list;
   list.LoadDriveList(kFake);
-  EXPECT_EQ(L"CG", Selected(list));
+  EXPECT_EQ(L"CG", Letters(list, true));
   EXPECT_EQ(L"CG", StoredSelection());
   // The default is written with the whole 522-byte room.
   DWORD bytes = 0;
@@ -123,29 +111,35 @@ TEST_F(DriveListTest, MissingSelectionSelectsFixedDrivesAndStoresThemAtOnce) {
   EXPECT_EQ(522u, bytes);
 }
 
-TEST_F(DriveListTest, StoredSelectionIsMatchedExactlyAndNotRewritten) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  g_drives[L'D'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  g_drives[L'E'] = {DRIVE_REMOVABLE, false, true, 100, 50, L"", false};
-  Store(L"DXc");
-  DiskList list;
-  list.LoadDriveList(kFake);
-  EXPECT_EQ(L"D", Selected(list));
-  EXPECT_EQ(L"DXc", StoredSelection());
-}
-
-TEST_F(DriveListTest, EmptyStoredSelectionSelectsNothing) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  Store(L"");
-  DiskList list;
-  list.LoadDriveList(kFake);
-  EXPECT_EQ(L"", Selected(list));
-  EXPECT_EQ(L"", StoredSelection());
+TEST_F(DriveListTest, StoredSelectionIsMatchedExactly) {
+  g_drives[L'C'] = {};
+  g_drives[L'D'] = {};
+  g_drives[L'E'] = {DRIVE_REMOVABLE};
+  const struct {
+    std::wstring stored;
+    const wchar_t* selected;
+    const wchar_t* stored_after;
+  } cases[] = {
+      {L"DXc", L"D", L"DXc"},  // case-sensitive, foreign letters ignored, not rewritten
+      {L"EC", L"CE", L"EC"},   // list order, removable drives too
+      {L"", L"", L""},         // empty: nothing selected, the default is not restored
+      // Longer than the 261-unit room: unreadable, so the default replaces it.
+      {std::wstring(300, L'E'), L"CD", L"CD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "stored: " << c.stored.substr(0, 8));
+    ASSERT_EQ(ERROR_SUCCESS, WriteRegistryText(HKEY_CURRENT_USER, g_settings_key,
+                                               L"SelectedDrives", c.stored.c_str()));
+    DiskList list;
+    list.LoadDriveList(kFake);
+    EXPECT_EQ(c.selected, Letters(list, true));
+    EXPECT_EQ(c.stored_after, StoredSelection());
+  }
 }
 
 TEST_F(DriveListTest, UnterminatedOrForeignTypedSelectionIsBounded) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  g_drives[L'D'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'C'] = {};
+  g_drives[L'D'] = {};
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, nullptr, 0,
                                            KEY_WRITE, nullptr, &key, nullptr));
@@ -155,25 +149,14 @@ TEST_F(DriveListTest, UnterminatedOrForeignTypedSelectionIsBounded) {
   RegCloseKey(key);
   DiskList list;
   list.LoadDriveList(kFake);
-  EXPECT_EQ(L"D", Selected(list));
-}
-
-TEST_F(DriveListTest, OverlongSelectionFallsBackToTheDefault) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  std::wstring longer(300, L'C');
-  Store(longer.c_str());
-  DiskList list;
-  list.LoadDriveList(kFake);
-  EXPECT_EQ(L"C", Selected(list));
-  EXPECT_EQ(L"C", StoredSelection());
+  EXPECT_EQ(L"D", Letters(list, true));
 }
 
 TEST_F(DriveListTest, LabelsAndDisplayNames) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
-  g_drives[L'D'] = {DRIVE_FIXED, false, true, 100, 50, L"", true};
-  g_drives[L'E'] = {DRIVE_FIXED, false, true, 100, 50, L"A label far longer than the room has",
-                    false};
-  g_drives[L'F'] = {DRIVE_FIXED, false, true, 100, 50, std::wstring(24, L'x'), false};
+  g_drives[L'C'] = {};
+  g_drives[L'D'] = {DRIVE_FIXED, L"Lost", false, true, true};
+  g_drives[L'E'] = {DRIVE_FIXED, L"A label far longer than the room has"};
+  g_drives[L'F'] = {DRIVE_FIXED, std::wstring(24, L'x')};
   DiskList list;
   list.LoadDriveList(kFake);
   ASSERT_EQ(4u, list.size());
@@ -185,13 +168,13 @@ TEST_F(DriveListTest, LabelsAndDisplayNames) {
 }
 
 TEST_F(DriveListTest, SecondLoadNeitherDuplicatesNorMovesTheRecords) {
-  g_drives[L'C'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'C'] = {};
   DiskList list;
   list.LoadDriveList(kFake);
   const DiskInfo* first = list.disks.data();
-  g_drives[L'H'] = {DRIVE_FIXED, false, true, 100, 50, L"", false};
+  g_drives[L'H'] = {};
   for (int i = 0; i < 3; ++i) list.LoadDriveList(kFake);
-  EXPECT_EQ(L"CH", Letters(list));
+  EXPECT_EQ(L"CH", Letters(list, false));
   EXPECT_EQ(first, list.disks.data());
 }
 
@@ -207,8 +190,7 @@ TEST_F(DriveListTest, RealDrivesOfThePrefix) {
   // A wine prefix has C: and Z:, both fixed.
   DiskList list;
   list.LoadDriveList();
-  std::wstring letters = Letters(list);
-  EXPECT_NE(std::wstring::npos, letters.find(L'C'));
+  EXPECT_NE(std::wstring::npos, Letters(list, false).find(L'C'));
   for (const DiskInfo& d : list.disks) {
     EXPECT_EQ(d.letter, d.root_path[0]);
     EXPECT_NE(nullptr, wcsstr(d.size_text, L" GB")) << d.size_text;
@@ -217,7 +199,7 @@ TEST_F(DriveListTest, RealDrivesOfThePrefix) {
 }
 
 TEST(FormatDiskSizeTest, BinaryUnitsWithACommaSeparator) {
-  struct Case {
+  const struct {
     uint64_t bytes;
     const wchar_t* text;
   } cases[] = {
@@ -227,7 +209,7 @@ TEST(FormatDiskSizeTest, BinaryUnitsWithACommaSeparator) {
       {1ULL << 40, L"1,0 TB"},
       {UINT64_MAX, L"16777216,0 TB"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     wchar_t buffer[20];
     DiskList::FormatDiskSize(c.bytes, buffer, 20);
     EXPECT_STREQ(c.text, buffer) << c.bytes;
@@ -235,18 +217,6 @@ TEST(FormatDiskSizeTest, BinaryUnitsWithACommaSeparator) {
   wchar_t small[4];
   DiskList::FormatDiskSize(500107862016ULL, small, 4);
   EXPECT_EQ(3u, wcslen(small));
-}
-
-TEST(SelectedLettersTest, ConcatenatesInListOrder) {
-  std::vector<DiskInfo> disks(3);
-  disks[0].letter = L'C';
-  disks[0].selected = 1;
-  disks[1].letter = L'D';
-  disks[2].letter = L'E';
-  disks[2].selected = 1;
-  wchar_t out[8];
-  SelectedLetters(disks, out, 8);
-  EXPECT_STREQ(L"CE", out);
 }
 
 }  // namespace

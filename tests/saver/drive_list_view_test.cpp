@@ -4,8 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cwchar>
-
 #include "core/drive_list.h"
 #include "core/drive_list_view.h"
 
@@ -14,59 +12,34 @@ namespace {
 DiskInfo MakeDisk(wchar_t letter) {
   DiskInfo disk;
   disk.letter = letter;
-  _snwprintf(disk.root_path, 3, L"%lc:\\", letter);
-  _snwprintf(disk.display_name, 29, L"Disk %lc (%lc:)", letter, letter);
-  _snwprintf(disk.size_text, 19, L"%d,0 GB", letter - L'A' + 1);
-  _snwprintf(disk.free_text, 19, L"0,%d GB", letter - L'A' + 1);
-  disk.drive_type = DRIVE_FIXED;
+  disk.root_path[0] = letter;
+  disk.display_name[0] = letter;
+  disk.size_text[0] = letter;
+  disk.free_text[0] = letter;
   return disk;
 }
 
-NMLVDISPINFOW TextRequest(int item, int sub_item, wchar_t* buffer) {
-  NMLVDISPINFOW info = {};
-  info.hdr.code = LVN_GETDISPINFOW;
-  info.item.mask = LVIF_TEXT;
-  info.item.iItem = item;
-  info.item.iSubItem = sub_item;
-  info.item.pszText = buffer;
-  info.item.cchTextMax = 8;
-  return info;
-}
-
-TEST(DriveItemText, PointsAtTheRecordsOwnFields) {
-  DiskList list;
-  list.disks = {MakeDisk(L'C'), MakeDisk(L'D')};
-  wchar_t buffer[8] = {};
-  const struct {
-    int sub_item;
-    const wchar_t* expected;
-  } cases[] = {{0, list.disks[1].display_name},
-               {1, list.disks[1].size_text},
-               {2, list.disks[1].free_text}};
-  for (const auto& c : cases) {
-    NMLVDISPINFOW info = TextRequest(1, c.sub_item, buffer);
-    list.GetDriveItemText(&info);
-    EXPECT_EQ(info.item.pszText, c.expected);
-  }
-}
-
-TEST(DriveItemText, LeavesRequestsWithoutARecordUntouched) {
+TEST(DriveItemText, PointsAtTheRecordsOwnFieldsAndIgnoresRequestsWithoutARecord) {
   DiskList list;
   list.disks = {MakeDisk(L'C'), MakeDisk(L'D')};
   wchar_t buffer[8] = {};
   const struct {
     int item, sub_item;
-  } cases[] = {{-1, 0}, {2, 0}, {1000, 1}, {INT_MAX, 2}, {0, 3}, {0, -1}};
+    const wchar_t* expected;
+  } cases[] = {{1, 0, list.disks[1].display_name}, {1, 1, list.disks[1].size_text},
+               {1, 2, list.disks[1].free_text},    {-1, 0, buffer},
+               {2, 0, buffer},                     {INT_MAX, 2, buffer},
+               {0, 3, buffer},                     {0, -1, buffer}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "item " << c.item << " sub-item " << c.sub_item);
-    NMLVDISPINFOW info = TextRequest(c.item, c.sub_item, buffer);
+    NMLVDISPINFOW info = {};
+    info.item.mask = LVIF_TEXT;
+    info.item.iItem = c.item;
+    info.item.iSubItem = c.sub_item;
+    info.item.pszText = buffer;
     list.GetDriveItemText(&info);
-    EXPECT_EQ(info.item.pszText, buffer);
+    EXPECT_EQ(info.item.pszText, c.expected);
   }
-  DiskList empty;
-  NMLVDISPINFOW info = TextRequest(0, 0, buffer);
-  empty.GetDriveItemText(&info);
-  EXPECT_EQ(info.item.pszText, buffer);
   list.GetDriveItemText(nullptr);  // must not crash
 }
 
@@ -78,8 +51,8 @@ HICON SolidIcon(COLORREF color) {
   HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, colour);
-  RECT all = {0, 0, size, size};
   HBRUSH brush = CreateSolidBrush(color);
+  RECT all = {0, 0, size, size};
   FillRect(dc, &all, brush);
   SelectObject(dc, mask);
   PatBlt(dc, 0, 0, size, size, BLACKNESS);  // opaque everywhere
@@ -94,15 +67,10 @@ HICON SolidIcon(COLORREF color) {
   return icon;
 }
 
+// Drive B has no shell icon.
 HICON FakeDriveIcon(const wchar_t* root) {
-  switch (root[0]) {
-    case L'A':
-      return SolidIcon(RGB(255, 0, 0));
-    case L'C':
-      return SolidIcon(RGB(0, 0, 255));
-    default:
-      return nullptr;  // the shell knows no icon for this drive
-  }
+  if (root[0] == L'B') return nullptr;
+  return SolidIcon(root[0] == L'A' ? RGB(255, 0, 0) : RGB(0, 0, 255));
 }
 
 COLORREF DrawnCentre(HIMAGELIST images, int index) {

@@ -4,16 +4,9 @@
 
 #include "core/registry_text.h"
 
-namespace {
-const wchar_t* const kSettingsValues[] = {L"SelectedDrives", L"IdleAnimation", L"LastDefrag"};
-}
-
 CurrentUserSandbox::CurrentUserSandbox() {
-  wchar_t path[96];
-  _snwprintf(path, 95, L"Software\\TwSaverTests\\%lu_%lu", GetCurrentProcessId(),
-             GetTickCount());
-  path[95] = L'\0';
-  path_ = path;
+  path_ = L"Software\\TwSaverTests\\" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+          std::to_wstring(GetTickCount());
   RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                   KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   RegOverridePredefKey(HKEY_CURRENT_USER, key_);
@@ -27,20 +20,10 @@ CurrentUserSandbox::~CurrentUserSandbox() {
 
 StoredValue ReadSettingsValue(const wchar_t* name) {
   StoredValue value;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return value;
+  if (RegGetValueW(HKEY_CURRENT_USER, g_settings_key, name, RRF_RT_ANY | RRF_NOEXPAND,
+                   &value.type, nullptr, &value.bytes) != ERROR_SUCCESS) {
+    value = StoredValue();
   }
-  DWORD size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-    value.bytes.resize(size);
-    if (RegQueryValueExW(key, name, nullptr, &value.type, value.bytes.data(), &size) ==
-        ERROR_SUCCESS) {
-      value.present = true;
-      value.bytes.resize(size);
-    }
-  }
-  RegCloseKey(key);
   return value;
 }
 
@@ -49,41 +32,17 @@ void WriteSettingsText(const wchar_t* name, const wchar_t* text) {
 }
 
 void DeleteSettingsValue(const wchar_t* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-    return;
-  }
-  RegDeleteValueW(key, name);
-  RegCloseKey(key);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, g_settings_key, name);
 }
 
 std::wstring SettingsText(const wchar_t* name) {
-  const StoredValue value = ReadSettingsValue(name);
-  std::wstring text;
-  for (size_t i = 0; i + 1 < value.bytes.size(); i += 2) {
-    const wchar_t unit = static_cast<wchar_t>(value.bytes[i] | (value.bytes[i + 1] << 8));
-    if (unit == L'\0') break;
-    text.push_back(unit);
-  }
+  wchar_t text[300];
+  ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, name, text, 300, true);
   return text;
 }
 
-SettingsSnapshot::SettingsSnapshot() {
-  for (const wchar_t* name : kSettingsValues) values_.emplace_back(name, ReadSettingsValue(name));
-}
-
-SettingsSnapshot::~SettingsSnapshot() {
-  for (const auto& [name, value] : values_) {
-    if (!value.present) {
-      DeleteSettingsValue(name.c_str());
-      continue;
-    }
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-      RegSetValueExW(key, name.c_str(), 0, value.type, value.bytes.data(),
-                     static_cast<DWORD>(value.bytes.size()));
-      RegCloseKey(key);
-    }
+void DeleteAllSettingsValues() {
+  for (const wchar_t* name : {L"SelectedDrives", L"IdleAnimation", L"LastDefrag"}) {
+    DeleteSettingsValue(name);
   }
 }

@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "tests/saver/registry_sandbox.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -15,85 +15,22 @@ constexpr wchar_t kDialogCaption[] = L"Orbenlake Tidewell Screensaver Setup";
 constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kExitTimeoutMs = 15000;
 
-std::wstring BinDirectory() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring text = path;
-  text.resize(text.find_last_of(L"\\/") + 1);
-  return text;
-}
-
-std::wstring SaverPath() { return BinDirectory() + L"twsaver.scr"; }
-
-bool SimulatedEnginePresent() {
-  const std::wstring engine = BinDirectory() + L"Orbenlake Tidewell ScreenSaver\\Tidewell.dll";
-  return GetFileAttributesW(engine.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A defragmentation end time was stored (absent or 0 means none).
 bool LastDefragStored() {
   const std::wstring text = SettingsText(L"LastDefrag");
   return !text.empty() && text != L"0";
 }
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-// Waits for `done`, serving this thread's windows meanwhile (a child window or a dialog
-// of the saver may send messages to them).
-bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    PumpMessages();
-    if (done()) return true;
-    if (GetTickCount() - start > timeout_ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
-
 void Idle(DWORD ms) {
-  WaitUntil([] { return false; }, ms);
-}
-
-struct WindowQuery {
-  DWORD process_id;
-  const wchar_t* window_class;
-  const wchar_t* title;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-  WindowQuery* query = reinterpret_cast<WindowQuery*>(data);
-  DWORD owner_process = 0;
-  GetWindowThreadProcessId(window, &owner_process);
-  wchar_t text[128] = {};
-  if (owner_process != query->process_id) return TRUE;
-  GetClassNameW(window, text, 128);
-  if (wcscmp(text, query->window_class) != 0) return TRUE;
-  GetWindowTextW(window, text, 128);
-  if (wcscmp(text, query->title) != 0) return TRUE;
-  query->found = window;
-  return FALSE;
-}
-
-HWND FindProcessWindow(DWORD process_id, const wchar_t* window_class, const wchar_t* title) {
-  WindowQuery query = {process_id, window_class, title, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  PumpMessagesUntil([] { return false; }, ms);
 }
 
 // One started saver; a process still running when the test ends is ended by force.
 class SaverProcess {
  public:
   explicit SaverProcess(const std::wstring& arguments) {
-    std::wstring command = L"\"" + SaverPath() + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    std::wstring command = L"\"" + TestProgramDirectory() + L"twsaver.scr\" " + arguments;
+    STARTUPINFOW startup = {sizeof(startup)};
     started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &info_) != FALSE;
   }
@@ -110,12 +47,12 @@ class SaverProcess {
   SaverProcess& operator=(const SaverProcess&) = delete;
 
   bool started() const { return started_; }
-  DWORD id() const { return info_.dwProcessId; }
   bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
 
-  // The exit code, or STILL_ACTIVE when it did not end in time.
-  DWORD WaitForExit(DWORD timeout_ms) const {
-    WaitUntil([this] { return !Running(); }, timeout_ms);
+  // The exit code, or STILL_ACTIVE when it did not end in time. Serves this thread's
+  // windows meanwhile: the saver's preview or dialog may send messages to them.
+  DWORD WaitForExit() const {
+    PumpMessagesUntil([this] { return !Running(); }, kExitTimeoutMs);
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(info_.hProcess, &code);
     return code;
@@ -123,9 +60,9 @@ class SaverProcess {
 
   HWND WaitForWindow(const wchar_t* window_class, const wchar_t* title) const {
     HWND window = nullptr;
-    WaitUntil(
+    PumpMessagesUntil(
         [&] {
-          window = FindProcessWindow(id(), window_class, title);
+          window = FindProcessWindow(info_.dwProcessId, window_class, title);
           return window != nullptr || !Running();
         },
         kStartTimeoutMs);
@@ -141,13 +78,7 @@ class SaverProcess {
 bool ScreenShowsSomething(const RECT& rect) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return false;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32}};
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -157,7 +88,9 @@ bool ScreenShowsSomething(const RECT& rect) {
   GdiFlush();
   bool something = false;
   const DWORD* pixels = static_cast<const DWORD*>(bits);
-  for (int i = 0; i < width * height && !something; ++i) something = (pixels[i] & 0xFFFFFF) != 0;
+  for (int i = 0; bits != nullptr && i < width * height && !something; ++i) {
+    something = (pixels[i] & 0xFFFFFF) != 0;
+  }
   SelectObject(dc, old);
   DeleteDC(dc);
   DeleteObject(bitmap);
@@ -165,34 +98,20 @@ bool ScreenShowsSomething(const RECT& rect) {
   return something;
 }
 
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-// A plain top-level window of this test: the preview's parent or the dialog's owner.
-HWND CreateHostWindow() {
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = HostWindowProc;
-  window_class.hInstance = GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"SaverTestHost";
-  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  RegisterClassW(&window_class);
-  return CreateWindowExW(0, L"SaverTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                         320, 240, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-std::wstring Decimal(HWND window) {
-  return std::to_wstring(reinterpret_cast<uintptr_t>(window));
-}
+std::wstring Decimal(HWND window) { return std::to_wstring(reinterpret_cast<uintptr_t>(window)); }
 
 class SaverProcessTest : public testing::Test {
  protected:
   // The saver inherits the environment: the simulated engine then runs its work quickly.
-  void SetUp() override { SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast"); }
-  void TearDown() override { SetEnvironmentVariableW(L"TW_SIM_SPEED", nullptr); }
-
-  // The saver writes the settings of the shared test prefix; put them back afterwards.
-  SettingsSnapshot snapshot_;
+  void SetUp() override {
+    SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast");
+    DeleteAllSettingsValues();
+  }
+  // The saver writes the settings of the shared test prefix.
+  void TearDown() override {
+    SetEnvironmentVariableW(L"TW_SIM_SPEED", nullptr);
+    DeleteAllSettingsValues();
+  }
 };
 
 TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough) {
@@ -208,26 +127,12 @@ TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough
   EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
   EXPECT_EQ(rect.bottom - rect.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(WaitUntil([&] { return ScreenShowsSomething(rect); }, 10000))
+  EXPECT_TRUE(PumpMessagesUntil([&] { return ScreenShowsSomething(rect); }, 10000))
       << "the saver never painted a frame";
 
-  SetCursorPos(202, 202);  // 4 pixels in total: stays
-  Idle(800);
-  EXPECT_TRUE(saver.Running());
-
-  SetCursorPos(210, 206);
-  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
-}
-
-TEST_F(SaverProcessTest, SecondFullScreenStartLeavesAtOnceAndTheTitleStays) {
-  SaverProcess saver(L"/s");
-  HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
-  ASSERT_NE(window, nullptr);
-
+  // A second full-screen start leaves at once.
   SaverProcess second(L"-S");
-  EXPECT_EQ(second.WaitForExit(kExitTimeoutMs), 0u);
-  EXPECT_TRUE(saver.Running());
-
+  EXPECT_EQ(second.WaitForExit(), 0u);
   // Text changes are refused, so a later start still finds the running saver by name.
   SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"), SMTO_BLOCK,
                       5000, nullptr);
@@ -235,11 +140,15 @@ TEST_F(SaverProcessTest, SecondFullScreenStartLeavesAtOnceAndTheTitleStays) {
   GetWindowTextW(window, title, 32);
   EXPECT_STREQ(title, L"Screen Saver");
 
-  // Input that is no key press, click or move leaves it open.
+  // Neither a key release, a wheel turn nor a move of 4 pixels in total closes it.
   PostMessageW(window, WM_KEYUP, 'A', 0xC01E0001);
   PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(200, 200));
-  Idle(500);
+  SetCursorPos(202, 202);
+  Idle(800);
   EXPECT_TRUE(saver.Running());
+
+  SetCursorPos(210, 206);
+  EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
 TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPower) {
@@ -263,30 +172,30 @@ TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPowe
     HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
     ASSERT_NE(window, nullptr);
     PostMessageW(window, closer.message, closer.wparam, closer.lparam);
-    EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
   }
 }
 
 TEST_F(SaverProcessTest, FullScreenRunsACycleWithTheSimulatedEngine) {
-  if (!SimulatedEnginePresent()) GTEST_SKIP() << "the simulated engine is not built";
-  DeleteSettingsValue(L"LastDefrag");
+  const std::wstring engine = ProgramSubdirectory() + L"\\Tidewell.dll";
+  if (GetFileAttributesW(engine.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "the simulated engine is not built";
+  }
   WriteSettingsText(L"SelectedDrives", L"C");
   SaverProcess saver(L"/s");
   HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
   ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(WaitUntil(LastDefragStored, 20000)) << "no cycle ended";
+  EXPECT_TRUE(PumpMessagesUntil(LastDefragStored, 30000)) << "no cycle ended";
   PostMessageW(window, WM_KEYDOWN, 'A', 0x001E0001);
-  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+  EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
 TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
-  DeleteSettingsValue(L"LastDefrag");
   WriteSettingsText(L"SelectedDrives", L"C");
-  HWND parent = CreateHostWindow();
-  ASSERT_NE(parent, nullptr);
+  HWND parent = MakeTestWindow(320, 240);
   SaverProcess saver(L"/p " + Decimal(parent));
   HWND preview = nullptr;
-  ASSERT_TRUE(WaitUntil(
+  ASSERT_TRUE(PumpMessagesUntil(
       [&] {
         preview = FindWindowExW(parent, nullptr, kSaverClass, L"Preview");
         return preview != nullptr || !saver.Running();
@@ -294,14 +203,11 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
       kStartTimeoutMs));
   ASSERT_NE(preview, nullptr);
 
-  RECT parent_client = {}, preview_rect = {};
-  GetClientRect(parent, &parent_client);
+  RECT preview_rect = {};
   GetWindowRect(preview, &preview_rect);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&preview_rect), 2);
-  EXPECT_EQ(preview_rect.left, 0);
-  EXPECT_EQ(preview_rect.top, 0);
-  EXPECT_EQ(preview_rect.right, parent_client.right);
-  EXPECT_EQ(preview_rect.bottom, parent_client.bottom);
+  const RECT expected = {0, 0, 320, 240};
+  EXPECT_TRUE(EqualRect(&preview_rect, &expected));
 
   // Input does not close a preview.
   PostMessageW(preview, WM_KEYDOWN, 'A', 0x001E0001);
@@ -312,11 +218,11 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
   EXPECT_FALSE(LastDefragStored());
 
   DestroyWindow(parent);
-  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+  EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
 TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
-  HWND gone = CreateHostWindow();
+  HWND gone = MakeTestWindow(10, 10);
   const std::wstring dead_handle = Decimal(gone);
   DestroyWindow(gone);
   const std::wstring cases[] = {L"/p 0", L"/p", L"/l " + dead_handle, L"/x", L"/a"};
@@ -324,29 +230,29 @@ TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
     SCOPED_TRACE(testing::Message() << "arguments: " << arguments);
     SaverProcess saver(arguments);
     ASSERT_TRUE(saver.started());
-    EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), static_cast<DWORD>(-1));
+    EXPECT_EQ(saver.WaitForExit(), static_cast<DWORD>(-1));
   }
 }
 
-TEST_F(SaverProcessTest, ConfigureSwitchOpensTheDialogAndCancelEndsWithZero) {
-  HWND owner = CreateHostWindow();
+TEST_F(SaverProcessTest, ConfigureSwitchOpensTheDialogOverItsOwnerAndCancelStoresNoChoice) {
+  HWND owner = MakeTestWindow(100, 100);
   SaverProcess saver(L"/c:" + Decimal(owner));
   HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 0u);
+  EXPECT_EQ(saver.WaitForExit(), 0u);
+  EXPECT_FALSE(ReadSettingsValue(L"IdleAnimation").present());
   DestroyWindow(owner);
 }
 
 TEST_F(SaverProcessTest, NoSwitchOpensTheDialogWithoutOwnerAndOkStores) {
-  DeleteSettingsValue(L"IdleAnimation");
   SaverProcess saver(L"");
   HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  EXPECT_EQ(saver.WaitForExit(kExitTimeoutMs), 1u);
+  EXPECT_EQ(saver.WaitForExit(), 1u);
   EXPECT_EQ(SettingsText(L"IdleAnimation"), L"1");
 }
 
