@@ -1,7 +1,6 @@
 // The scene's two settings: "LastDefrag" (kept by the scene) and "IdleAnimation"
 // (kept by the settings dialog, read here with the dialog's own code).
 #include <ctime>
-#include <cwchar>
 
 #include "core/registry_text.h"
 #include "core/saver_scene.h"
@@ -10,10 +9,9 @@
 
 namespace {
 const wchar_t kLastDefragValue[] = L"LastDefrag";
-// The stored decimal of a 64-bit time is at most 21 characters; the room holds one
-// more so that a longer text is recognised and read as absent.
-constexpr size_t kLastDefragLongest = 21;
-constexpr size_t kLastDefragRoom = kLastDefragLongest + 2;
+// Room of the stored decimal with its terminator (44 bytes): any time64 fits, and a
+// longer value, padding included, is not read at all.
+constexpr size_t kLastDefragRoom = 22;
 }  // namespace
 
 void SaverScene::LoadSettings()
@@ -21,8 +19,7 @@ void SaverScene::LoadSettings()
     wchar_t text[kLastDefragRoom] = {};
     last_defrag = 0;
     if (ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue, text,
-                         kLastDefragRoom) == ERROR_SUCCESS &&
-        wcslen(text) <= kLastDefragLongest)
+                         kLastDefragRoom) == ERROR_SUCCESS)
         last_defrag = ParseDecimal(text, kLastDefragRoom);
     idle_animation = settings_store.LoadIdleAnimation() != 0;
 }

@@ -4,17 +4,9 @@
 #include <string>
 
 #include "core/engine_functions.h"
+#include "tests/support/test_support.h"
 
 namespace {
-
-std::wstring BesideTheTest(const wchar_t* file_name)
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory(path, length);
-    directory.resize(directory.find_last_of(L'\\') + 1);
-    return directory + file_name;
-}
 
 int BoundSlots()
 {
@@ -26,23 +18,11 @@ int BoundSlots()
     return bound;
 }
 
-class EngineBinding : public ::testing::Test {
-protected:
-    void TearDown() override { UnbindEngineLibrary(); }
-};
-
 }  // namespace
 
-TEST_F(EngineBinding, MissingLibraryLeavesTheTableEmpty)
+TEST(EngineBinding, CompleteLibraryBindsEverySlotUntilReleased)
 {
-    EXPECT_EQ(0, BindEngineLibraryFrom(BesideTheTest(L"no_such_bridge.dll").c_str()));
-    EXPECT_EQ(nullptr, g_engine_module);
-    EXPECT_EQ(0, BoundSlots());
-}
-
-TEST_F(EngineBinding, CompleteLibraryBindsEverySlot)
-{
-    const std::wstring path = BesideTheTest(L"standin_link_complete.dll");
+    const std::wstring path = TestProgramDirectory() + L"standin_link_complete.dll";
     ASSERT_EQ(1, BindEngineLibraryFrom(path.c_str()));
     EXPECT_NE(nullptr, g_engine_module);
     EXPECT_EQ(TW_LINK_EXPORT_COUNT, BoundSlots());
@@ -54,25 +34,16 @@ TEST_F(EngineBinding, CompleteLibraryBindsEverySlot)
     EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
 }
 
-TEST_F(EngineBinding, OneMissingNameBindsNothing)
+TEST(EngineBinding, MissingLibraryOrNameBindsNothing)
 {
-    for (const wchar_t* file : {L"standin_link_no_report.dll", L"standin_link_no_drive_name.dll"}) {
-        const std::wstring path = BesideTheTest(file);
-        EXPECT_EQ(0, BindEngineLibraryFrom(path.c_str()));
+    // No library at all; the last name missing; a name early in the order missing.
+    for (const wchar_t* file : {L"no_such_bridge.dll", L"standin_link_no_report.dll",
+                                L"standin_link_no_drive_name.dll"}) {
+        const std::wstring path = TestProgramDirectory() + file;
+        EXPECT_EQ(0, BindEngineLibraryFrom(path.c_str())) << path.size();
         EXPECT_EQ(nullptr, g_engine_module);
         EXPECT_EQ(0, BoundSlots());
-        // The library was loaded and released again.
+        // A library that was loaded is released again.
         EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
     }
-}
-
-TEST_F(EngineBinding, BareNameIsSearchedInTheCurrentDirectory)
-{
-    wchar_t saved[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, saved);
-    SetCurrentDirectoryW(BesideTheTest(L"").c_str());
-    // No "TidewellLink.dll" beside the tests: the programs' subdirectory holds it.
-    EXPECT_EQ(0, BindEngineLibrary());
-    EXPECT_EQ(0, BoundSlots());
-    SetCurrentDirectoryW(saved);
 }

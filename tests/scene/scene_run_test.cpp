@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,39 +16,11 @@
 #include "core/saver_scene.h"
 #include "sim_engine/sim_control.h"
 #include "tests/scene/scene_test_support.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using Log = std::vector<std::wstring>;
-
 bool g_run_preview = false;
-bool RunPreview()
-{
-    return g_run_preview;
-}
-
-std::wstring ProgramSubdirectory()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory(path, length);
-    directory.resize(directory.find_last_of(L'\\') + 1);
-    return directory + L"Orbenlake Tidewell ScreenSaver";
-}
-
-HWND MakeSceneWindow()
-{
-    static const ATOM atom = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"SceneRunTest";
-        return RegisterClassW(&wc);
-    }();
-    (void)atom;
-    return CreateWindowExW(0, L"SceneRunTest", L"scene", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
 
 // The messages of one drive's analysis, as the log shows them once complete.
 Log AnalysisLines(const std::wstring& root)
@@ -55,17 +29,40 @@ Log AnalysisLines(const std::wstring& root)
             L"A total of 1,234,567 files fragmented", L"Fragmentation level 17%"};
 }
 
-std::string Narrow(const Log& log)
-{
-    std::string text;
-    for (const std::wstring& line : log) text += std::string(line.begin(), line.end()) + "\n";
-    return text;
-}
-
 class SceneRun : public ::testing::Test {
+public:
+    // One frame as the host runs it. The log's slide is held so that every message
+    // stays in the log (the slide has tests of its own); a cycle's end is recorded
+    // in the frame that ends it, since the next frame may start the next cycle.
+    void Frame()
+    {
+        const CycleState before = scene.cycle_state;
+        scene.UpdateSchedule();
+        ++frames;
+        if (on_frame) on_frame();
+        if (before != Idle && scene.cycle_state == Idle) {
+            cycle_logs.push_back(History());
+            if (clear_log_at_cycle_end) ClearLog();
+        }
+        if (hold_slide) scene.scrolling = false;
+        scene.Paint();
+    }
+
 protected:
+    static SceneRun* current;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+    {
+        if (message == WM_TIMER && wparam == frame_timer_id && current != nullptr) {
+            current->Frame();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+
     void SetUp() override
     {
+        current = this;
         DeleteSceneSettings();
         g_run_preview = false;
         // Read by the simulated engine when the bridge loads it.
@@ -74,7 +71,7 @@ protected:
         SetEnvironmentVariableW(L"TW_SIM_VALUE", L"GetFragmentedFiles:1234567,GetFragmentation:17");
         GetCurrentDirectoryW(MAX_PATH, saved_directory);
         ASSERT_TRUE(SetCurrentDirectoryW(ProgramSubdirectory().c_str()));
-        scene.is_preview = RunPreview;
+        scene.is_preview = [] { return g_run_preview; };
         scene.measure_text = [](const wchar_t*, int length) { return length * 8; };
     }
 
@@ -85,110 +82,61 @@ protected:
         if (engine != nullptr) FreeLibrary(engine);
         SetCurrentDirectoryW(saved_directory);
         DeleteSceneSettings();
+        current = nullptr;
     }
 
-    void AddDrive(const wchar_t* root, bool selected)
-    {
-        DiskInfo disk;
-        disk.letter = root[0];
-        wcscpy(disk.root_path, root);
-        disk.selected = selected ? 1 : 0;
-        drives.disks.push_back(disk);
-    }
+    void AddDrive(const wchar_t* root, bool selected) { ::AddDrive(&drives, root, selected); }
 
     void CreateScene()
     {
         drives.disks.reserve(kMaxDrives);
-        window = MakeSceneWindow();
+        window = MakeTestWindow(1024, 768);
         ASSERT_NE(nullptr, window);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
         ASSERT_TRUE(scene.Create(window, GetModuleHandleW(nullptr)));
         ASSERT_EQ(1, scene.engine_loaded);
         ASSERT_EQ(L"", scene.log_lines[0]);
     }
 
-    // Applies a setting to the simulated engine at once; the engine stays loaded
-    // (and so configured) until the test ends.
-    void ConfigureEngine(const wchar_t* assignment)
+    // The simulated engine as the bridge loaded it (kept loaded by the test).
+    FARPROC EngineExport(const char* name)
     {
         if (engine == nullptr) engine = LoadLibraryW(L"Tidewell.dll");
-        ASSERT_NE(nullptr, engine);
-        auto configure =
-            reinterpret_cast<TwSimConfigureProc>(
-                reinterpret_cast<void*>(GetProcAddress(engine, "TwSimConfigure")));
+        return engine != nullptr ? GetProcAddress(engine, name) : nullptr;
+    }
+
+    // Applies a setting to the simulated engine at once.
+    void ConfigureEngine(const wchar_t* assignment)
+    {
+        auto configure = reinterpret_cast<TwSimConfigureProc>(
+            reinterpret_cast<void*>(EngineExport("TwSimConfigure")));
         ASSERT_NE(nullptr, configure);
         EXPECT_EQ(1, configure(assignment));
     }
 
-    // A probe of the simulated engine (loaded and kept by the test).
     int64_t EngineProbe(const wchar_t* name)
     {
-        if (engine == nullptr) engine = LoadLibraryW(L"Tidewell.dll");
-        if (engine == nullptr) return -1;
-        auto query = reinterpret_cast<TwSimQueryProc>(
-            reinterpret_cast<void*>(GetProcAddress(engine, "TwSimQuery")));
+        auto query =
+            reinterpret_cast<TwSimQueryProc>(reinterpret_cast<void*>(EngineExport("TwSimQuery")));
         return query != nullptr ? query(name) : -1;
     }
 
-    // One frame as the host runs it; the log's slide is held so that every message
-    // stays in the log (the slide has tests of its own).
-    void Frame(bool paint)
-    {
-        scene.UpdateSchedule();
-        if (paint) {
-            scene.scrolling = hold_slide ? false : scene.scrolling;
-            scene.Paint();
-        }
-    }
+    bool RunOneCycle() { return PumpMessagesUntil([&] { return !cycle_logs.empty(); }, 20000); }
 
-    // Runs frames on the window's timer until `done` holds; false on time-out.
-    template <typename Done>
-    bool RunFrames(Done done, DWORD timeout_ms, bool paint = true)
-    {
-        const DWORD start = GetTickCount();
-        MSG msg;
-        while (!done()) {
-            if (GetTickCount() - start > timeout_ms) return false;
-            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-                continue;
-            }
-            if (msg.message == WM_TIMER && msg.hwnd == window && msg.wParam == frame_timer_id)
-                Frame(paint);
-            else
-                DispatchMessageW(&msg);
-        }
-        return true;
-    }
-
-    bool CycleEnded()
-    {
-        const CycleState state = scene.cycle_state;
-        if (state != Idle) seen_running = true;
-        return seen_running && state == Idle;
-    }
-
-    // Every message since the start, while the slide is held: the top line, then the queue.
-    Log History() const
-    {
-        Log log;
-        if (!scene.log_lines[0].empty()) log.push_back(scene.log_lines[0]);
-        log.insert(log.end(), scene.pending_log.begin(), scene.pending_log.end());
-        return log;
-    }
+    // Every message since the start (the slide is held).
+    Log History() const { return LoggedMessages(scene); }
 
     void ClearLog()
     {
         for (std::wstring& line : scene.log_lines) line.clear();
         scene.pending_log.clear();
-        scene.scrolling = false;
-        scene.scroll_offset = 0;
     }
 
     int CountCells(int32_t state)
     {
         std::lock_guard<std::mutex> guard(scene.cell_lock);
-        return static_cast<int>(std::count(scene.cell_state, scene.cell_state + scene.cell_count,
-                                           state));
+        return static_cast<int>(
+            std::count(scene.cell_state, scene.cell_state + scene.cell_count, state));
     }
 
     DiskList drives;
@@ -196,9 +144,14 @@ protected:
     HWND window = nullptr;
     HMODULE engine = nullptr;
     bool hold_slide = true;
-    bool seen_running = false;
+    bool clear_log_at_cycle_end = false;
+    int frames = 0;
+    std::function<void()> on_frame;
+    std::vector<Log> cycle_logs;
     wchar_t saved_directory[MAX_PATH] = {};
 };
+
+SceneRun* SceneRun::current = nullptr;
 
 }  // namespace
 
@@ -212,17 +165,13 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
     const int64_t started = scene.CurrentTime();
     bool saw_current_file = false;
     int fragmented_before_defrag = -1;
-    ASSERT_TRUE(RunFrames(
-        [&] {
-            if (scene.cycle_state == Defragmenting && !scene.status_line.empty())
-                saw_current_file = scene.status_line.find(L":\\") == 1;
-            if (scene.cycle_state == Defragmenting && scene.current_drive == 2 &&
-                fragmented_before_defrag < 0)
-                fragmented_before_defrag = CountCells(Fragmented);
-            return CycleEnded();
-        },
-        20000))
-        << Narrow(History());
+    on_frame = [&] {
+        if (scene.cycle_state != Defragmenting) return;
+        if (!scene.status_line.empty()) saw_current_file = scene.status_line.find(L":\\") == 1;
+        if (scene.current_drive == 2 && fragmented_before_defrag < 0)
+            fragmented_before_defrag = CountCells(Fragmented);
+    };
+    ASSERT_TRUE(RunOneCycle()) << Narrow(History());
     const int64_t ended = scene.CurrentTime();
 
     // "LastDefrag" holds the end of the cycle.
@@ -238,7 +187,7 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
     for (const std::wstring& line : AnalysisLines(L"Z:\\")) expected.push_back(line);
     expected.push_back(L"Defragmenting Z:\\ (100%)");
     expected.push_back(ExpectedEndLine(scene.last_defrag));
-    EXPECT_EQ(expected, History()) << Narrow(History());
+    EXPECT_EQ(expected, cycle_logs[0]) << Narrow(cycle_logs[0]);
 
     EXPECT_TRUE(saw_current_file);
     EXPECT_EQ(g_vendor_line, scene.status_line);
@@ -255,13 +204,14 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
     // The countdown runs; the slide brings the last five messages to the screen.
     hold_slide = false;
     scene.scrolling = !scene.pending_log.empty();
-    ASSERT_TRUE(RunFrames([&] { return !scene.scrolling; }, 20000));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !scene.scrolling; }, 20000));
     for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[expected.size() - 1 - i], scene.log_lines[i]);
     EXPECT_EQ(0u, scene.schedule_line.find(L"Time until next defragmentation 00:"));
     EXPECT_EQ(Idle, scene.cycle_state.load());
+    EXPECT_EQ(1u, cycle_logs.size());
 }
 
-TEST_F(SceneRun, RecentLastDefragShowsTheCountdownAndStartsNothing)
+TEST_F(SceneRun, StoredLastDefragIsReadAtCreation)
 {
     AddDrive(L"C:\\", true);
     const int64_t recent = static_cast<int64_t>(time(nullptr)) - 10;
@@ -269,8 +219,7 @@ TEST_F(SceneRun, RecentLastDefragShowsTheCountdownAndStartsNothing)
                                                std::to_wstring(recent).c_str()));
     CreateScene();
     EXPECT_EQ(recent, scene.last_defrag);
-    int frames = 0;
-    ASSERT_TRUE(RunFrames([&] { return ++frames > 10; }, 5000));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return frames > 10; }, 10000));
     EXPECT_EQ(Idle, scene.cycle_state.load());
     EXPECT_EQ(0u, scene.schedule_line.find(L"Time until next defragmentation 00:29:"));
     EXPECT_EQ(0, scene.volume_handle);
@@ -282,121 +231,92 @@ TEST_F(SceneRun, PreviewOnlyAnalysesAndKeepsLastDefrag)
     AddDrive(L"C:\\", true);
     AddDrive(L"Z:\\", true);
     CreateScene();
-    ASSERT_TRUE(RunFrames([&] { return CycleEnded(); }, 20000)) << Narrow(History());
+    ASSERT_TRUE(RunOneCycle()) << Narrow(History());
 
     Log expected = AnalysisLines(L"C:\\");
     for (const std::wstring& line : AnalysisLines(L"Z:\\")) expected.push_back(line);
     expected.push_back(ExpectedEndLine(0));  // nothing stored: the start of 1970
-    EXPECT_EQ(expected, History()) << Narrow(History());
+    EXPECT_EQ(expected, cycle_logs[0]) << Narrow(cycle_logs[0]);
     wchar_t stored[32];
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", stored, 32));
     EXPECT_EQ(0, scene.last_defrag);
 
     // The next frame starts the next cycle at once.
-    seen_running = false;
-    ASSERT_TRUE(RunFrames([&] { return scene.cycle_state != Idle; }, 5000));
+    const int ended_at = frames;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return frames > ended_at; }, 5000));
+    EXPECT_NE(Idle, scene.cycle_state.load());
 }
 
-TEST_F(SceneRun, NoDriveSelected)
+// A cycle that cannot get going: the log it leaves, and the state it rests in.
+struct RestingCase {
+    const char* name;
+    bool selected;
+    const wchar_t* engine_setting;  // applied before the cycle starts; nullptr: none
+    bool every_handle_taken;        // the bridge has no volume handle left to give
+    Log expected;
+    bool volume_open;
+};
+void PrintTo(const RestingCase& c, std::ostream* out)
 {
-    AddDrive(L"C:\\", false);
-    CreateScene();
-    int frames = 0;
-    ASSERT_TRUE(RunFrames([&] { return ++frames > 5; }, 5000));
-    EXPECT_EQ(Log({L"Select at least one disk to be defragmented by the screensaver."}),
-              History());
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-    EXPECT_EQ(L"", scene.schedule_line);
+    *out << c.name;
 }
 
-TEST_F(SceneRun, VolumeThatCannotBeCreatedIsPassedOver)
+class SceneRunFailure : public SceneRun, public ::testing::WithParamInterface<RestingCase> {};
+
+TEST_P(SceneRunFailure, IsLoggedAndTheCycleRests)
 {
-    AddDrive(L"C:\\", true);
-    AddDrive(L"Z:\\", true);
+    const RestingCase& c = GetParam();
+    AddDrive(L"C:\\", c.selected);
+    AddDrive(L"Z:\\", c.selected);
+    if (c.engine_setting != nullptr) ConfigureEngine(c.engine_setting);
     CreateScene();
-    // Every handle of the bridge is taken: no volume can be made.
     std::vector<int32_t> taken;
-    for (int32_t h; (h = g_engine_functions.GetVolumeHandle(L"C:\\", nullptr, nullptr, 1)) != 0;)
+    while (c.every_handle_taken && taken.size() < 100) {
+        const int32_t h = g_engine_functions.GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
+        if (h == 0) break;
         taken.push_back(h);
-    ASSERT_EQ(10u, taken.size());
-    int frames = 0;
-    ASSERT_TRUE(RunFrames([&] { return ++frames > 5; }, 5000));
-    EXPECT_EQ(Log({L"Unable to create volume for defragmenting: C:\\",
-                   L"Unable to create volume for defragmenting: Z:\\"}),
-              History());
+    }
+    if (c.every_handle_taken) ASSERT_EQ(10u, taken.size());
+    ASSERT_TRUE(PumpMessagesUntil([&] { return History() == c.expected; }, 10000)) << Narrow(History());
+    // Nothing further happens.
+    const int seen_at = frames;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return frames > seen_at + 5; }, 10000));
+    EXPECT_EQ(c.expected, History()) << Narrow(History());
     EXPECT_EQ(Analyzing, scene.cycle_state.load());
+    EXPECT_EQ(c.volume_open, scene.volume_handle != 0);
+    EXPECT_EQ(L"", scene.schedule_line);
+    wchar_t stored[32];
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", stored, 32));
     for (int32_t h : taken) g_engine_functions.CloseVolumeHandle(h);
 }
 
-TEST_F(SceneRun, FailuresOfTheEngineAreLogged)
+Log AnalysisThenDefragFailure()
 {
-    AddDrive(L"C:\\", true);
-    AddDrive(L"Z:\\", true);
-    CreateScene();
-    ConfigureEngine(L"TW_SIM_FAIL=OpenVolume");
-    int frames = 0;
-    ASSERT_TRUE(RunFrames([&] { return ++frames > 5; }, 5000));
-    EXPECT_EQ(Log({L"You must have admin rights to defragment your drives.",
-                   L"You must have admin rights to defragment your drives."}),
-              History());
-    EXPECT_EQ(0, scene.volume_handle);
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
+    Log log = AnalysisLines(L"C:\\");
+    log.push_back(L"Failed to start defragmenting drive C:\\");
+    return log;
 }
 
-TEST_F(SceneRun, AnalysisThatCannotStart)
-{
-    AddDrive(L"C:\\", true);
-    CreateScene();
-    ConfigureEngine(L"TW_SIM_FAIL=StartAnalyze");
-    int frames = 0;
-    ASSERT_TRUE(RunFrames([&] { return ++frames > 5; }, 5000));
-    EXPECT_EQ(Log({L"Failed to start analyzing drive C:\\"}), History());
-    EXPECT_NE(0, scene.volume_handle);
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-}
-
-TEST_F(SceneRun, DefragmentationThatCannotStart)
-{
-    AddDrive(L"C:\\", true);
-    CreateScene();
-    ConfigureEngine(L"TW_SIM_FAIL=StartDefrag");
-    ASSERT_TRUE(RunFrames([&] { return scene.pending_log.size() >= 4; }, 10000));
-    Log expected = AnalysisLines(L"C:\\");
-    expected.push_back(L"Failed to start defragmenting drive C:\\");
-    EXPECT_EQ(expected, History());
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-}
-
-TEST_F(SceneRun, MissingCurrentFileReadsAsEmpty)
-{
-    AddDrive(L"C:\\", true);
-    CreateScene();
-    ConfigureEngine(L"TW_SIM_TEXT=null");
-    bool defragmenting_seen = false;
-    ASSERT_TRUE(RunFrames(
-        [&] {
-            if (scene.cycle_state == Defragmenting) {
-                defragmenting_seen = true;
-                EXPECT_EQ(L"", scene.status_line);
-            }
-            return CycleEnded();
-        },
-        20000));
-    EXPECT_TRUE(defragmenting_seen);
-}
-
-TEST_F(SceneRun, PercentagesOutsideTheRangeAreShownUnchanged)
-{
-    SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"3000");
-    SetEnvironmentVariableW(L"TW_SIM_VALUE", L"GetPercentDone:250");
-    AddDrive(L"C:\\", true);
-    CreateScene();
-    ASSERT_TRUE(RunFrames([&] { return scene.log_lines[0] == L"Analyzing C:\\ (250%)"; }, 5000))
-        << Narrow(History());
-    EXPECT_EQ(250, scene.percent);
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SceneRunFailure,
+    ::testing::Values(
+        RestingCase{"NoDriveSelected", false, nullptr, false,
+                    {L"Select at least one disk to be defragmented by the screensaver."}, false},
+        RestingCase{"NoVolume", true, nullptr, true,
+                    {L"Unable to create volume for defragmenting: C:\\",
+                     L"Unable to create volume for defragmenting: Z:\\"},
+                    false},
+        RestingCase{"NoAdminRights", true, L"TW_SIM_FAIL=OpenVolume", false,
+                    {L"You must have admin rights to defragment your drives.",
+                     L"You must have admin rights to defragment your drives."},
+                    false},
+        RestingCase{"AnalysisCannotStart", true, L"TW_SIM_FAIL=StartAnalyze", false,
+                    {L"Failed to start analyzing drive C:\\"}, true},
+        RestingCase{"DefragmentationCannotStart", true, L"TW_SIM_FAIL=StartDefrag", false,
+                    AnalysisThenDefragFailure(), true}),
+    [](const ::testing::TestParamInfo<RestingCase>& info) { return std::string(info.param.name); });
 
 // The engine reports in a tight loop while short preview cycles run one after the
 // other over three drives, the frame paints the map as it changes, and the scene
@@ -416,17 +336,15 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
         for (const std::wstring& line : AnalysisLines(root)) one_cycle.push_back(line);
     one_cycle.push_back(ExpectedEndLine(0));
 
-    const int kCycles = 25;
-    for (int cycle = 0; cycle < kCycles; ++cycle) {
-        seen_running = false;
-        ASSERT_TRUE(RunFrames([&] { return CycleEnded(); }, 20000))
-            << "cycle " << cycle << "\n" << Narrow(History());
-        ASSERT_EQ(one_cycle, History()) << "cycle " << cycle;
-        ClearLog();
-    }
+    const size_t kCycles = 25;
+    clear_log_at_cycle_end = true;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return cycle_logs.size() >= kCycles; }, 60000))
+        << cycle_logs.size() << " cycles\n" << Narrow(History());
+    for (size_t cycle = 0; cycle < cycle_logs.size(); ++cycle)
+        ASSERT_EQ(one_cycle, cycle_logs[cycle]) << "cycle " << cycle;
 
-    // Into the next cycle's second drive, while the engine reports without pause.
-    ASSERT_TRUE(RunFrames([&] { return scene.current_drive == 1; }, 20000));
+    // Into a cycle's second drive, while the engine reports without pause.
+    ASSERT_TRUE(PumpMessagesUntil([&] { return scene.current_drive == 1; }, 20000));
     EXPECT_NE(0, scene.volume_handle);
     const int64_t reports_before = EngineProbe(L"reports");
     Sleep(5);

@@ -6,6 +6,30 @@
 
 #include "core/registry_text.h"
 
+Log LoggedMessages(const SaverScene& scene)
+{
+    Log log;
+    if (!scene.log_lines[0].empty()) log.push_back(scene.log_lines[0]);
+    log.insert(log.end(), scene.pending_log.begin(), scene.pending_log.end());
+    return log;
+}
+
+std::string Narrow(const Log& log)
+{
+    std::string text;
+    for (const std::wstring& line : log) text += std::string(line.begin(), line.end()) + "\n";
+    return text;
+}
+
+void AddDrive(DiskList* drives, const wchar_t* root, bool selected)
+{
+    DiskInfo disk;
+    disk.letter = root[0];
+    wcscpy(disk.root_path, root);
+    disk.selected = selected ? 1 : 0;
+    drives->disks.push_back(disk);
+}
+
 std::wstring ExpectedEndLine(int64_t seconds)
 {
     const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ull) * 10000000ull;

@@ -3,6 +3,8 @@
 
 #include <climits>
 
+#include "core/drive_list.h"
+#include "core/saver_scene.h"
 #include "core/text_format.h"
 
 namespace {
@@ -13,137 +15,127 @@ int UnitWidth(const std::wstring& text)
     return static_cast<int>(text.size());
 }
 
-std::wstring Fit(const std::wstring& path, int width)
-{
-    return FitPathToMeasure(path, width, UnitWidth);
-}
-
 }  // namespace
 
-TEST(NumberFormat, DecimalCoversTheWholeRange)
+TEST(NumberFormat, DecimalAndGroupedCoverTheWholeRange)
 {
-    EXPECT_EQ(L"100", FormatDecimal(100));
-    EXPECT_EQ(L"-5", FormatDecimal(-5));
-    EXPECT_EQ(L"0", FormatDecimal(0));
-    EXPECT_EQ(L"9223372036854775807", FormatDecimal(INT64_MAX));
-    EXPECT_EQ(L"-9223372036854775808", FormatDecimal(INT64_MIN));
-    EXPECT_EQ(L"-2147483648", FormatDecimal(INT32_MIN));
+    struct Case {
+        int64_t value;
+        const wchar_t* decimal;
+        const wchar_t* grouped;
+    } cases[] = {
+        {0, L"0", L"0"},
+        {100, L"100", L"100"},
+        {999, L"999", L"999"},
+        {1000, L"1000", L"1,000"},
+        {1234567, L"1234567", L"1,234,567"},
+        {-5, L"-5", L"-5"},
+        {-100, L"-100", L"-100"},
+        {-123456, L"-123456", L"-123,456"},
+        {INT64_MAX, L"9223372036854775807", L"9,223,372,036,854,775,807"},
+        {INT64_MIN, L"-9223372036854775808", L"-9,223,372,036,854,775,808"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.decimal, SaverScene::FormatInt64(c.value)) << c.value;
+        EXPECT_EQ(c.grouped, SaverScene::FormatInt64Grouped(c.value)) << c.value;
+    }
+    EXPECT_EQ(26u, SaverScene::FormatInt64Grouped(INT64_MIN).size());
+    EXPECT_EQ(L"-5", SaverScene::FormatInt(-5));
+    EXPECT_EQ(L"-2147483648", SaverScene::FormatInt(INT32_MIN));
 }
 
-TEST(NumberFormat, GroupedPutsCommasBetweenThreeDigitGroups)
+TEST(PathFitting, LongestFrontThatFitsThenTheFileName)
 {
-    EXPECT_EQ(L"0", FormatDecimalGrouped(0));
-    EXPECT_EQ(L"999", FormatDecimalGrouped(999));
-    EXPECT_EQ(L"1,000", FormatDecimalGrouped(1000));
-    EXPECT_EQ(L"1,234,567", FormatDecimalGrouped(1234567));
-    EXPECT_EQ(L"-100", FormatDecimalGrouped(-100));
-    EXPECT_EQ(L"-123,456", FormatDecimalGrouped(-123456));
-    EXPECT_EQ(L"9,223,372,036,854,775,807", FormatDecimalGrouped(INT64_MAX));
-    const std::wstring smallest = FormatDecimalGrouped(INT64_MIN);
-    EXPECT_EQ(L"-9,223,372,036,854,775,808", smallest);
-    EXPECT_EQ(26u, smallest.size());
+    struct Case {
+        const wchar_t* path;
+        int width;
+        const wchar_t* fitted;
+    } cases[] = {
+        // Paths that fit come back unchanged, with or without a backslash.
+        {L"C:\\a\\b.txt", 10, L"C:\\a\\b.txt"},
+        {L"", 0, L""},
+        {L"nobackslash", 11, L"nobackslash"},
+        // Too wide without a backslash: nothing to keep as the tail, shown unchanged.
+        {L"averylongfilename", 5, L"averylongfilename"},
+        // The worked example: cut back to C:\Windows\, then four characters given back.
+        {L"C:\\Windows\\System32\\drivers\\etc\\hosts", 24, L"C:\\Windows\\Syst...\\hosts"},
+        // The tail alone is wider than the line (or leaves no room): only the tail.
+        {L"C:\\dir\\averyveryverylongname.txt", 10, L"...\\averyveryverylongname.txt"},
+        {L"C:\\dir\\f", 5, L"...\\f"},
+        // Only the drive part fits, and three characters of the first directory.
+        {L"C:\\directory\\sub\\file", 14, L"C:\\dir...\\file"},
+        // The head fits after the first cut; nothing of the cut name comes back.
+        {L"C:\\a\\bbbb\\file", 13, L"C:\\a\\...\\file"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.fitted, FitPathToMeasure(c.path, c.width, UnitWidth)) << c.path;
 }
 
-TEST(PathFitting, PathThatFitsComesBackUnchanged)
+TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath)
 {
-    EXPECT_EQ(L"C:\\a\\b.txt", Fit(L"C:\\a\\b.txt", 10));
-    EXPECT_EQ(L"", Fit(L"", 0));
-    EXPECT_EQ(L"nobackslash", Fit(L"nobackslash", 11));
-}
-
-TEST(PathFitting, WorkedExampleCutsDirectoriesThenGivesCharactersBack)
-{
-    const std::wstring fitted = Fit(L"C:\\Windows\\System32\\drivers\\etc\\hosts", 24);
-    EXPECT_EQ(L"C:\\Windows\\Syst...\\hosts", fitted);
-    EXPECT_EQ(24u, fitted.size());
-}
-
-TEST(PathFitting, TailWiderThanTheLineIsKeptWhole)
-{
-    EXPECT_EQ(L"...\\averyveryverylongname.txt", Fit(L"C:\\dir\\averyveryverylongname.txt", 10));
-    // Room of exactly zero: the head goes too.
-    EXPECT_EQ(L"...\\f", Fit(L"C:\\dir\\f", 5));
-}
-
-TEST(PathFitting, OnlyTheDrivePartFits)
-{
-    // Tail "...\file" is 8, room 6: "C:\" and three characters of "directory".
-    EXPECT_EQ(L"C:\\dir...\\file", Fit(L"C:\\directory\\sub\\file", 14));
-}
-
-TEST(PathFitting, FirstCutIsEnough)
-{
-    // Room 5: "C:\a\" fits after cutting "bbbb", and not one character of it comes back.
-    EXPECT_EQ(L"C:\\a\\...\\file", Fit(L"C:\\a\\bbbb\\file", 13));
-}
-
-TEST(PathFitting, SearchNeverWrapsPastTheFirstBackslash)
-{
-    // Head is cut down to "\" which still does not fit room 0 < 1: only the tail is left.
-    const std::wstring path = L"\\dir\\file";
+    // Tail "...\file" = 3 + 5 + 4 = 12, room 2: the head is cut down to "\" (5), which
+    // still does not fit; there is no earlier backslash, so only the tail is left.
     auto wide_backslash = [](const std::wstring& text) {
         int width = 0;
         for (wchar_t c : text) width += c == L'\\' ? 5 : 1;
         return width;
     };
-    // Tail "...\file" = 3 + 5 + 4 = 12, room 14 - 12 = 2: "\" (5) never fits.
-    EXPECT_EQ(L"...\\file", FitPathToMeasure(path, 14, wide_backslash));
-}
+    EXPECT_EQ(L"...\\file", FitPathToMeasure(L"\\dir\\file", 14, wide_backslash));
 
-TEST(PathFitting, WidePathWithoutBackslashIsShownUnchanged)
-{
-    EXPECT_EQ(L"averylongfilename", Fit(L"averylongfilename", 5));
-}
-
-TEST(PathFitting, FailedMeasuringKeepsThePath)
-{
     auto failing = [](const std::wstring&) { return 0; };
     EXPECT_EQ(L"C:\\Windows\\System32\\x.dll",
               FitPathToMeasure(L"C:\\Windows\\System32\\x.dll", 3, failing));
+
+    // The scene fits with its own measure and the grid's width.
+    DiskList drives;
+    SaverScene scene(&drives, false);
+    scene.grid_width = 24;
+    scene.measure_text = [](const wchar_t*, int length) { return length; };
+    EXPECT_EQ(L"C:\\Windows\\Syst...\\hosts",
+              scene.FitPathToWidth(L"C:\\Windows\\System32\\drivers\\etc\\hosts"));
 }
 
-TEST(Countdown, ClockFormBelowOneDay)
+TEST(Countdown, ClockFormBelowOneDayDaysFormAbove)
 {
-    EXPECT_EQ(L"Time until next defragmentation 00:30:00", FormatCountdown(1800));
-    EXPECT_EQ(L"Time until next defragmentation 00:00:01", FormatCountdown(1));
-    EXPECT_EQ(L"Time until next defragmentation 23:59:59", FormatCountdown(86399));
-}
+    struct Case {
+        int64_t seconds_left;
+        const wchar_t* text;
+    } cases[] = {
+        {1800, L"Time until next defragmentation 00:30:00"},
+        {1, L"Time until next defragmentation 00:00:01"},
+        {86399, L"Time until next defragmentation 23:59:59"},
+        {86400, L"Time until next defragmentation: about 1 Day"},
+        {90000, L"Time until next defragmentation: about 1 Day and 1 Hour"},
+        {174600, L"Time until next defragmentation: about 2 Days"},
+        {3 * 86400 + 5 * 3600 + 59, L"Time until next defragmentation: about 3 Days and 5 Hours"},
+        // The day count is not cut to 32 bits.
+        {INT64_MAX, L"Time until next defragmentation: about 106751991167300 Days and 15 Hours"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.text, FormatCountdown(c.seconds_left)) << c.seconds_left;
 
-TEST(Countdown, DaysFormFromOneDay)
-{
-    EXPECT_EQ(L"Time until next defragmentation: about 1 Day", FormatCountdown(86400));
-    EXPECT_EQ(L"Time until next defragmentation: about 1 Day and 1 Hour", FormatCountdown(90000));
-    EXPECT_EQ(L"Time until next defragmentation: about 2 Days", FormatCountdown(174600));
-    EXPECT_EQ(L"Time until next defragmentation: about 3 Days and 5 Hours",
-              FormatCountdown(3 * 86400 + 5 * 3600 + 59));
-}
-
-TEST(Countdown, ExtremeTimesNeitherOverflowNorTruncate)
-{
-    EXPECT_EQ(L"Time until next defragmentation: about 106751991167300 Days and 15 Hours",
-              FormatCountdown(INT64_MAX));
     EXPECT_EQ(INT64_MAX, SecondsBetween(INT64_MIN, INT64_MAX));
     EXPECT_EQ(INT64_MIN, SecondsBetween(INT64_MAX, INT64_MIN));
     EXPECT_EQ(-1800, SecondsBetween(1800, 0));
     EXPECT_EQ(1799, SecondsBetween(0, 1799));
 }
 
-TEST(DecimalReading, ReadsLikeTheRuntime)
+TEST(DecimalReading, ReadsLikeTheRuntimeWithinTheLength)
 {
-    EXPECT_EQ(0, ParseDecimal(L"", 5));
-    EXPECT_EQ(0, ParseDecimal(L"abc", 4));
-    EXPECT_EQ(12, ParseDecimal(L"  12x", 6));
-    EXPECT_EQ(-7, ParseDecimal(L"-7", 3));
-    EXPECT_EQ(5, ParseDecimal(L"+5", 3));
-    EXPECT_EQ(1700000000, ParseDecimal(L"1700000000", 11));
-    EXPECT_EQ(INT64_MIN, ParseDecimal(L"-9223372036854775808", 21));
-}
-
-TEST(DecimalReading, ClampsAndStopsAtTheLength)
-{
-    EXPECT_EQ(INT64_MAX, ParseDecimal(L"99999999999999999999", 21));
-    EXPECT_EQ(INT64_MIN, ParseDecimal(L"-99999999999999999999", 22));
-    // Unterminated room: only the given characters are read.
-    const wchar_t digits[3] = {L'4', L'2', L'7'};
-    EXPECT_EQ(42, ParseDecimal(digits, 2));
+    struct Case {
+        const wchar_t* text;
+        size_t length;
+        int64_t value;
+    } cases[] = {
+        {L"", 5, 0},
+        {L"abc", 4, 0},
+        {L"  12x", 6, 12},
+        {L"-7", 3, -7},
+        {L"+5", 3, 5},
+        {L"1700000000", 11, 1700000000},
+        {L"-9223372036854775808", 21, INT64_MIN},
+        {L"99999999999999999999", 21, INT64_MAX},
+        {L"-99999999999999999999", 22, INT64_MIN},
+        {L"427", 2, 42},  // only the given characters are read
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.value, ParseDecimal(c.text, c.length)) << c.text;
 }
