@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "core/drive_list.h"
 #include "core/drive_list_view.h"
 
@@ -43,43 +45,29 @@ TEST(DriveItemText, PointsAtTheRecordsOwnFieldsAndIgnoresRequestsWithoutARecord)
   list.GetDriveItemText(nullptr);  // must not crash
 }
 
-// A small icon of one solid colour.
-HICON SolidIcon(COLORREF color) {
+// A small icon that is all black or all white.
+HICON PlainIcon(bool white) {
   const int size = GetSystemMetrics(SM_CXSMICON);
-  HDC screen = GetDC(nullptr);
-  HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
-  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, colour);
-  HBRUSH brush = CreateSolidBrush(color);
-  RECT all = {0, 0, size, size};
-  FillRect(dc, &all, brush);
-  SelectObject(dc, mask);
-  PatBlt(dc, 0, 0, size, size, BLACKNESS);  // opaque everywhere
-  SelectObject(dc, old);
-  DeleteObject(brush);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  ICONINFO info = {TRUE, 0, 0, mask, colour};
-  HICON icon = CreateIconIndirect(&info);
-  DeleteObject(colour);
-  DeleteObject(mask);
-  return icon;
+  BYTE and_mask[512] = {};  // opaque everywhere
+  BYTE xor_mask[512];
+  memset(xor_mask, white ? 0xFF : 0x00, sizeof(xor_mask));
+  return CreateIcon(nullptr, size, size, 1, 1, and_mask, xor_mask);
 }
 
-// Drive B has no shell icon.
+// Drive B has no shell icon; A is black, C white.
 HICON FakeDriveIcon(const wchar_t* root) {
-  if (root[0] == L'B') return nullptr;
-  return SolidIcon(root[0] == L'A' ? RGB(255, 0, 0) : RGB(0, 0, 255));
+  return root[0] == L'B' ? nullptr : PlainIcon(root[0] == L'C');
 }
 
+// The centre pixel of image `index` drawn over grey.
 COLORREF DrawnCentre(HIMAGELIST images, int index) {
   const int size = GetSystemMetrics(SM_CXSMICON);
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
   HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, size, size, WHITENESS);
+  RECT all = {0, 0, size, size};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
   ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
   const COLORREF centre = GetPixel(dc, size / 2, size / 2);
   SelectObject(dc, old);
@@ -105,9 +93,9 @@ TEST(DriveIcons, MissingShellIconKeepsEveryLaterIconOnItsDrive) {
       reinterpret_cast<HIMAGELIST>(SendMessageW(list_view, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
   ASSERT_NE(images, nullptr);
   EXPECT_EQ(ImageList_GetImageCount(images), 3);
-  EXPECT_EQ(DrawnCentre(images, 0), RGB(255, 0, 0));
-  EXPECT_EQ(DrawnCentre(images, 1), RGB(255, 255, 255));  // blank: the background shows
-  EXPECT_EQ(DrawnCentre(images, 2), RGB(0, 0, 255));
+  EXPECT_EQ(DrawnCentre(images, 0), RGB(0, 0, 0));
+  EXPECT_EQ(DrawnCentre(images, 1), RGB(128, 128, 128));  // blank: the background shows
+  EXPECT_EQ(DrawnCentre(images, 2), RGB(255, 255, 255));
   DestroyWindow(list_view);
 }
 

@@ -4,20 +4,6 @@
 
 #include "core/registry_text.h"
 
-CurrentUserSandbox::CurrentUserSandbox() {
-  path_ = L"Software\\TwSaverTests\\" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-          std::to_wstring(GetTickCount());
-  RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                  KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-  RegOverridePredefKey(HKEY_CURRENT_USER, key_);
-}
-
-CurrentUserSandbox::~CurrentUserSandbox() {
-  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  if (key_ != nullptr) RegCloseKey(key_);
-  RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
-}
-
 StoredValue ReadSettingsValue(const wchar_t* name) {
   StoredValue value;
   if (RegGetValueW(HKEY_CURRENT_USER, g_settings_key, name, RRF_RT_ANY | RRF_NOEXPAND,

@@ -1,22 +1,8 @@
 #pragma once
-// Test helpers for the settings key: an in-process redirect of HKEY_CURRENT_USER, and plain
-// access to the settings values.
+// Test helpers for the values of the settings key.
 #include <windows.h>
 
 #include <string>
-
-// Redirects HKEY_CURRENT_USER of this process into a fresh private key while it lives.
-class CurrentUserSandbox {
- public:
-  CurrentUserSandbox();
-  ~CurrentUserSandbox();
-  CurrentUserSandbox(const CurrentUserSandbox&) = delete;
-  CurrentUserSandbox& operator=(const CurrentUserSandbox&) = delete;
-
- private:
-  std::wstring path_;
-  HKEY key_ = nullptr;
-};
 
 // Type and size in bytes of a settings value; 0 and 0 when it does not exist.
 struct StoredValue {

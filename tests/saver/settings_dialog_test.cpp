@@ -1,4 +1,4 @@
-// The settings dialog, run for real from its template with HKEY_CURRENT_USER redirected.
+// The settings dialog, run for real from its template.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -53,10 +53,12 @@ class SettingsDialogTest : public testing::Test {
     InitCommonControlsEx(&classes);
     g_link_opens = 0;
     SetLinkOpener(RecordLink);
+    DeleteAllSettingsValues();
   }
   void TearDown() override {
     CloseDialog();
     SetLinkOpener(nullptr);
+    DeleteAllSettingsValues();
   }
 
   // Opens the dialog modelessly so the test can look at it between messages.
@@ -84,19 +86,55 @@ class SettingsDialogTest : public testing::Test {
   }
   void Command(int id) { SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-  CurrentUserSandbox sandbox_;
   HWND dialog_ = nullptr;
 };
 
-TEST_F(SettingsDialogTest, ListsEveryDriveInItsTemplateWithColumnsIconsAndStoredChoice) {
-  WriteSettingsText(L"SelectedDrives", L"C");
+TEST_F(SettingsDialogTest, TemplateHoldsItsControlsInTabOrder) {
   ASSERT_NE(OpenDialog(), nullptr);
   wchar_t text[64] = {};
   GetWindowTextW(dialog_, text, 64);
   EXPECT_STREQ(text, L"Orbenlake Tidewell Screensaver Setup");
+  const struct {
+    int id;
+    const wchar_t* window_class;
+    const wchar_t* text;  // nullptr: not compared
+    DWORD style;          // besides WS_CHILD and WS_VISIBLE
+  } controls[] = {
+      {IDOK, L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP},
+      {IDCANCEL, L"Button", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP},
+      {-1, L"Static", L"Orbenlake Tidewell Screensaver", SS_LEFT | WS_GROUP},
+      {-1, L"Static", L"Version: 1.1.1.50", SS_LEFT | WS_GROUP},
+      {-1, L"Button", L"Select disks to be defragmented by the screensaver", BS_GROUPBOX},
+      {-1, L"Static", nullptr, SS_ICON},
+      {IDC_DRIVE_LIST, L"SysListView32", nullptr,
+       LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_TABSTOP},
+      {IDC_VENDOR_LINK, L"SysLink", nullptr, WS_TABSTOP},
+      {IDC_IDLE_ANIMATION, L"Button", L"Turn off animation when idle",
+       BS_AUTOCHECKBOX | WS_TABSTOP},
+      {-1, L"Button", L"Animation settings", BS_GROUPBOX},
+  };
+  HWND child = GetWindow(dialog_, GW_CHILD);
+  for (const auto& control : controls) {
+    SCOPED_TRACE(control.window_class);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(static_cast<WORD>(GetDlgCtrlID(child)), static_cast<WORD>(control.id));
+    GetClassNameW(child, text, 64);
+    EXPECT_EQ(_wcsicmp(text, control.window_class), 0) << text;
+    GetWindowTextW(child, text, 64);
+    if (control.text != nullptr) EXPECT_STREQ(text, control.text);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+    EXPECT_EQ(style & control.style, control.style);
+    EXPECT_EQ(style & WS_TABSTOP, control.style & WS_TABSTOP);
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr);
+}
+
+TEST_F(SettingsDialogTest, ListsEveryDriveWithColumnsIconsAndStoredChoice) {
+  WriteSettingsText(L"SelectedDrives", L"C");
+  ASSERT_NE(OpenDialog(), nullptr);
+  wchar_t text[64] = {};
   HWND list_view = ListView();
-  GetClassNameW(list_view, text, 64);
-  EXPECT_EQ(_wcsicmp(text, L"SysListView32"), 0) << text;
   EXPECT_FALSE(GetWindowLongW(list_view, GWL_STYLE) & LVS_SHAREIMAGELISTS);
   const DWORD extended =
       static_cast<DWORD>(SendMessageW(list_view, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -233,51 +271,27 @@ TEST_F(SettingsDialogTest, LinkOpensItsAddressAndTheDialogStays) {
   EXPECT_EQ(g_link_opens, 1);
 }
 
-// Runs the dialog modally and, once it shows, does `g_action` to it.
-enum class DialogAction { kOk, kCancelButton, kEscape, kCloseBox };
-DialogAction g_action;
-int g_timer_ticks = 0;
-
-void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowW(L"#32770", L"Orbenlake Tidewell Screensaver Setup");
-  if (dialog == nullptr || GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) {
-    if (++g_timer_ticks > 200) KillTimer(nullptr, timer);  // the test then times out
-    return;
-  }
-  KillTimer(nullptr, timer);
-  switch (g_action) {
-    case DialogAction::kOk:
-      SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-      break;
-    case DialogAction::kCancelButton:
-      SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-      break;
-    case DialogAction::kEscape:
-      SetFocus(GetDlgItem(dialog, IDC_DRIVE_LIST));
-      PostMessageW(GetDlgItem(dialog, IDC_DRIVE_LIST), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-      break;
-    case DialogAction::kCloseBox:
-      PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-      break;
-  }
-}
-
-TEST_F(SettingsDialogTest, ModalDialogEndsWithOneOnlyAfterOk) {
-  const struct {
-    DialogAction action;
-    INT_PTR result;
-  } cases[] = {{DialogAction::kCancelButton, 0},
-               {DialogAction::kEscape, 0},
-               {DialogAction::kCloseBox, 0},
-               {DialogAction::kOk, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.action));
-    drive_list.disks.clear();
-    g_action = c.action;
-    g_timer_ticks = 0;
-    SetTimer(nullptr, 0, 50, ActOnDialog);
-    EXPECT_EQ(RunSettingsDialog(GetModuleHandleW(nullptr), nullptr), c.result);
-    EXPECT_EQ(ReadSettingsValue(L"IdleAnimation").present(), c.result == 1);
+TEST_F(SettingsDialogTest, EscapeAndCloseBoxActAsCancel) {
+  WriteSettingsText(L"SelectedDrives", L"C");
+  for (bool escape : {true, false}) {
+    SCOPED_TRACE(escape ? "escape" : "close box");
+    ASSERT_NE(OpenDialog(), nullptr);
+    SetAllStateImages(ListView(), 2);
+    SetIdleBox(true);
+    if (escape) {
+      SetFocus(ListView());
+      MSG key = {ListView(), WM_KEYDOWN, VK_ESCAPE, 0x00010001};
+      EXPECT_TRUE(IsDialogMessageW(dialog_, &key));
+    } else {
+      SendMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
+      // The dialog posts itself the cancel command.
+      for (MSG posted; PeekMessageW(&posted, dialog_, 0, 0, PM_REMOVE);) {
+        DispatchMessageW(&posted);
+      }
+    }
+    EXPECT_FALSE(IsWindowVisible(dialog_));  // the dialog has ended
+    EXPECT_EQ(SettingsText(L"SelectedDrives"), L"C");
+    EXPECT_FALSE(ReadSettingsValue(L"IdleAnimation").present());
   }
 }
 
