@@ -5,9 +5,9 @@
 EngineFunctionTable g_engine_functions;
 HMODULE g_engine_module = nullptr;
 
-const wchar_t g_engine_library_name[] = L"TidewellLink.dll";
-
 namespace {
+
+const wchar_t kEngineLibraryName[] = L"TidewellLink.dll";
 
 // Bind order and the names come from the same list as the table's slots.
 struct SlotBinding {
@@ -48,7 +48,7 @@ int BindEngineLibraryFrom(const wchar_t* library_path)
 int BindEngineLibrary()
 {
     // Bare name: the program subdirectory made current at start-up is searched.
-    return BindEngineLibraryFrom(g_engine_library_name);
+    return BindEngineLibraryFrom(kEngineLibraryName);
 }
 
 void UnbindEngineLibrary()

@@ -28,6 +28,5 @@ void OnEngineProgress();
 // Engine thread: marks the reported cluster range in the scene's cell map.
 void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state);
 
-// The library file name, and a seam for tests that bind another copy by path.
-extern const wchar_t g_engine_library_name[];
+// The same for the library at `library_path` (tests bind stand-in copies this way).
 int BindEngineLibraryFrom(const wchar_t* library_path);

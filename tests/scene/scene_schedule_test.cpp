@@ -55,9 +55,7 @@ TEST_F(SceneSchedule, CountdownFromTheLastDefragmentation)
     scene.UpdateSchedule();
     EXPECT_EQ(L"", scene.schedule_line);
     EXPECT_TRUE(scene.pending_log.empty());
-    wchar_t stored[32];
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-              ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", stored, 32));
+    EXPECT_EQ(L"(absent)", StoredLastDefrag());
 }
 
 TEST_F(SceneSchedule, StoredTimeInTheFutureShowsDaysAndNeverOverflows)
@@ -172,10 +170,7 @@ TEST_F(SceneSchedule, EndOfCycleWritesTheTimeOutsidePreview)
     EXPECT_EQ(-1, scene.idle_position);
     EXPECT_EQ(g_test_now, scene.cycle_end_time);
     EXPECT_EQ(ExpectedEndLine(g_test_now), scene.log_lines[0]);
-    wchar_t text[32] = {};
-    ASSERT_EQ(ERROR_SUCCESS,
-              ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", text, 32));
-    EXPECT_STREQ(L"1700000000", text);
+    EXPECT_EQ(L"1700000000", StoredLastDefrag());
 
     // In preview nothing is renewed or written.
     g_test_preview = true;
@@ -183,9 +178,7 @@ TEST_F(SceneSchedule, EndOfCycleWritesTheTimeOutsidePreview)
     scene.NextDrive();
     EXPECT_EQ(1700000000, scene.last_defrag);
     EXPECT_EQ(g_test_now, scene.cycle_end_time);
-    ASSERT_EQ(ERROR_SUCCESS,
-              ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", text, 32));
-    EXPECT_STREQ(L"1700000000", text);
+    EXPECT_EQ(L"1700000000", StoredLastDefrag());
 }
 
 TEST_F(SceneSchedule, EndOfCycleLineShowsTheLocalTimeOrNothing)

@@ -45,6 +45,13 @@ std::wstring ExpectedEndLine(int64_t seconds)
     return text;
 }
 
+std::wstring StoredLastDefrag()
+{
+    wchar_t text[32] = {};
+    const LONG rc = ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", text, 32);
+    return rc == ERROR_SUCCESS ? text : L"(absent)";
+}
+
 void DeleteSceneSettings()
 {
     HKEY key = nullptr;

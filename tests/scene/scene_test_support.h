@@ -22,5 +22,8 @@ void AddDrive(DiskList* drives, const wchar_t* root, bool selected);
 // local-time conversion (not the runtime's that the scene uses).
 std::wstring ExpectedEndLine(int64_t seconds);
 
+// The stored "LastDefrag" text; "(absent)" when there is none.
+std::wstring StoredLastDefrag();
+
 // Removes the scene's two settings from the user's key.
 void DeleteSceneSettings();
