@@ -78,14 +78,13 @@ double TimeGlowBuild(SaverScene& scene) {
 }
 
 bool Measure(int width, int height) {
-    DiskList drives;
-    SaverScene scene(&drives, false);
-    HWND window = MakeSceneWindow(width, height);
-    if (window == nullptr || !scene.Create(window, GetModuleHandleW(nullptr))) {
+    SceneHarness harness;
+    if (!harness.Create(width, height, false)) {
         std::printf("%dx%d: could not create the scene\n", width, height);
         return false;
     }
-    KillTimer(window, scene.frame_timer);
+    SaverScene& scene = *harness.scene;
+    KillTimer(harness.window, scene.frame_timer);
     PumpMessages();
 
     // A defragmentation in progress: sweep, half-full bar, a status line and a full log.
@@ -112,8 +111,6 @@ bool Measure(int width, int height) {
     std::printf("%5dx%-5d  %5d cells  paint median %7.2f ms  p95 %7.2f ms  glow build median %6.2f ms\n", width,
                 height, scene.cell_count, Percentile(frames, 0.5), Percentile(frames, 0.95), Percentile(builds, 0.5));
     std::fflush(stdout);
-    scene.Destroy();
-    DestroyWindow(window);
     return true;
 }
 

@@ -87,7 +87,7 @@ void ApplyClusterRange(const Cells& cells, int64_t total_clusters, int64_t first
                        int64_t last_cluster, int32_t state, bool defragmenting) {
     if (defragmenting && state == NotFragmented) return;
     if (cells.state == nullptr || cells.glow == nullptr || cells.count <= 0 || total_clusters <= 0) return;
-    if (last_cluster < first_cluster || last_cluster < 0) return;
+    if (last_cluster < 0) return;
     if (first_cluster < 0) first_cluster = 0;
 
     const int64_t first_cell = CellOfCluster(first_cluster, cells.count, total_clusters);

@@ -7,7 +7,6 @@
 
 namespace cluster_map {
 
-constexpr int kColumns = 48;
 constexpr int kFullGlow = 100;
 constexpr int kGlowFadeStep = 15;
 
@@ -36,16 +35,18 @@ void MarkCell(const Cells& cells, int k, int32_t s);
 // code, or any state over Processing, wins.
 void MarkCellInPart(const Cells& cells, int k, int32_t s);
 
-// Applies one reported range. The range is outside input: ranges with
-// last < first, wholly negative, or reported while total_clusters is not
-// positive change nothing; a negative first cluster counts from cluster 0
-// and a range beyond the volume ends at the last cell.
+// Applies one reported range. The range is outside input: a range wholly
+// below cluster 0, or reported while total_clusters is not positive, changes
+// nothing; a negative first cluster counts from cluster 0, a range beyond the
+// volume ends at the last cell, and a range whose first cell lies beyond its
+// last cell changes nothing (one whose ends fall into the same cell is judged
+// by its first cluster, like any other).
 void ApplyClusterRange(const Cells& cells, int64_t total_clusters, int64_t first_cluster,
                        int64_t last_cluster, int32_t state, bool defragmenting);
 
 // Glow band (0..2) of a non-zero glow value.
 int GlowBand(int glow);
-// Glow after one drawn frame.
+// Glow (or idle trail) after one drawn frame.
 int8_t FadedGlow(int glow);
 
 }  // namespace cluster_map

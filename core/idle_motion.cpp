@@ -1,8 +1,10 @@
 #include "core/idle_motion.h"
 
+#include "core/saver_scene.h"
+
 namespace idle {
 namespace {
-constexpr int kColumns = 48;
+constexpr int kColumns = grid_columns;
 }
 
 bool IsEndCorner(int position, int rows) {
@@ -36,11 +38,6 @@ int NextBallPosition(int position, int rows, int* direction) {
             if (leftmost) { *direction = DownRight; return position + kColumns + 1; }
             return position + kColumns - 1;
     }
-}
-
-int8_t FadedTrail(int trail) {
-    const int next = trail - 15;
-    return static_cast<int8_t>(next < 0 ? 0 : next);
 }
 
 bool AdvanceShine(int* level, bool* falling, bool first) {

@@ -1,5 +1,5 @@
 // Motion rules of the idle effects: the ball that bounces diagonally across
-// the grid, the fading trail it leaves, and the rise and fall of the shine.
+// the grid (its trail fades like a cell's glow), and the rise and fall of the shine.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +20,6 @@ bool IsEndCorner(int position, int rows);
 // The ball's next cell from position (not an end corner); bounces change
 // *direction. From the top-left corner the ball always heads down-right.
 int NextBallPosition(int position, int rows, int* direction);
-
-// Trail strength after one drawn frame.
-int8_t FadedTrail(int trail);
 
 // Phase and step of the shine after a frame drawn at *level; first marks the
 // shine's first frame. Returns true when the shine has ended.

@@ -30,7 +30,7 @@ void SaverScene::DrawIdleAnimation() {
         const int trail = idle_trail[i];
         if (trail == 0) continue;
         lit_cells.push_back({i, cluster_map::StateColor(FrameState(frame_cell_state, i)), trail});
-        idle_trail[i] = idle::FadedTrail(trail);
+        idle_trail[i] = cluster_map::FadedGlow(trail);
     }
     DrawLitCells();
 

@@ -2,25 +2,14 @@
 
 #include <cstdio>
 
+#include "tests/support/test_support.h"
+
 int64_t g_test_now = 1000000;
 
+namespace {
 int64_t TestClock() { return g_test_now; }
 
-HWND MakeSceneWindow(int width, int height) {
-    static const ATOM atom = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VisualsTestScene";
-        return RegisterClassW(&wc);
-    }();
-    (void)atom;
-    return CreateWindowExW(WS_EX_TOPMOST, L"VisualsTestScene", L"scene", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                           height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-Capture CaptureDc(HDC dc, int width, int height) {
-    Capture capture;
+BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -28,6 +17,13 @@ Capture CaptureDc(HDC dc, int width, int height) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+}  // namespace
+
+Capture CaptureDc(HDC dc, int width, int height) {
+    Capture capture;
+    BITMAPINFO info = TopDown32(width, height);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (section == nullptr) return capture;
@@ -48,46 +44,30 @@ Capture CaptureDc(HDC dc, int width, int height) {
 }
 
 bool SaveBmp(const Capture& capture, const std::wstring& path) {
-    const int row_bytes = (capture.width * 3 + 3) & ~3;
-    const uint32_t image_bytes = static_cast<uint32_t>(row_bytes) * capture.height;
+    const BITMAPINFO info = TopDown32(capture.width, capture.height);
+    std::vector<uint32_t> words;
+    for (COLORREF c : capture.pixels) words.push_back((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
     BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
     file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + image_bytes;
-    info.biSize = sizeof info;
-    info.biWidth = capture.width;
-    info.biHeight = capture.height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = image_bytes;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(words.size() * 4);
     FILE* out = _wfopen(path.c_str(), L"wb");
     if (out == nullptr) return false;
-    bool ok = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1;
-    std::vector<uint8_t> row(row_bytes, 0);
-    for (int y = capture.height - 1; ok && y >= 0; --y) {
-        for (int x = 0; x < capture.width; ++x) {
-            const COLORREF c = capture.at(x, y);
-            row[3 * x] = GetBValue(c);
-            row[3 * x + 1] = GetGValue(c);
-            row[3 * x + 2] = GetRValue(c);
-        }
-        ok = fwrite(row.data(), row.size(), 1, out) == 1;
-    }
+    const bool ok = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                    fwrite(words.data(), words.size() * 4, 1, out) == 1;
     return fclose(out) == 0 && ok;
 }
 
-bool SceneHarness::Create(int width, int height) {
+bool SceneHarness::Create(int width, int height, bool driven_by_test) {
     scene.reset(new SaverScene(&drives, false));
-    scene->clock = TestClock;
-    window = MakeSceneWindow(width, height);
-    if (window == nullptr) return false;
-    const bool created = scene->Create(window, GetModuleHandleW(nullptr));
-    // Frames are drawn by the tests themselves, not by the timer.
-    if (scene->frame_timer != 0) KillTimer(window, scene->frame_timer);
-    scene->frame_timer = 0;
-    return created;
+    if (driven_by_test) scene->clock = TestClock;
+    window = MakeTestWindow(width, height, WS_EX_TOPMOST);
+    if (window == nullptr || !scene->Create(window, GetModuleHandleW(nullptr))) return false;
+    if (driven_by_test) {
+        KillTimer(window, scene->frame_timer);
+        scene->frame_timer = 0;
+    }
+    return true;
 }
 
 SceneHarness::~SceneHarness() {

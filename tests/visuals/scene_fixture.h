@@ -1,5 +1,5 @@
-// A real scene in a real window for drawing tests, with a fixed clock and
-// pixel access to what reached the window.
+// A real scene in a real window for drawing tests, with pixel access to what
+// reached the window.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +11,8 @@
 
 #include "core/saver_scene.h"
 
-// The test's clock, read by every scene made here.
+// The test's clock, read by the scenes that tests drive frame by frame.
 extern int64_t g_test_now;
-int64_t TestClock();
-
-HWND MakeSceneWindow(int width, int height);
 
 // The pixels of a device context's drawing surface, top row first, COLORREF form.
 struct Capture {
@@ -25,7 +22,7 @@ struct Capture {
 };
 Capture CaptureDc(HDC dc, int width, int height);
 
-// Writes a capture as a 24-bit BMP file; false on failure.
+// Writes a capture as a 32-bit BMP file; false on failure.
 bool SaveBmp(const Capture& capture, const std::wstring& path);
 
 struct SceneHarness {
@@ -33,9 +30,10 @@ struct SceneHarness {
     std::unique_ptr<SaverScene> scene;
     HWND window = nullptr;
 
-    // Creates the scene in a client area of width x height; the module's
-    // resources (the shine picture) come from the test executable.
-    bool Create(int width, int height);
+    // Creates the scene in a client area of width x height; its resources (the
+    // shine picture) come from the test program. A scene driven by the test
+    // reads g_test_now and has no frame timer; otherwise it keeps its clock and timer.
+    bool Create(int width, int height, bool driven_by_test = true);
     ~SceneHarness();
 
     // Top-left corner of cell i.
