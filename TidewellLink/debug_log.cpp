@@ -3,12 +3,14 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
 namespace {
 
 std::atomic<uint8_t> g_debug_mode{kDebugModeUndecided};
+std::atomic<bool> g_report_leaks{false};
 std::wstring g_debug_log_dir;
 std::once_flag g_debug_log_dir_once;
 
@@ -108,8 +110,12 @@ std::wstring FormatDebugLogLine(const SYSTEMTIME& time, const std::wstring& sepa
 
 bool ReadDebugModeSetting()
 {
-    return RegistrySwitchesLogOn() || CommandLineSwitchesLogOn();
+    bool on = RegistrySwitchesLogOn() || CommandLineSwitchesLogOn();
+    g_report_leaks = on;
+    return on;
 }
+
+bool IsLeakReportOn() { return g_report_leaks; }
 
 uint8_t GetDebugMode()
 {
@@ -125,6 +131,16 @@ bool IsDebugModeOn() { return GetDebugMode() == kDebugModeOn; }
 
 bool IsDebugModeOff() { return GetDebugMode() == kDebugModeOff; }
 
+HANDLE RetryOpenFor100Ms(const std::function<HANDLE()>& open)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE file = open();
+        if (file != INVALID_HANDLE_VALUE || GetTickCount() - start > kOpenRetryMs) return file;
+        Sleep(1);  // the other writer needs the processor to finish its line
+    }
+}
+
 void AppendDebugLogLine(const std::wstring& line)
 {
     std::call_once(g_debug_log_dir_once,
@@ -133,18 +149,14 @@ void AppendDebugLogLine(const std::wstring& line)
     std::wstring text = line + L"\r\n";
 
     // The file is opened without write sharing, so concurrent writers (threads
-    // or processes) take turns; a writer waits up to 100 ms, then drops the line.
-    DWORD start = GetTickCount();
-    HANDLE file;
-    for (;;) {
-        file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    // or processes) take turns.
+    HANDLE file = RetryOpenFor100Ms([&] {
+        return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            OPEN_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) break;
-        if (GetTickCount() - start > kOpenRetryMs) return;
-        Sleep(1);
-    }
-    if (SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER ||
-        GetLastError() == NO_ERROR) {
+    });
+    if (file == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER no_move = {};
+    if (SetFilePointerEx(file, no_move, nullptr, FILE_END)) {
         DWORD written = 0;
         WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
                   nullptr);

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 enum DebugMode : uint8_t { kDebugModeUndecided = 0, kDebugModeOff = 2, kDebugModeOn = 3 };
@@ -19,7 +20,14 @@ bool IsDebugModeOn();
 bool IsDebugModeOff();
 uint8_t GetDebugMode();
 bool ReadDebugModeSetting();
+// True once the setting switched the log on: the open handles are then
+// reported as leaks at the end of the process.
+bool IsLeakReportOn();
 void AppendDebugLogLine(const std::wstring& line);
+
+// Tries open() until it gives a handle or 100 ms have passed since the first
+// try, sleeping between tries; INVALID_HANDLE_VALUE when the time ran out.
+HANDLE RetryOpenFor100Ms(const std::function<HANDLE()>& open);
 
 // "hh:nn:ss:zzz: (program.exe) message", with the locale's time separator.
 std::wstring FormatDebugLogLine(const SYSTEMTIME& time, const std::wstring& separator,

@@ -55,6 +55,14 @@ extern "C" void __stdcall CloseVolumeHandle(int32_t AVolumeHandle)
     });
 }
 
+// At the end of the process (reserved is non-null then) with debug mode on,
+// name the handles the host never closed. Nothing else needs the loader.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    if (reason == DLL_PROCESS_DETACH && reserved && IsLeakReportOn()) ReportVolumeHandleLeaks();
+    return TRUE;
+}
+
 // --- Forwarding exports ------------------------------------------------------
 
 #define TW_ASK_TEXT(method) \

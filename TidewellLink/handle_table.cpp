@@ -1,6 +1,10 @@
 #include "TidewellLink/handle_table.h"
 
+#include "TidewellLink/debug_log.h"
+
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -10,7 +14,9 @@ struct VolumeHandleEntry {
 };
 
 std::mutex g_volume_handles_lock;
-VolumeHandleEntry g_volume_handles[kVolumeHandleCount];
+// Never destroyed: handles the host leaves open are not released when the
+// library goes away (the engine may be gone by then); the leak report names them.
+VolumeHandleEntry* const g_volume_handles = new VolumeHandleEntry[kVolumeHandleCount];
 
 VolumeHandleEntry* EntryOf(int32_t handle)
 {
@@ -64,4 +70,22 @@ std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle)
     std::shared_ptr<TVolumeHandle> object = std::move(entry->object);
     entry->object.reset();
     return object;
+}
+
+void ReportVolumeHandleLeaks()
+{
+    // At process exit the other threads are gone; one of them may have died
+    // holding the lock, so the table is only read when the lock is free.
+    std::vector<std::wstring> lines;
+    {
+        std::unique_lock<std::mutex> lock(g_volume_handles_lock, std::try_to_lock);
+        if (!lock.owns_lock()) return;
+        for (int32_t i = 1; i <= kVolumeHandleCount; ++i) {
+            const std::shared_ptr<TVolumeHandle>& object = g_volume_handles[i - 1].object;
+            if (!object) continue;
+            lines.push_back(L"Memory leak: volume handle " + std::to_wstring(i) + L" (" +
+                            object->DriveName() + L") was not closed.");
+        }
+    }
+    for (const std::wstring& line : lines) DebugLog(line);
 }

@@ -28,4 +28,8 @@ void FreeReservedVolumeHandle(int32_t handle);
 // Empties the entry and answers what it held (NULL when it was not valid).
 std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle);
 
+// Writes one debug line per handle still open (none when all are closed).
+// For the end of the process: skipped when the table's lock is held.
+void ReportVolumeHandleLeaks();
+
 #endif

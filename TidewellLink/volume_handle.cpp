@@ -15,6 +15,7 @@ std::shared_ptr<TVolumeHandle> TVolumeHandle::Create(const wchar_t* drive_name,
     bool built = false;
     try {
         handle.reset(new TVolumeHandle());
+        handle->drive_name = drive_name ? drive_name : L"";
         DebugLog(L"TWrapperCallback.Create");
         handle->callback = TWrapperCallback::Create(progress_callback, clusters_callback);
         handle->callback->AddRef();

@@ -27,6 +27,7 @@ public:
     TVolumeHandle& operator=(const TVolumeHandle&) = delete;
 
     IVolume* Volume() const { return volume; }
+    const std::wstring& DriveName() const { return drive_name; }
 
     // No host callback of this handle starts after this returns (see
     // TWrapperCallback::Detach).
@@ -39,6 +40,7 @@ public:
 private:
     TVolumeHandle() = default;
 
+    std::wstring drive_name;  // a copy, for the leak report
     IVolume* volume = nullptr;
     TWrapperCallback* callback = nullptr;
     std::mutex buffer_lock;

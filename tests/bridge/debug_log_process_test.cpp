@@ -3,25 +3,23 @@
 
 #include "tests/bridge/bridge_library.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <string>
 #include <vector>
 
 namespace {
 
 const wchar_t kDebugKey[] = L"Software\\Orbenlake\\DebugMode";
+typedef std::vector<std::wstring> Lines;
 
-std::wstring ProbeDirectory() { return ExecutableDirectory() + L"bridge_probe\\"; }
+std::wstring ProbeDirectory() { return TestProgramDirectory() + L"bridge_probe\\"; }
 std::wstring LogPath() { return ProbeDirectory() + L"debug.log"; }
 
 struct ProbeLog {
     bool exists = false;
     std::string bytes;
-    std::vector<std::wstring> messages;  // the lines without time and program
+    Lines messages;  // the lines without time and program
     bool well_formed = true;
 };
 
@@ -61,19 +59,14 @@ ProbeLog ReadLog()
         text[i] = static_cast<wchar_t>(static_cast<unsigned char>(log.bytes[2 * i]) |
                                        static_cast<unsigned char>(log.bytes[2 * i + 1]) << 8);
     std::wregex line_format(L"^\\d\\d(.)\\d\\d\\1\\d\\d\\1\\d\\d\\d: \\(bridge_probe\\.exe\\) (.*)$");
-    size_t start = 0;
-    while (start < text.size()) {
+    for (size_t start = 0; start < text.size();) {
         size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring::npos) {
-            log.well_formed = false;  // every line ends with CR LF
-            break;
-        }
-        std::wstring line = text.substr(start, end - start);
         std::wsmatch match;
-        if (std::regex_match(line, match, line_format))
-            log.messages.push_back(match[2].str());
-        else
-            log.well_formed = false;
+        std::wstring line = text.substr(start, end - start);
+        log.well_formed = log.well_formed && end != std::wstring::npos &&
+                          std::regex_match(line, match, line_format);
+        if (!log.well_formed) break;
+        log.messages.push_back(match[2].str());
         start = end + 2;
     }
     return log;
@@ -84,54 +77,58 @@ ProbeLog RunProbe(const std::wstring& arguments, const std::wstring& scenario, b
     if (!keep_log) DeleteFileW(LogPath().c_str());
     HANDLE process = StartProbe(arguments, scenario);
     EXPECT_NE(process, nullptr);
-    if (process) EXPECT_EQ(FinishProbe(process), 0u);
+    if (process) {
+        EXPECT_EQ(FinishProbe(process), 0u);
+    }
     return ReadLog();
 }
 
-void SetDebugValue(DWORD type, const void* data, DWORD size)
+Lines Last(const ProbeLog& log, size_t count)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kDebugKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"DebugMode", 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    size_t from = log.messages.size() > count ? log.messages.size() - count : 0;
+    return Lines(log.messages.begin() + from, log.messages.end());
 }
+
+const Lines kOpenLines = {L"TVolumeHandle.Create", L"TWrapperCallback.Create",
+                          L"GetVolume(DriveName, ...."};
 
 class DebugLogProcessTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        RegDeleteKeyW(HKEY_CURRENT_USER, kDebugKey);
-        DeleteFileW(LogPath().c_str());
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override
     {
         RegDeleteKeyW(HKEY_CURRENT_USER, kDebugKey);
         DeleteFileW(LogPath().c_str());
     }
+    void SetDebugValue(DWORD type, const void* data, DWORD size)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kDebugKey, 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, L"DebugMode", 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(key);
+    }
     void SetDword(DWORD value) { SetDebugValue(REG_DWORD, &value, sizeof(value)); }
+    void SetText() { SetDebugValue(REG_SZ, L"1", 4); }
 };
 
-TEST_F(DebugLogProcessTest, OffWithoutRegistryValueOrArgument)
+TEST_F(DebugLogProcessTest, SwitchedOnOnlyByRegistryDwordOneOrFirstArgument)
 {
-    EXPECT_FALSE(RunProbe(L"", L"open_close").exists);
-    EXPECT_FALSE(RunProbe(L"x -debug", L"open_close").exists);  // second argument only
+    // Off: no file at all, not even for the handle left open.
+    EXPECT_FALSE(RunProbe(L"", L"leak").exists);
+    EXPECT_FALSE(RunProbe(L"x -debug", L"leak").exists);  // second argument only
     SetDword(0);
-    EXPECT_FALSE(RunProbe(L"", L"open_close").exists);
-    SetDebugValue(REG_SZ, L"1", 4);
-    EXPECT_FALSE(RunProbe(L"", L"open_close").exists);
-}
+    EXPECT_FALSE(RunProbe(L"", L"leak").exists);
+    SetText();
+    EXPECT_FALSE(RunProbe(L"", L"leak").exists);
 
-TEST_F(DebugLogProcessTest, SwitchedOnByRegistryDwordOrFirstArgument)
-{
+    EXPECT_TRUE(RunProbe(L"-Debug", L"open_close").exists);
+    SetDword(0);
+    EXPECT_TRUE(RunProbe(L"-DEBUG", L"open_close").exists);
     SetDword(1);
     EXPECT_TRUE(RunProbe(L"", L"open_close").exists);
     EXPECT_TRUE(RunProbe(L"-nodebug", L"open_close").exists);
-    SetDword(0);
-    EXPECT_TRUE(RunProbe(L"-DEBUG", L"open_close").exists);
-    SetDebugValue(REG_SZ, L"1", 4);
-    EXPECT_TRUE(RunProbe(L"-Debug", L"open_close").exists);
 }
 
 TEST_F(DebugLogProcessTest, LinesOfOpeningAndClosingAreByteExact)
@@ -141,41 +138,36 @@ TEST_F(DebugLogProcessTest, LinesOfOpeningAndClosingAreByteExact)
     EXPECT_TRUE(log.well_formed);
     ASSERT_GE(log.bytes.size(), 2u);
     EXPECT_TRUE(log.bytes[0] >= '0' && log.bytes[0] <= '2' && log.bytes[1] == 0) << "no BOM";
-    EXPECT_EQ(log.messages,
-              (std::vector<std::wstring>{
-                  L"GetVolumeHandle DriveName = C:\\", L"i = 1", L"TVolumeHandle.Create",
-                  L"TWrapperCallback.Create", L"GetVolume(DriveName, ....",
-                  L"CloseVolumeHandle AVolumeHandle = 1", L"CloseVolumeHandle: volume found.",
-                  L"TVolumeHandle.Destroy", L"CloseVolumeHandle: volume released."}));
+    Lines expected = {L"GetVolumeHandle DriveName = C:\\", L"i = 1"};
+    expected.insert(expected.end(), kOpenLines.begin(), kOpenLines.end());
+    expected.insert(expected.end(),
+                    {L"CloseVolumeHandle AVolumeHandle = 1", L"CloseVolumeHandle: volume found.",
+                     L"TVolumeHandle.Destroy", L"CloseVolumeHandle: volume released."});
+    EXPECT_EQ(log.messages, expected);  // no leak line: every handle was closed
 
     // An existing file is appended to.
     ProbeLog again = RunProbe(L"-debug", L"open_close", true);
     EXPECT_EQ(again.messages.size(), 2 * log.messages.size());
 }
 
-TEST_F(DebugLogProcessTest, MissingEngineWritesItsSixLines)
+TEST_F(DebugLogProcessTest, MissingEngineInvalidCloseAndReuseOfAFreedEntry)
 {
-    ProbeLog log = RunProbe(L"-debug", L"missing_engine");
-    EXPECT_EQ(log.messages,
-              (std::vector<std::wstring>{
-                  L"GetVolumeHandle DriveName = C:\\", L"i = 1", L"TVolumeHandle.Create",
-                  L"TWrapperCallback.Create", L"GetVolume(DriveName, ....",
-                  L"ERROR: TVolumeHandle.Create exception", L"TVolumeHandle.Destroy",
-                  L"ERROR: GetVolumeHandle exception"}));
-}
+    Lines expected = {L"GetVolumeHandle DriveName = C:\\", L"i = 1"};
+    expected.insert(expected.end(), kOpenLines.begin(), kOpenLines.end());
+    expected.insert(expected.end(), {L"ERROR: TVolumeHandle.Create exception",
+                                     L"TVolumeHandle.Destroy", L"ERROR: GetVolumeHandle exception"});
+    EXPECT_EQ(RunProbe(L"-debug", L"missing_engine").messages, expected);
 
-TEST_F(DebugLogProcessTest, InvalidCloseAndReuseOfAFreedEntry)
-{
     EXPECT_EQ(RunProbe(L"-debug", L"bad_close").messages,
-              (std::vector<std::wstring>{L"CloseVolumeHandle AVolumeHandle = -1"}));
+              Lines{L"CloseVolumeHandle AVolumeHandle = -1"});
 
-    ProbeLog log = RunProbe(L"-debug", L"reuse");
-    ASSERT_GE(log.messages.size(), 6u);
-    std::vector<std::wstring> last(log.messages.end() - 6, log.messages.end());
-    EXPECT_EQ(last, (std::vector<std::wstring>{L"GetVolumeHandle DriveName = D:\\", L"i = 1",
-                                               L"i = 2", L"TVolumeHandle.Create",
-                                               L"TWrapperCallback.Create",
-                                               L"GetVolume(DriveName, ...."}));
+    // Handles left open are named at the end, in order.
+    expected = {L"GetVolumeHandle DriveName = D:\\", L"i = 1", L"i = 2"};
+    expected.insert(expected.end(), kOpenLines.begin(), kOpenLines.end());
+    expected.insert(expected.end(), {L"Memory leak: volume handle 1 (C:\\) was not closed.",
+                                     L"Memory leak: volume handle 2 (D:\\) was not closed.",
+                                     L"Memory leak: volume handle 3 (C:\\) was not closed."});
+    EXPECT_EQ(Last(RunProbe(L"-debug", L"reuse"), 9), expected);
 }
 
 TEST_F(DebugLogProcessTest, SettersOnAHandleWithoutVolumeWriteTheirLines)
@@ -183,25 +175,32 @@ TEST_F(DebugLogProcessTest, SettersOnAHandleWithoutVolumeWriteTheirLines)
     SetEnvironmentVariableW(L"TW_SIM_NO_VOLUME", L"1");
     ProbeLog log = RunProbe(L"-debug", L"setters_without_volume");
     SetEnvironmentVariableW(L"TW_SIM_NO_VOLUME", nullptr);
-    ASSERT_GE(log.messages.size(), 6u);
-    std::vector<std::wstring> last(log.messages.end() - 6, log.messages.end());
-    EXPECT_EQ(last, (std::vector<std::wstring>{
-                        L"ERROR: SetReportFile exeption", L"ERROR: SetDefragPriority exeption",
-                        L"ERROR: SetFileMask exeption", L"ERROR: SetExclusionList exeption",
-                        L"ERROR: SetSkipFragments exeption", L"ERROR: SetFragmentSize exeption"}));
-    EXPECT_EQ(log.messages.size(), 5u + 6u);  // the invalid handle wrote nothing
+    EXPECT_EQ(Last(log, 7),
+              (Lines{L"ERROR: SetReportFile exeption", L"ERROR: SetDefragPriority exeption",
+                     L"ERROR: SetFileMask exeption", L"ERROR: SetExclusionList exeption",
+                     L"ERROR: SetSkipFragments exeption", L"ERROR: SetFragmentSize exeption",
+                     L"Memory leak: volume handle 1 (C:\\) was not closed."}));
+    EXPECT_EQ(log.messages.size(), 5u + 7u);  // the invalid handle wrote nothing
 }
 
 TEST_F(DebugLogProcessTest, FaultingHostCallbackIsLoggedAndSurvived)
 {
     ProbeLog log = RunProbe(L"-debug", L"callback_fault");
-    int faults = 0;
-    for (const std::wstring& message : log.messages)
-        if (message == L"ERROR: TWrapperCallback.UpdateProgressInformation exception while "
-                       L"calling external code")
-            ++faults;
-    EXPECT_GT(faults, 1);
+    EXPECT_GT(std::count(log.messages.begin(), log.messages.end(),
+                         L"ERROR: TWrapperCallback.UpdateProgressInformation exception while "
+                         L"calling external code"),
+              1);
+    ASSERT_FALSE(log.messages.empty());
     EXPECT_EQ(log.messages.back(), L"CloseVolumeHandle: volume released.");
+}
+
+TEST_F(DebugLogProcessTest, HandleLeftOpenIsReportedAtTheEndOfTheProcess)
+{
+    ProbeLog log = RunProbe(L"-debug", L"leak");
+    EXPECT_TRUE(log.well_formed);
+    // The last line: nothing releases the open handle afterwards.
+    EXPECT_EQ(Last(log, 2), (Lines{L"CloseVolumeHandle: volume released.",
+                                   L"Memory leak: volume handle 2 (D:\\) was not closed."}));
 }
 
 TEST_F(DebugLogProcessTest, TwoProcessesWritingAtOnceLoseNoLine)

@@ -20,8 +20,7 @@ TEST(FaultGuard, ProcessorFaultsExceptionsAndRaisesEndTheBody)
     EXPECT_FALSE(RunGuarded([] { TouchNowhere(); }));
     EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("engine"); }));
     EXPECT_FALSE(RunGuarded([] { RaiseException(0xE0001234, 0, 0, nullptr); }));
-    volatile int zero = 0;
-    EXPECT_FALSE(RunGuarded([&] { RaiseException(EXCEPTION_INT_DIVIDE_BY_ZERO, 0, 0, nullptr); (void)zero; }));
+    EXPECT_FALSE(RunGuarded([] { RaiseException(EXCEPTION_INT_DIVIDE_BY_ZERO, 0, 0, nullptr); }));
     int ran = 0;
     EXPECT_TRUE(RunGuarded([&] { ran = 1; }));
     EXPECT_EQ(ran, 1);
@@ -56,9 +55,8 @@ TEST(FaultGuard, RepeatedFaultsOnSeveralThreadsLeaveTheProcessWorking)
     };
     int other = 0;
     std::thread worker([&] { other = hammer(); });
-    int here = hammer();
+    EXPECT_EQ(hammer(), 300);
     worker.join();
-    EXPECT_EQ(here, 300);
     EXPECT_EQ(other, 300);
     EXPECT_TRUE(RunGuarded([] {}));
 }

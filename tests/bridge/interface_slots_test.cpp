@@ -1,5 +1,5 @@
-// The engine's binary interface: each named IVolume method sits in its slot
-// (numbered from 1 after IUnknown's three), the unnamed slots included.
+// The engine's binary interface: each named method sits in its slot, counted
+// from 1 after IUnknown's three, the unnamed IVolume slots included.
 
 #include "TidewellLink/engine_interfaces.h"
 
@@ -12,94 +12,43 @@ namespace {
 // Itanium C++ ABI (g++): a pointer to a virtual member holds 1 + the byte
 // offset of its vtable entry.
 template <class Method>
-int VtableIndex(Method method)
+int Slot(Method method)
 {
-    static_assert(sizeof(Method) >= sizeof(ptrdiff_t), "pointer to member");
     ptrdiff_t raw = 0;
     std::memcpy(&raw, &method, sizeof(raw));
-    return static_cast<int>((raw - 1) / static_cast<ptrdiff_t>(sizeof(void*)));
+    return static_cast<int>((raw - 1) / static_cast<ptrdiff_t>(sizeof(void*))) - 2;
 }
 
-#define EXPECT_SLOT(interface, method, slot) \
-    EXPECT_EQ(VtableIndex(&interface::method) - 2, slot) << #method
+#define TW_VOLUME_SLOTS(X)                                                                     \
+    X(GetDriveName) X(GetDisplayName) X(GetVolumeLabel) X(GetFileSystemName)                   \
+    X(GetBytesPerSector) X(GetSectorsPerCluster) X(GetDiskSize) X(GetFreeSize) X(GetUsedSize)  \
+    X(GetTotalClusters) X(GetTotalDirs) X(GetTotalFiles) X(GetFragmentedFiles)                 \
+    X(GetDefragmentedFiles) X(GetTotalFragments) X(GetSkippedFiles) X(GetFragmentedSize)       \
+    X(GetNondefragmentedSize) X(GetCurrentFile) X(GetPercentDone) X(GetAccessStatus)           \
+    X(Reserved22) X(Reserved23) X(GetReportFile) X(SetReportFile) X(GetDefragPriority)         \
+    X(SetDefragPriority) X(GetFileMask) X(SetFileMask) X(Reserved30) X(GetFragmentation)       \
+    X(GetExclusionList) X(Reserved33) X(GetSkipFragments) X(SetSkipFragments)                  \
+    X(GetFragmentSize) X(SetFragmentSize) X(Reserved38) X(GetInDefrag) X(GetSuspendedDefrag)   \
+    X(GetTerminatedDefrag) X(GetDefragComplete) X(GetInAnalyze) X(GetSuspendedAnalyze)         \
+    X(GetTerminatedAnalyze) X(GetAnalyzeComplete) X(OpenVolume) X(UpdateVolumeInfo)           \
+    X(Reserved49) X(StartDefrag) X(StopDefrag) X(ResumeDefrag) X(PauseDefrag) X(StartAnalyze)  \
+    X(StopAnalyze) X(ResumeAnalyze) X(PauseAnalyze) X(isGUI) X(GetThreadHandle)                \
+    X(ForceTerminate) X(GenerateHtmlReport) X(Reserved62) X(Reserved63)
 
-TEST(EngineInterfaces, VolumeMethodsSitInTheirSlots)
+TEST(EngineInterfaces, MethodsSitInTheirSlots)
 {
-    EXPECT_EQ(VtableIndex(&IVolume::AddRef), 1);
-    EXPECT_EQ(VtableIndex(&IVolume::Release), 2);
-    EXPECT_SLOT(IVolume, GetDriveName, 1);
-    EXPECT_SLOT(IVolume, GetDisplayName, 2);
-    EXPECT_SLOT(IVolume, GetVolumeLabel, 3);
-    EXPECT_SLOT(IVolume, GetFileSystemName, 4);
-    EXPECT_SLOT(IVolume, GetBytesPerSector, 5);
-    EXPECT_SLOT(IVolume, GetSectorsPerCluster, 6);
-    EXPECT_SLOT(IVolume, GetDiskSize, 7);
-    EXPECT_SLOT(IVolume, GetFreeSize, 8);
-    EXPECT_SLOT(IVolume, GetUsedSize, 9);
-    EXPECT_SLOT(IVolume, GetTotalClusters, 10);
-    EXPECT_SLOT(IVolume, GetTotalDirs, 11);
-    EXPECT_SLOT(IVolume, GetTotalFiles, 12);
-    EXPECT_SLOT(IVolume, GetFragmentedFiles, 13);
-    EXPECT_SLOT(IVolume, GetDefragmentedFiles, 14);
-    EXPECT_SLOT(IVolume, GetTotalFragments, 15);
-    EXPECT_SLOT(IVolume, GetSkippedFiles, 16);
-    EXPECT_SLOT(IVolume, GetFragmentedSize, 17);
-    EXPECT_SLOT(IVolume, GetNondefragmentedSize, 18);
-    EXPECT_SLOT(IVolume, GetCurrentFile, 19);
-    EXPECT_SLOT(IVolume, GetPercentDone, 20);
-    EXPECT_SLOT(IVolume, GetAccessStatus, 21);
-    EXPECT_SLOT(IVolume, Reserved22, 22);
-    EXPECT_SLOT(IVolume, Reserved23, 23);
-    EXPECT_SLOT(IVolume, GetReportFile, 24);
-    EXPECT_SLOT(IVolume, SetReportFile, 25);
-    EXPECT_SLOT(IVolume, GetDefragPriority, 26);
-    EXPECT_SLOT(IVolume, SetDefragPriority, 27);
-    EXPECT_SLOT(IVolume, GetFileMask, 28);
-    EXPECT_SLOT(IVolume, SetFileMask, 29);
-    EXPECT_SLOT(IVolume, Reserved30, 30);
-    EXPECT_SLOT(IVolume, GetFragmentation, 31);
-    EXPECT_SLOT(IVolume, GetExclusionList, 32);
-    EXPECT_SLOT(IVolume, Reserved33, 33);
-    EXPECT_SLOT(IVolume, GetSkipFragments, 34);
-    EXPECT_SLOT(IVolume, SetSkipFragments, 35);
-    EXPECT_SLOT(IVolume, GetFragmentSize, 36);
-    EXPECT_SLOT(IVolume, SetFragmentSize, 37);
-    EXPECT_SLOT(IVolume, Reserved38, 38);
-    EXPECT_SLOT(IVolume, GetInDefrag, 39);
-    EXPECT_SLOT(IVolume, GetSuspendedDefrag, 40);
-    EXPECT_SLOT(IVolume, GetTerminatedDefrag, 41);
-    EXPECT_SLOT(IVolume, GetDefragComplete, 42);
-    EXPECT_SLOT(IVolume, GetInAnalyze, 43);
-    EXPECT_SLOT(IVolume, GetSuspendedAnalyze, 44);
-    EXPECT_SLOT(IVolume, GetTerminatedAnalyze, 45);
-    EXPECT_SLOT(IVolume, GetAnalyzeComplete, 46);
-    EXPECT_SLOT(IVolume, OpenVolume, 47);
-    EXPECT_SLOT(IVolume, UpdateVolumeInfo, 48);
-    EXPECT_SLOT(IVolume, Reserved49, 49);
-    EXPECT_SLOT(IVolume, StartDefrag, 50);
-    EXPECT_SLOT(IVolume, StopDefrag, 51);
-    EXPECT_SLOT(IVolume, ResumeDefrag, 52);
-    EXPECT_SLOT(IVolume, PauseDefrag, 53);
-    EXPECT_SLOT(IVolume, StartAnalyze, 54);
-    EXPECT_SLOT(IVolume, StopAnalyze, 55);
-    EXPECT_SLOT(IVolume, ResumeAnalyze, 56);
-    EXPECT_SLOT(IVolume, PauseAnalyze, 57);
-    EXPECT_SLOT(IVolume, isGUI, 58);
-    EXPECT_SLOT(IVolume, GetThreadHandle, 59);
-    EXPECT_SLOT(IVolume, ForceTerminate, 60);
-    EXPECT_SLOT(IVolume, GenerateHtmlReport, 61);
-    EXPECT_SLOT(IVolume, Reserved62, 62);
-    EXPECT_SLOT(IVolume, Reserved63, 63);
-}
-
-TEST(EngineInterfaces, CallbackAndListMethodsSitInTheirSlots)
-{
-    EXPECT_SLOT(ICallback, UpdateProgressInformation, 1);
-    EXPECT_SLOT(ICallback, SetClusters, 2);
-    EXPECT_SLOT(IExclusionList, GetCount, 1);
-    EXPECT_SLOT(IExclusionList, GetItem, 2);
-    EXPECT_SLOT(IExclusionList, Clear, 3);
-    EXPECT_SLOT(IExclusionList, Add, 4);
+    EXPECT_EQ(Slot(&IVolume::Release), 0);
+    int slot = 0;
+#define TW_EXPECT_NEXT_SLOT(method) EXPECT_EQ(Slot(&IVolume::method), ++slot) << #method;
+    TW_VOLUME_SLOTS(TW_EXPECT_NEXT_SLOT)
+#undef TW_EXPECT_NEXT_SLOT
+    EXPECT_EQ(slot, 63);
+    EXPECT_EQ(Slot(&ICallback::UpdateProgressInformation), 1);
+    EXPECT_EQ(Slot(&ICallback::SetClusters), 2);
+    EXPECT_EQ(Slot(&IExclusionList::GetCount), 1);
+    EXPECT_EQ(Slot(&IExclusionList::GetItem), 2);
+    EXPECT_EQ(Slot(&IExclusionList::Clear), 3);
+    EXPECT_EQ(Slot(&IExclusionList::Add), 4);
 }
 
 }  // namespace
