@@ -41,6 +41,7 @@ public:
         ++frames;
         if (before == Idle && scene.cycle_state == Idle) ++idle_frames;
         if (on_frame) on_frame();
+        if (scene.destroyed) return;
         if (before != Idle && scene.cycle_state == Idle) {
             cycle_logs.push_back(History());
             if (clear_log_at_cycle_end) ClearLog();
@@ -321,15 +322,28 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
     EXPECT_EQ(0, scene.last_defrag);
     EXPECT_EQ(L"(absent)", StoredLastDefrag());
 
-    // Into a cycle's second drive, while the engine reports without pause.
-    ASSERT_TRUE(PumpMessagesUntil([&] { return scene.current_drive == 1; }, 20000));
-    EXPECT_NE(0, scene.volume_handle);
-    const int64_t reports_before = EngineProbe(L"reports");
-    Sleep(5);
-    EXPECT_GT(EngineProbe(L"reports"), reports_before);
-    ASSERT_TRUE(scene.Destroy());
-    const Log at_destroy = History();
-    const std::wstring status_at_destroy = scene.status_line;
+    // From now on every run makes 1000 reports without pause. In the frame that starts
+    // a cycle's second drive, the scene is destroyed as soon as that drive's reports
+    // are seen coming in.
+    ConfigureEngine(L"TW_SIM_ANALYZE_MS=1000");
+    bool reporting_at_destroy = false;
+    Log at_destroy;
+    std::wstring status_at_destroy;
+    on_frame = [&] {
+        if (scene.current_drive != 1) return;
+        const int64_t reports_before = EngineProbe(L"reports");
+        const DWORD start = GetTickCount();
+        while (!reporting_at_destroy && GetTickCount() - start < 5000) {
+            Sleep(1);
+            reporting_at_destroy = EngineProbe(L"reports") > reports_before;
+        }
+        EXPECT_NE(0, scene.volume_handle);
+        EXPECT_TRUE(scene.Destroy());
+        at_destroy = History();
+        status_at_destroy = scene.status_line;
+    };
+    ASSERT_TRUE(PumpMessagesUntil([&] { return scene.destroyed; }, 30000));
+    EXPECT_TRUE(reporting_at_destroy);
 
     // Whatever the engine still does, the scene no longer changes.
     Sleep(300);
