@@ -11,7 +11,8 @@ using namespace cluster_map;
 
 namespace {
 
-constexpr int32_t kFree = 0, kNotFragmented = 1, kFragmented = 3, kDefragmented = 4, kProcessing = 5;
+// Free space, not fragmented, fragmented, defragmented, processing.
+constexpr int32_t kFree = 0, N = 1, F = 3, D = 4, P = 5;
 constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
 
 struct Grid {
@@ -25,7 +26,7 @@ struct Grid {
     }
     int32_t& s(int k) { return state[k + 1]; }
     int8_t& g(int k) { return glow[k + 1]; }
-    void Apply(int64_t first, int64_t last, int32_t st, bool defragmenting = false) {
+    void Apply(int64_t first, int64_t last, int32_t st, bool defragmenting) {
         const Cells cells = {state.data() + 1, glow.data() + 1, static_cast<int>(state.size()) - 2};
         ApplyClusterRange(cells, total, first, last, st, defragmenting);
     }
@@ -54,76 +55,61 @@ TEST(ClusterMapping, CellsStartsAndAnOverflowFreeMultiplyDivide) {
     EXPECT_EQ(MulDiv(std::numeric_limits<int64_t>::min(), 1, 1), std::numeric_limits<int64_t>::min());
 }
 
-// Each case: volume size, cells set to Defragmented beforehand, the range,
-// then the cells expected Fragmented and those expected still Defragmented.
-TEST(ClusterRange, WholeAndPartlyCoveredCells) {
+// Each case: the volume, one cell's state and glow beforehand, the range
+// (applied while defragmenting or not), then that cell's state and glow and
+// how many cells glow in all.
+TEST(ClusterRange, WholeAndPartlyCoveredCellsAndTheirGlow) {
     const struct Case {
         int64_t total;
-        std::vector<int> before;
+        int cell;
+        int32_t before;
+        int before_glow;
         int64_t first, last;
-        std::vector<int> marked, kept;
+        int32_t state;
+        bool defragmenting;
+        int32_t after;
+        int after_glow, glowing;
     } cases[] = {
-        {7200, {1}, 10, 19, {1}, {}},        // ten clusters a cell: a whole cell
-        {7200, {1}, 10, 18, {1}, {}},        // within one cell: judged by its first cluster
-        {7200, {1}, 11, 19, {}, {1}},        // in part: Defragmented outranks Fragmented
-        {7200, {}, 15, 12, {1}, {}},         // reversed within one cell: judged by its first cluster
-        {1000, {1, 2}, 2, 3, {2}, {1}},      // cell 1 starts at cluster 1
-        {1000, {0}, 0, 0, {0}, {}},
-        {1000, {0}, 1, 1, {}, {0}},
-        {1000, {718, 719}, 998, 999, {719}, {718}},
-        {1000, {712, 713, 719}, 990, 5000, {713, 714, 715, 716, 717, 718, 719}, {712}},  // last cell clamped
-        {7205, {719}, 7190, 7204, {718, 719}, {}},  // the volume's last cluster marks its cell outright
+        {7200, 1, D, 0, 10, 19, F, false, F, 100, 1},          // ten clusters a cell: a whole cell
+        {7200, 1, D, 0, 10, 18, F, false, F, 100, 1},          // within one cell: its first cluster decides
+        {7200, 1, D, 0, 11, 19, F, false, D, 0, 0},            // in part: Defragmented outranks Fragmented
+        {7200, 1, kFree, 0, 15, 12, F, false, F, 100, 1},      // reversed within one cell: judged alike
+        {7200, 5, kFree, 0, 50, 10, F, false, kFree, 0, 0},    // first cell beyond the last: nothing
+        {7200, 1, P, 0, 11, 19, kFree, false, kFree, 100, 1},  // Processing in part takes anything
+        {7200, 1, F, 0, 11, 19, N, false, F, 0, 0},
+        {7200, 1, F, 0, 11, 19, D, false, D, 100, 1},
+        {7200, 1, D, 0, 11, 19, 77, false, 77, 100, 1},        // unknown codes take part by their value
+        {7200, 1, P, 40, 10, 19, P, false, P, 40, 1},          // still glowing Processing keeps its glow
+        {7200, 1, P, 0, 10, 19, P, false, P, 100, 1},
+        {7200, 1, F, 25, 10, 19, F, false, F, 100, 1},         // its own state again: glows anew
+        {7200, 719, kFree, 0, 0, 7199, N, true, kFree, 0, 0},  // ignored while defragmenting
+        {7200, 719, kFree, 0, 0, 7199, N, false, N, 100, 720},
+        {1000, 1, D, 0, 2, 3, F, false, D, 0, 1},              // cell 1 starts at cluster 1: in part
+        {1000, 2, D, 0, 2, 3, F, false, F, 100, 2},
+        {1000, 0, D, 0, 0, 0, F, false, F, 100, 1},
+        {1000, 0, D, 0, 1, 1, F, false, D, 0, 0},
+        {1000, 718, D, 0, 998, 999, F, false, D, 0, 1},
+        {1000, 719, D, 0, 998, 999, F, false, F, 100, 2},
+        {1000, 712, D, 0, 990, 5000, F, false, D, 0, 7},       // 713 .. 719, the last cell clamped
+        {1000, 719, D, 0, 990, 5000, F, false, F, 100, 8},
+        {7205, 719, D, 0, 7190, 7204, F, false, F, 100, 2},    // the volume's last cluster marks outright
+        {100, 21, kFree, 0, 3, 3, F, false, F, 100, 1},        // one cluster every 7.2 cells
+        {100, 28, kFree, 0, 3, 4, F, false, F, 100, 8},        // cells 21 .. 28
+        {7200, 0, kFree, 0, -1000, 5, F, false, F, 100, 1},    // a negative first cluster counts from 0
+        {720, 0, kFree, 0, 4294967296LL, 4294967296LL + 5, F, false, kFree, 0, 0},  // no 32-bit wrap into the grid
+        {0, 0, kFree, 0, 0, 10, F, false, kFree, 0, 0},        // no volume open
+        {-5, 0, kFree, 0, 0, 10, F, false, kFree, 0, 0},
     };
     for (const Case& c : cases) {
         Grid grid(c.total);
-        for (int k : c.before) grid.s(k) = kDefragmented;
-        grid.Apply(c.first, c.last, kFragmented);
-        for (int k : c.marked) EXPECT_TRUE(grid.s(k) == kFragmented && grid.g(k) == 100) << c.first << ".." << c.last << " cell " << k;
-        for (int k : c.kept) EXPECT_TRUE(grid.s(k) == kDefragmented && grid.g(k) == 0) << c.first << ".." << c.last << " cell " << k;
-        EXPECT_EQ(grid.GlowingCells(), static_cast<int>(c.marked.size())) << c.first << ".." << c.last;
+        grid.s(c.cell) = c.before;
+        grid.g(c.cell) = static_cast<int8_t>(c.before_glow);
+        grid.Apply(c.first, c.last, c.state, c.defragmenting);
+        EXPECT_EQ(grid.s(c.cell), c.after) << c.first << ".." << c.last << " cell " << c.cell;
+        EXPECT_EQ(grid.g(c.cell), c.after_glow) << c.first << ".." << c.last << " cell " << c.cell;
+        EXPECT_EQ(grid.GlowingCells(), c.glowing) << c.first << ".." << c.last;
         EXPECT_TRUE(grid.GuardsIntact());
     }
-}
-
-TEST(ClusterRange, PriorityRuleAndGlowRestart) {
-    Grid grid(7200);
-    grid.s(1) = kProcessing;
-    grid.Apply(11, 19, kFree);  // Processing takes anything
-    EXPECT_EQ(grid.s(1), kFree);
-    grid.s(1) = kFragmented;
-    grid.Apply(11, 19, kNotFragmented);
-    EXPECT_EQ(grid.s(1), kFragmented);
-    grid.Apply(11, 19, kDefragmented);
-    EXPECT_EQ(grid.s(1), kDefragmented);
-    grid.Apply(11, 19, 77);  // unknown codes take part by their value
-    EXPECT_EQ(grid.s(1), 77);
-
-    grid.s(2) = kProcessing;
-    grid.g(2) = 40;
-    grid.Apply(20, 29, kProcessing);  // still glowing Processing keeps its glow
-    EXPECT_EQ(grid.g(2), 40);
-    grid.g(2) = 0;
-    grid.Apply(20, 29, kProcessing);
-    EXPECT_EQ(grid.g(2), 100);
-    grid.s(3) = kFragmented;
-    grid.g(3) = 25;
-    grid.Apply(30, 39, kFragmented);  // its own state again restarts the glow
-    EXPECT_EQ(grid.g(3), 100);
-}
-
-TEST(ClusterRange, NotFragmentedIsIgnoredWhileDefragmentingAndSmallVolumes) {
-    Grid grid(7200);
-    grid.Apply(0, 7199, kNotFragmented, true);
-    EXPECT_EQ(grid.GlowingCells(), 0);
-    grid.Apply(0, 7199, kNotFragmented, false);
-    EXPECT_EQ(grid.GlowingCells(), 720);
-
-    Grid small(100);  // one cluster every 7.2 cells
-    small.Apply(3, 3, kFragmented);
-    EXPECT_EQ(small.s(21), kFragmented);
-    EXPECT_EQ(small.GlowingCells(), 1);
-    small.Apply(3, 4, kFragmented);
-    EXPECT_EQ(small.GlowingCells(), 8);  // cells 21 .. 28
 }
 
 TEST(ClusterRange, OutsideInputNeverWritesOutsideTheArrays) {
@@ -131,24 +117,8 @@ TEST(ClusterRange, OutsideInputNeverWritesOutsideTheArrays) {
                                  {kMax - 1, kMax}, {kMax / 720, kMax}, {-kMax, kMax}, {4294967296LL * 10, 4294967296LL * 11}};
     for (const auto& range : ranges) {
         Grid grid(7200);
-        grid.Apply(range[0], range[1], kFragmented);
+        grid.Apply(range[0], range[1], F, false);
         EXPECT_TRUE(grid.GuardsIntact()) << range[0] << ".." << range[1];
-    }
-    Grid negative(7200);
-    negative.Apply(-1000, 5, kFragmented);  // counts from cluster 0
-    EXPECT_EQ(negative.s(0), kFragmented);
-    EXPECT_EQ(negative.GlowingCells(), 1);
-    negative.Apply(50, 10, kFragmented);  // first cell beyond the last: nothing
-    EXPECT_EQ(negative.GlowingCells(), 1);
-
-    // A first cluster whose cell number would wrap to 0 in 32 bits lies beyond the volume.
-    Grid wrapping(720);
-    wrapping.Apply(4294967296LL, 4294967296LL + 5, kFragmented);
-    EXPECT_EQ(wrapping.GlowingCells(), 0);
-    for (int64_t total : {int64_t{0}, int64_t{-5}}) {
-        Grid empty(total);
-        empty.Apply(0, 10, kFragmented);
-        EXPECT_EQ(empty.GlowingCells(), 0);
     }
 }
 

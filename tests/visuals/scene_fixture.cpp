@@ -33,10 +33,8 @@ Capture CaptureDc(HDC dc, int width, int height) {
     GdiFlush();
     capture.width = width;
     capture.height = height;
-    capture.pixels.resize(static_cast<size_t>(width) * height);
     const uint32_t* words = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < capture.pixels.size(); ++i)
-        capture.pixels[i] = RGB((words[i] >> 16) & 0xFF, (words[i] >> 8) & 0xFF, words[i] & 0xFF);
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) capture.words.push_back(words[i] & 0xFFFFFF);
     SelectObject(memory, old);
     DeleteDC(memory);
     DeleteObject(section);
@@ -45,8 +43,7 @@ Capture CaptureDc(HDC dc, int width, int height) {
 
 bool SaveBmp(const Capture& capture, const std::wstring& path) {
     const BITMAPINFO info = TopDown32(capture.width, capture.height);
-    std::vector<uint32_t> words;
-    for (COLORREF c : capture.pixels) words.push_back((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
+    const std::vector<uint32_t>& words = capture.words;
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info.bmiHeader;

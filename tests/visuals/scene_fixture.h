@@ -14,11 +14,15 @@
 // The test's clock, read by the scenes that tests drive frame by frame.
 extern int64_t g_test_now;
 
-// The pixels of a device context's drawing surface, top row first, COLORREF form.
+// The pixels of a device context's drawing surface, top row first, as
+// 32-bit words 0x00RRGGBB; at() gives them in COLORREF form.
 struct Capture {
     int width = 0, height = 0;
-    std::vector<COLORREF> pixels;
-    COLORREF at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    std::vector<uint32_t> words;
+    COLORREF at(int x, int y) const {
+        const uint32_t w = words[static_cast<size_t>(y) * width + x];
+        return RGB((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF);
+    }
 };
 Capture CaptureDc(HDC dc, int width, int height);
 
