@@ -2,7 +2,8 @@
 //
 // It implements every IVolume slot of TidewellLink/engine_interfaces.h over a
 // made-up disk, reports cluster ranges and progress through ICallback from a
-// worker thread of its own, and marks each run complete at its end.
+// worker thread of its own, and marks each run complete at its end. Like a
+// real engine it takes no NULL text argument (E_POINTER).
 //
 // Configuration: environment variables, read when the DLL loads (so a test
 // process, a child process or the README's demo run can drive it), and the
@@ -55,15 +56,9 @@ typedef int32_t(__stdcall* TwSimConfigureProc)(const wchar_t* assignment);
 //   callbacks_held    ICallback references the engine still holds
 //   reports           notifications sent through ICallback so far
 //   workers_running   worker threads not yet ended
-//   last_engine_flag, last_skip_fragments, last_start_flag, last_defrag_mode,
-//   last_priority, last_fragment_size     the last values received
+//   last_engine_flag, last_skip_fragments, last_start_flag, last_defrag_mode
+//                       the last values received
 //   last_drive_pointer  the DriveName pointer of the last GetVolumeIntf
 typedef int64_t(__stdcall* TwSimQueryProc)(const wchar_t* name);
-
-// Text probes: last_drive_name, last_start_text, last_report_file,
-// last_file_mask, exclusions (the last volume's list joined with '|').
-// Copies at most size-1 units and a NUL; answers the full length, -1 unknown.
-typedef int32_t(__stdcall* TwSimQueryTextProc)(const wchar_t* name, wchar_t* buffer,
-                                                int32_t size);
 
 #endif

@@ -7,7 +7,6 @@ namespace {
 
 std::mutex g_counters_lock;
 std::map<std::wstring, int64_t> g_values;
-std::map<std::wstring, std::wstring> g_texts;
 
 bool IsObjectCount(const std::wstring& name)
 {
@@ -28,12 +27,6 @@ void SetSimValue(const wchar_t* name, int64_t value)
     g_values[name] = value;
 }
 
-void SetSimText(const wchar_t* name, const std::wstring& text)
-{
-    std::lock_guard<std::mutex> lock(g_counters_lock);
-    g_texts[name] = text;
-}
-
 int64_t GetSimValue(const std::wstring& name)
 {
     std::lock_guard<std::mutex> lock(g_counters_lock);
@@ -42,19 +35,9 @@ int64_t GetSimValue(const std::wstring& name)
     return IsObjectCount(name) || name == L"reports" ? 0 : -1;
 }
 
-bool GetSimText(const std::wstring& name, std::wstring* text)
-{
-    std::lock_guard<std::mutex> lock(g_counters_lock);
-    auto found = g_texts.find(name);
-    if (found == g_texts.end()) return false;
-    *text = found->second;
-    return true;
-}
-
 void ResetSimCounters()
 {
     std::lock_guard<std::mutex> lock(g_counters_lock);
     for (auto it = g_values.begin(); it != g_values.end();)
         it = IsObjectCount(it->first) ? std::next(it) : g_values.erase(it);
-    g_texts.clear();
 }

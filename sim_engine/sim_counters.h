@@ -8,10 +8,8 @@
 
 void AddSimCounter(const wchar_t* name, int64_t delta);
 void SetSimValue(const wchar_t* name, int64_t value);
-void SetSimText(const wchar_t* name, const std::wstring& text);
 // -1 for a name never set.
 int64_t GetSimValue(const std::wstring& name);
-bool GetSimText(const std::wstring& name, std::wstring* text);
 // Forgets the last values; object counts stay (objects may still live).
 void ResetSimCounters();
 

@@ -1,7 +1,6 @@
 #include "sim_engine/sim_exclusion_list.h"
 
 #include "sim_engine/sim_config.h"
-#include "sim_engine/sim_counters.h"
 
 SimExclusionList::SimExclusionList(std::vector<std::wstring> items)
     : ComObject(1), items(std::move(items))
@@ -32,7 +31,6 @@ HRESULT __stdcall SimExclusionList::Clear()
     SIM_ENTER("Clear");
     std::lock_guard<std::mutex> guard(lock);
     items.clear();
-    SetSimText(L"exclusions", L"");
     return S_OK;
 }
 
@@ -40,9 +38,7 @@ HRESULT __stdcall SimExclusionList::Add(const wchar_t* text)
 {
     SIM_ENTER("Add");
     std::lock_guard<std::mutex> guard(lock);
-    items.push_back(text ? text : L"");
-    std::wstring joined;
-    for (size_t i = 0; i < items.size(); ++i) joined += (i ? L"|" : L"") + items[i];
-    SetSimText(L"exclusions", joined);
+    if (!text) return E_POINTER;
+    items.push_back(text);
     return S_OK;
 }

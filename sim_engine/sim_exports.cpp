@@ -7,21 +7,17 @@
 #include "sim_engine/sim_counters.h"
 #include "sim_engine/sim_volume.h"
 
-#include <algorithm>
-#include <cstring>
 #include <type_traits>
 
 extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback* callback,
                                            IVolume** volume, int32_t engine_flag);
 extern "C" int32_t __stdcall TwSimConfigure(const wchar_t* assignment);
 extern "C" int64_t __stdcall TwSimQuery(const wchar_t* name);
-extern "C" int32_t __stdcall TwSimQueryText(const wchar_t* name, wchar_t* buffer, int32_t size);
 
 static_assert(std::is_same<decltype(&GetVolumeIntf), GetVolumeIntfProc>::value,
               "GetVolumeIntf matches the bridge's view of it");
 static_assert(std::is_same<decltype(&TwSimConfigure), TwSimConfigureProc>::value, "");
 static_assert(std::is_same<decltype(&TwSimQuery), TwSimQueryProc>::value, "");
-static_assert(std::is_same<decltype(&TwSimQueryText), TwSimQueryTextProc>::value, "");
 
 extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback* callback,
                                            IVolume** volume, int32_t engine_flag)
@@ -29,7 +25,6 @@ extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*
     SIM_ENTER("GetVolumeIntf");
     if (!volume) return E_POINTER;
     SetSimValue(L"last_drive_pointer", static_cast<int64_t>(reinterpret_cast<intptr_t>(drive_name)));
-    SetSimText(L"last_drive_name", drive_name ? drive_name : L"<null>");
     SetSimValue(L"last_engine_flag", engine_flag);
     if (CurrentSimConfig()->no_volume) {
         *volume = nullptr;
@@ -47,18 +42,6 @@ extern "C" int32_t __stdcall TwSimConfigure(const wchar_t* assignment)
 extern "C" int64_t __stdcall TwSimQuery(const wchar_t* name)
 {
     return name ? GetSimValue(name) : -1;
-}
-
-extern "C" int32_t __stdcall TwSimQueryText(const wchar_t* name, wchar_t* buffer, int32_t size)
-{
-    std::wstring text;
-    if (!name || !GetSimText(name, &text)) return -1;
-    if (buffer && size > 0) {
-        size_t copied = std::min(text.size(), static_cast<size_t>(size - 1));
-        std::memcpy(buffer, text.data(), copied * sizeof(wchar_t));
-        buffer[copied] = L'\0';
-    }
-    return static_cast<int32_t>(text.size());
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)

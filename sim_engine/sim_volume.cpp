@@ -155,8 +155,8 @@ SIM_TEXT(GetReportFile, report_file)
 HRESULT __stdcall SimVolume::SetReportFile(const wchar_t* text)
 {
     SIM_ENTER("SetReportFile");
-    report_file = text ? text : L"";
-    SetSimText(L"last_report_file", report_file);
+    if (!text) return E_POINTER;
+    report_file = text;
     return S_OK;
 }
 
@@ -166,7 +166,6 @@ HRESULT __stdcall SimVolume::SetDefragPriority(int32_t value)
 {
     SIM_ENTER("SetDefragPriority");
     priority = value;
-    SetSimValue(L"last_priority", value);
     return S_OK;
 }
 
@@ -175,8 +174,8 @@ SIM_TEXT(GetFileMask, file_mask)
 HRESULT __stdcall SimVolume::SetFileMask(const wchar_t* text)
 {
     SIM_ENTER("SetFileMask");
-    file_mask = text ? text : L"";
-    SetSimText(L"last_file_mask", file_mask);
+    if (!text) return E_POINTER;
+    file_mask = text;
     return S_OK;
 }
 
@@ -210,7 +209,6 @@ HRESULT __stdcall SimVolume::SetFragmentSize(int64_t size)
 {
     SIM_ENTER("SetFragmentSize");
     fragment_size = size;
-    SetSimValue(L"last_fragment_size", size);
     return S_OK;
 }
 
@@ -246,7 +244,7 @@ SIM_ACTION(PauseDefrag, SetPaused(true))
 HRESULT __stdcall SimVolume::StartAnalyze(const wchar_t* text, uint8_t flag)
 {
     SIM_ENTER("StartAnalyze");
-    SetSimText(L"last_start_text", text ? text : L"<null>");
+    if (!text) return E_POINTER;
     SetSimValue(L"last_start_flag", flag);
     RequestSimRun(state, worker, SimRunKind::kAnalyze);
     return S_OK;

@@ -1,7 +1,6 @@
 #include "tests/bridge/bridge_library.h"
 
 #include <type_traits>
-#include <vector>
 
 namespace {
 
@@ -53,17 +52,7 @@ bool SimEngine::Load()
 {
     module = LoadFromProgramSubdirectory(L"Tidewell.dll");
     return module && Bind(module, "TwSimConfigure", configure) &&
-           Bind(module, "TwSimQuery", query) && Bind(module, "TwSimQueryText", query_text) &&
-           Set(L"TW_SIM_SPEED=fast");
-}
-
-std::wstring SimEngine::QueryText(const wchar_t* name) const
-{
-    int32_t length = query_text(name, nullptr, 0);
-    if (length < 0) return L"<unset>";
-    std::vector<wchar_t> buffer(length + 1);
-    query_text(name, buffer.data(), length + 1);
-    return std::wstring(buffer.data(), length);
+           Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_SPEED=fast");
 }
 
 void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle)

@@ -28,14 +28,12 @@ struct SimEngine {
     HMODULE module = nullptr;
     TwSimConfigureProc configure = nullptr;
     TwSimQueryProc query = nullptr;
-    TwSimQueryTextProc query_text = nullptr;
 
     // Loads the simulated engine by full path (the bridge's later load by bare
     // name then finds this module) and makes it fast.
     bool Load();
     bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
     int64_t Query(const wchar_t* name) const { return query(name); }
-    std::wstring QueryText(const wchar_t* name) const;
 };
 
 // Every forwarding export (all but the two handle functions), called on

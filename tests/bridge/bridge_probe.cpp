@@ -21,6 +21,8 @@ void FaultingProgress()
     *nowhere = 1;
 }
 
+void __stdcall ThrowingClusters(int64_t, int64_t, int32_t) { throw 1; }
+
 }  // namespace
 
 int main()
@@ -58,7 +60,7 @@ int main()
         SetSkipFragments(handle, 1);
         SetFragmentSize(handle, 1);
     } else if (scenario == L"callback_fault") {
-        int32_t handle = GetVolumeHandle(L"C:\\", FaultingProgress, nullptr, 1);
+        int32_t handle = GetVolumeHandle(L"C:\\", FaultingProgress, ThrowingClusters, 1);
         StartAnalyze(handle, nullptr, 1);
         for (int i = 0; i < 1000 && !GetAnalyzeComplete(handle); ++i) Sleep(10);
         CloseVolumeHandle(handle);
