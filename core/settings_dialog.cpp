@@ -8,7 +8,6 @@
 #include "core/resources/resource_ids.h"
 #include "core/settings_store.h"
 
-
 namespace {
 
 void ShellOpenLink(const wchar_t* url) {

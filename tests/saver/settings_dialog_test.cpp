@@ -9,6 +9,7 @@
 #include "core/drive_list.h"
 #include "core/resources/resource_ids.h"
 #include "core/settings_dialog.h"
+#include "core/settings_store.h"
 #include "tests/saver/registry_sandbox.h"
 
 // The dialog works on the process-wide drive list, as in the programs.
@@ -121,7 +122,9 @@ TEST_F(SettingsDialogTest, TemplateHoldsItsControlsInTabOrder) {
     GetClassNameW(child, text, 64);
     EXPECT_EQ(_wcsicmp(text, control.window_class), 0) << text;
     GetWindowTextW(child, text, 64);
-    if (control.text != nullptr) EXPECT_STREQ(text, control.text);
+    if (control.text != nullptr) {
+      EXPECT_STREQ(text, control.text);
+    }
     const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
     EXPECT_EQ(style & control.style, control.style);
     EXPECT_EQ(style & WS_TABSTOP, control.style & WS_TABSTOP);
@@ -179,15 +182,15 @@ TEST_F(SettingsDialogTest, ListsEveryDriveWithColumnsIconsAndStoredChoice) {
   }
 }
 
-TEST_F(SettingsDialogTest, IdleBoxFollowsTheStoredValue) {
+TEST_F(SettingsDialogTest, IdleAnimationReadsAsTheRuntimeReadsANumber) {
   const struct {
     const wchar_t* stored;  // nullptr: no value
-    bool box_checked;       // the box says "turn off"
+    int animation_on;
   } cases[] = {
-      {nullptr, false}, {L"0", true},  {L"1", false},   {L"2", false},
-      {L"-3", false},   {L" 0", true}, {L"abc", true},  {L"", true},
+      {nullptr, 1}, {L"0", 0},  {L"1", 1},   {L"2", 1}, {L"-3", 1},
+      {L" 0", 0},   {L"abc", 0}, {L"", 0},
       // Longer than the value's room: unreadable, so the animation stays on.
-      {L"000000000000000000000000000000", false},
+      {L"000000000000000000000000000000", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "stored: " << (c.stored ? c.stored : L"(none)"));
@@ -196,8 +199,16 @@ TEST_F(SettingsDialogTest, IdleBoxFollowsTheStoredValue) {
     } else {
       DeleteSettingsValue(L"IdleAnimation");
     }
+    EXPECT_EQ(settings_store.LoadIdleAnimation(), c.animation_on);
+  }
+}
+
+TEST_F(SettingsDialogTest, IdleBoxSaysTurnOffSoItIsCheckedWhenTheAnimationIsOff) {
+  for (bool stored_off : {false, true}) {
+    SCOPED_TRACE(stored_off);
+    WriteSettingsText(L"IdleAnimation", stored_off ? L"0" : L"1");
     ASSERT_NE(OpenDialog(), nullptr);
-    EXPECT_EQ(IdleBoxChecked(), c.box_checked);
+    EXPECT_EQ(IdleBoxChecked(), stored_off);
   }
 }
 
@@ -280,7 +291,11 @@ TEST_F(SettingsDialogTest, EscapeAndCloseBoxActAsCancel) {
     SetIdleBox(true);
     if (escape) {
       SetFocus(ListView());
-      MSG key = {ListView(), WM_KEYDOWN, VK_ESCAPE, 0x00010001};
+      MSG key = {};
+      key.hwnd = ListView();
+      key.message = WM_KEYDOWN;
+      key.wParam = VK_ESCAPE;
+      key.lParam = 0x00010001;
       EXPECT_TRUE(IsDialogMessageW(dialog_, &key));
     } else {
       SendMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
