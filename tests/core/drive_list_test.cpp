@@ -114,39 +114,30 @@ TEST_F(DriveListTest, StoredSelectionIsMatchedExactly) {
   g_drives[L'E'] = {DRIVE_REMOVABLE, L""};
   const struct {
     std::wstring stored;
+    DWORD type;
+    DWORD bytes;  // 0: the text and its terminator
     const wchar_t* selected;
     const wchar_t* stored_after;
   } cases[] = {
-      {L"DXc", L"D", L"DXc"},  // case-sensitive, foreign letters ignored, not rewritten
-      {L"EC", L"CE", L"EC"},   // list order, removable drives too
-      {L"", L"", L""},         // empty: nothing selected, the default is not restored
+      {L"DXc", REG_SZ, 0, L"D", L"DXc"},  // case-sensitive, foreign letters ignored, kept
+      {L"EC", REG_SZ, 0, L"CE", L"EC"},   // list order, removable drives too
+      {L"", REG_SZ, 0, L"", L""},         // empty: nothing selected, no default restored
       // Longer than the 261-unit room: unreadable, so the default replaces it.
-      {std::wstring(300, L'E'), L"CD", L"CD"},
+      {std::wstring(300, L'E'), REG_SZ, 0, L"CD", L"CD"},
+      // "D" of another type without its terminator: what lies behind it must not count.
+      {L"DC", REG_BINARY, 2, L"D", L"D"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "stored: " << c.stored.substr(0, 8));
-    ASSERT_EQ(ERROR_SUCCESS, WriteRegistryText(HKEY_CURRENT_USER, g_settings_key,
-                                               L"SelectedDrives", c.stored.c_str()));
+    const DWORD bytes =
+        c.bytes != 0 ? c.bytes : static_cast<DWORD>((c.stored.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, g_settings_key,
+                                             L"SelectedDrives", c.type, c.stored.c_str(), bytes));
     DiskList list;
     list.LoadDriveList(kFake);
     EXPECT_EQ(c.selected, Letters(list, true));
     EXPECT_EQ(c.stored_after, StoredSelection());
   }
-}
-
-TEST_F(DriveListTest, UnterminatedOrForeignTypedSelectionIsBounded) {
-  g_drives[L'C'] = {};
-  g_drives[L'D'] = {};
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, nullptr, 0,
-                                           KEY_WRITE, nullptr, &key, nullptr));
-  // "D" without terminator; the bytes after it in memory must not count.
-  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"SelectedDrives", 0, REG_BINARY,
-                                          reinterpret_cast<const BYTE*>(L"DC"), 2));
-  RegCloseKey(key);
-  DiskList list;
-  list.LoadDriveList(kFake);
-  EXPECT_EQ(L"D", Letters(list, true));
 }
 
 TEST_F(DriveListTest, LabelsAndDisplayNames) {

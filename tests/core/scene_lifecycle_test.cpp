@@ -14,9 +14,15 @@ bool LogContains(const SaverScene& scene, const std::wstring& text) {
   return false;
 }
 
-TEST(SceneLifecycleTest, ConstructorDefaults) {
+TEST(SceneLifecycleTest, ConstructorDefaultsAndProgramSubdirectory) {
+  wchar_t before[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, before);
   DiskList drives;
-  SaverScene scene(&drives, false);
+  SaverScene scene(&drives, true);
+  wchar_t entered[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, entered);
+  SetCurrentDirectoryW(before);
+  EXPECT_EQ(0, _wcsicmp(ProgramSubdirectory().c_str(), entered)) << entered;
   EXPECT_EQ(&scene, g_scene);
   EXPECT_EQ(&drives, scene.drives);
   EXPECT_EQ(Idle, scene.cycle_state.load());
@@ -83,19 +89,6 @@ TEST(SceneLifecycleTest, EmptyClientAreaFailsCleanly) {
   EXPECT_TRUE(scene.Destroy());
   EXPECT_FALSE(scene.Destroy());
   DestroyWindow(window);
-}
-
-TEST(SceneLifecycleTest, ConstructorEntersTheProgramSubdirectory) {
-  wchar_t before[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, before);
-  {
-    DiskList drives;
-    SaverScene scene(&drives, true);
-    wchar_t now_dir[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, now_dir);
-    EXPECT_EQ(0, _wcsicmp(ProgramSubdirectory().c_str(), now_dir)) << now_dir;
-  }
-  SetCurrentDirectoryW(before);
 }
 
 }  // namespace
