@@ -272,6 +272,9 @@ TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAListedDrive)
     g_scene = &scene;
     EXPECT_FALSE(scene.progress_pending.load());
     EXPECT_EQ(3, cells[0]);
+    // A live scene marks a reported range at once, without waiting for the tick.
+    OnEngineClusters(0, 999, NotFragmented);
+    EXPECT_EQ(NotFragmented, cells[3]);
 
     // A report left over when no drive of the list is current touches nothing.
     scene.current_drive = -1;

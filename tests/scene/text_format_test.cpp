@@ -93,6 +93,16 @@ TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath)
     scene.measure_text = [](const wchar_t*, int length) { return length; };
     EXPECT_EQ(L"C:\\Windows\\Syst...\\hosts",
               scene.FitPathToWidth(L"C:\\Windows\\System32\\drivers\\etc\\hosts"));
+    // Without the seam it measures on the window's DC; with none, measuring fails: 0.
+    scene.measure_text = nullptr;
+    SIZE size = {};
+    EXPECT_EQ(0, scene.GetTextWidth(L"abc", 3, &size));
+    scene.window_dc = GetDC(nullptr);
+    EXPECT_EQ(0, scene.GetTextWidth(L"", 0, &size));
+    const int width = scene.GetTextWidth(L"abc", 3, &size);
+    EXPECT_GT(width, 0);
+    EXPECT_EQ(width, size.cx);
+    ReleaseDC(nullptr, scene.window_dc);
 }
 
 TEST(Countdown, DaysAndHoursInFullWithoutOverflow)
