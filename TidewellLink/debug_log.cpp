@@ -44,6 +44,20 @@ std::wstring TimeSeparator()
     return separator;
 }
 
+// "-debug" in any case switches the log on.
+bool IsDebugSwitch(const wchar_t* argument)
+{
+    return argument && CompareStringOrdinal(argument, -1, L"-debug", -1, TRUE) == CSTR_EQUAL;
+}
+
+// The directory with its delimiter: "C:\a\b.exe" gives "C:\a\".
+std::wstring DirectoryWithDelimiter(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::wstring();
+    return path.substr(0, slash + 1);
+}
+
 bool RegistrySwitchesLogOn()
 {
     HKEY key = nullptr;
@@ -75,18 +89,6 @@ void AppendTwoDigits(std::wstring& out, int value)
 }
 
 }  // namespace
-
-bool IsDebugSwitch(const wchar_t* argument)
-{
-    return argument && CompareStringOrdinal(argument, -1, L"-debug", -1, TRUE) == CSTR_EQUAL;
-}
-
-std::wstring DirectoryWithDelimiter(const std::wstring& path)
-{
-    size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return std::wstring();
-    return path.substr(0, slash + 1);
-}
 
 std::wstring FormatDebugLogLine(const SYSTEMTIME& time, const std::wstring& separator,
                                 const std::wstring& program_name, const std::wstring& message)

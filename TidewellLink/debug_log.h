@@ -33,10 +33,4 @@ HANDLE RetryOpenFor100Ms(const std::function<HANDLE()>& open);
 std::wstring FormatDebugLogLine(const SYSTEMTIME& time, const std::wstring& separator,
                                 const std::wstring& program_name, const std::wstring& message);
 
-// True when the argument switches the log on ("-debug", any case).
-bool IsDebugSwitch(const wchar_t* argument);
-
-// Directory of a path with a trailing delimiter ("C:\a\b.exe" -> "C:\a\").
-std::wstring DirectoryWithDelimiter(const std::wstring& path);
-
 #endif

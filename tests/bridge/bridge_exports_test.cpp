@@ -145,20 +145,6 @@ TEST_F(BridgeTest, ExclusionListsCrossAsMultiStrings)
     EXPECT_EQ(bridge.GetExclusionList(handle), nullptr);
 }
 
-TEST_F(BridgeTest, ClosingReleasesEveryEngineReference)
-{
-    int32_t first = Open();
-    int32_t second = Open();
-    EXPECT_EQ(sim.Query(L"volumes_alive"), 2);
-    EXPECT_EQ(sim.Query(L"callbacks_held"), 2);
-    EXPECT_EQ(bridge.StartAnalyze(second, nullptr, 1), 1);
-    bridge.CloseVolumeHandle(first);
-    bridge.CloseVolumeHandle(second);
-    EXPECT_TRUE(WaitFor([&] { return sim.Query(L"workers_running") == 0; }));
-    EXPECT_EQ(sim.Query(L"volumes_alive"), 0);
-    EXPECT_EQ(sim.Query(L"callbacks_held"), 0);
-}
-
 TEST_F(BridgeTest, EngineFailingToMakeAVolumeFailsTheHandle)
 {
     for (const wchar_t* kind : {L"TW_SIM_FAULT=", L"TW_SIM_THROW="}) {

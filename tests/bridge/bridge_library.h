@@ -1,7 +1,7 @@
 // Test access to the built TidewellLink.dll and the simulated engine beside
-// it: every export bound by name from the shared export list, the engine's
-// control functions, and a fixture with both loaded (each test runs in a
-// process of its own, so the bridge's process-wide state is fresh).
+// it (every export bound by name from the shared export list), and a fixture
+// with both loaded. Each test runs in a process of its own, so the bridge's
+// process-wide state is fresh.
 
 #ifndef TIDEWELL_TESTS_BRIDGE_LIBRARY_H
 #define TIDEWELL_TESTS_BRIDGE_LIBRARY_H
@@ -24,13 +24,13 @@ struct BridgeLibrary {
     bool Load();
 };
 
+// The simulated engine, loaded by full path (the bridge's later load by bare
+// name finds this module) and made fast.
 struct SimEngine {
     HMODULE module = nullptr;
     TwSimConfigureProc configure = nullptr;
     TwSimQueryProc query = nullptr;
 
-    // Loads the simulated engine by full path (the bridge's later load by bare
-    // name then finds this module) and makes it fast.
     bool Load();
     bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
     int64_t Query(const wchar_t* name) const { return query(name); }
@@ -40,7 +40,6 @@ struct SimEngine {
 // handle with zero for its other arguments, answers its listed default.
 void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle);
 
-// Waits (without a message loop of its own) until done() holds.
 template <class Done>
 bool WaitFor(Done done, DWORD timeout_ms = 10000)
 {

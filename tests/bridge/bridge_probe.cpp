@@ -51,6 +51,7 @@ int main()
         CloseVolumeHandle(2);
         GetVolumeHandle(L"D:\\", nullptr, nullptr, 1);
     } else if (scenario == L"setters_without_volume") {
+        SetEnvironmentVariableW(L"TW_SIM_NO_VOLUME", L"1");  // read when the engine loads
         SetDefragPriority(5, 1);  // invalid handle: no line
         int32_t handle = GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
         SetReportFile(handle, L"r");

@@ -11,7 +11,6 @@ namespace {
 BridgeLibrary* g_bridge = nullptr;
 std::atomic<int32_t> g_handle{0};
 std::atomic<DWORD> g_cluster_thread{0};
-std::atomic<int> g_cluster_calls{0};
 std::atomic<int> g_out_of_range{0};
 std::atomic<int64_t> g_total_clusters{0};
 std::atomic<int64_t> g_last_percent{-100};
@@ -19,15 +18,11 @@ std::atomic<int64_t> g_last_percent{-100};
 void __stdcall CountClusters(int64_t first, int64_t last, int32_t state)
 {
     g_cluster_thread = GetCurrentThreadId();
-    ++g_cluster_calls;
     if (first < 0 || last >= g_total_clusters || first > last || state < 0 || state > 5)
         ++g_out_of_range;
 }
 
-void AskPercent()
-{
-    g_last_percent = g_bridge->GetPercentDone(g_handle);  // hosts call back in
-}
+void AskPercent() { g_last_percent = g_bridge->GetPercentDone(g_handle); }  // hosts call back in
 
 class BridgeRunTest : public BridgeTest {
 protected:
@@ -55,7 +50,7 @@ TEST_F(BridgeRunTest, AnalysisAndDefragmentationReportFromTheEnginesThread)
     ASSERT_EQ(handle, 1);
     EXPECT_TRUE(Analyze(handle));
     EXPECT_TRUE(WaitFor([&] { return g_last_percent == 100; }));
-    EXPECT_GT(g_cluster_calls, 0);
+    EXPECT_NE(g_cluster_thread, 0u);
     EXPECT_NE(g_cluster_thread, GetCurrentThreadId());
     EXPECT_GT(bridge.GetFragmentedFiles(handle), 0);
 
@@ -129,7 +124,7 @@ TEST_F(BridgeRunTest, CloseFromInsideItsOwnCallbackDoesNotDeadlock)
 
 // One thread opens and closes handles while the engine reports as fast as it
 // can and another thread calls exports on whatever handle is current: no
-// crash, and no host callback ever runs while no handle is open.
+// crash, no host callback while no handle is open, every reference given back.
 std::atomic<bool> g_open{false};
 std::atomic<int> g_late_calls{0};
 std::atomic<int64_t> g_reports{0};
@@ -165,13 +160,12 @@ TEST_F(BridgeRunTest, StressOpenAndCloseWhileTheEngineReportsFast)
     int cycles = 0;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 4000; ++cycles) {
         g_open = true;
-        int32_t handle = bridge.GetVolumeHandle(L"C:\\", StressProgress, StressClusters, 1);
-        ASSERT_NE(handle, 0);
-        g_handle = handle;
-        ASSERT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
+        g_handle = bridge.GetVolumeHandle(L"C:\\", StressProgress, StressClusters, 1);
+        ASSERT_NE(g_handle, 0);
+        ASSERT_EQ(bridge.StartAnalyze(g_handle, nullptr, 1), 1);
         int64_t seen = g_reports;
         WaitFor([&] { return g_reports > seen + 20; }, 1000);
-        bridge.CloseVolumeHandle(handle);
+        bridge.CloseVolumeHandle(g_handle);
         g_open = false;
     }
     running = false;

@@ -3,6 +3,7 @@
 
 #include "tests/bridge/bridge_library.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -15,13 +16,6 @@ typedef std::vector<std::wstring> Lines;
 
 std::wstring ProbeDirectory() { return TestProgramDirectory() + L"bridge_probe\\"; }
 std::wstring LogPath() { return ProbeDirectory() + L"debug.log"; }
-
-struct ProbeLog {
-    bool exists = false;
-    std::string bytes;
-    Lines messages;  // the lines without time and program
-    bool well_formed = true;
-};
 
 HANDLE StartProbe(const std::wstring& arguments, const std::wstring& scenario)
 {
@@ -39,58 +33,50 @@ HANDLE StartProbe(const std::wstring& arguments, const std::wstring& scenario)
     return process.hProcess;
 }
 
-DWORD FinishProbe(HANDLE process)
+void FinishProbe(HANDLE process)
 {
+    ASSERT_NE(process, nullptr);
     DWORD exit_code = 999;
     if (WaitForSingleObject(process, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &exit_code);
     CloseHandle(process);
-    return exit_code;
+    EXPECT_EQ(exit_code, 0u);
 }
 
-ProbeLog ReadLog()
+std::string ReadLogBytes()
 {
-    ProbeLog log;
     std::ifstream file(LogPath().c_str(), std::ios::binary);
-    if (!file) return log;
-    log.exists = true;
-    log.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    std::wstring text(log.bytes.size() / 2, L'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<wchar_t>(static_cast<unsigned char>(log.bytes[2 * i]) |
-                                       static_cast<unsigned char>(log.bytes[2 * i + 1]) << 8);
-    std::wregex line_format(L"^\\d\\d(.)\\d\\d\\1\\d\\d\\1\\d\\d\\d: \\(bridge_probe\\.exe\\) (.*)$");
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find(L"\r\n", start);
-        std::wsmatch match;
-        std::wstring line = text.substr(start, end - start);
-        log.well_formed = log.well_formed && end != std::wstring::npos &&
-                          std::regex_match(line, match, line_format);
-        if (!log.well_formed) break;
-        log.messages.push_back(match[2].str());
-        start = end + 2;
-    }
-    return log;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-ProbeLog RunProbe(const std::wstring& arguments, const std::wstring& scenario, bool keep_log = false)
+// The messages of the log's lines, each checked for time, program and CR LF.
+Lines ReadLog()
 {
-    if (!keep_log) DeleteFileW(LogPath().c_str());
-    HANDLE process = StartProbe(arguments, scenario);
-    EXPECT_NE(process, nullptr);
-    if (process) {
-        EXPECT_EQ(FinishProbe(process), 0u);
+    std::string bytes = ReadLogBytes();
+    std::wstring text(bytes.size() / 2, L'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    std::wregex line_format(L"\\d\\d(.)\\d\\d\\1\\d\\d\\1\\d\\d\\d: \\(bridge_probe\\.exe\\) (.*)\r\n");
+    Lines messages;
+    auto next = std::wsregex_iterator(text.begin(), text.end(), line_format);
+    size_t covered = 0;
+    for (; next != std::wsregex_iterator(); ++next) {
+        EXPECT_EQ(next->position(), static_cast<ptrdiff_t>(covered)) << "malformed line";
+        covered = next->position() + next->length();
+        messages.push_back((*next)[2].str());
     }
+    EXPECT_EQ(covered, text.size()) << "malformed end of the log";
+    return messages;
+}
+
+Lines RunProbe(const std::wstring& arguments, const std::wstring& scenario)
+{
+    DeleteFileW(LogPath().c_str());
+    FinishProbe(StartProbe(arguments, scenario));
     return ReadLog();
 }
 
-Lines Last(const ProbeLog& log, size_t count)
-{
-    size_t from = log.messages.size() > count ? log.messages.size() - count : 0;
-    return Lines(log.messages.begin() + from, log.messages.end());
-}
-
-const Lines kOpenLines = {L"TVolumeHandle.Create", L"TWrapperCallback.Create",
-                          L"GetVolume(DriveName, ...."};
+bool LogExists() { return GetFileAttributesW(LogPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class DebugLogProcessTest : public ::testing::Test {
 protected:
@@ -110,112 +96,110 @@ protected:
         RegCloseKey(key);
     }
     void SetDword(DWORD value) { SetDebugValue(REG_DWORD, &value, sizeof(value)); }
-    void SetText() { SetDebugValue(REG_SZ, L"1", 4); }
 };
 
 TEST_F(DebugLogProcessTest, SwitchedOnOnlyByRegistryDwordOneOrFirstArgument)
 {
     // Off: no file at all, not even for the handle left open.
-    EXPECT_FALSE(RunProbe(L"", L"leak").exists);
-    EXPECT_FALSE(RunProbe(L"x -debug", L"leak").exists);  // second argument only
-    SetDword(0);
-    EXPECT_FALSE(RunProbe(L"", L"leak").exists);
-    SetText();
-    EXPECT_FALSE(RunProbe(L"", L"leak").exists);
-
-    EXPECT_TRUE(RunProbe(L"-Debug", L"open_close").exists);
-    SetDword(0);
-    EXPECT_TRUE(RunProbe(L"-DEBUG", L"open_close").exists);
-    SetDword(1);
-    EXPECT_TRUE(RunProbe(L"", L"open_close").exists);
-    EXPECT_TRUE(RunProbe(L"-nodebug", L"open_close").exists);
+    struct Case {
+        const wchar_t* arguments;
+        int registry;  // -1 none, 0/1 a DWORD, 2 the text "1"
+        bool on;
+    } cases[] = {{L"", -1, false},       {L"x -debug", -1, false}, {L"", 0, false},
+                 {L"", 2, false},        {L"-Debug", -1, true},    {L"-DEBUG", 0, true},
+                 {L"-debug", 2, true},   {L"", 1, true},           {L"-nodebug", 1, true}};
+    for (const Case& c : cases) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, kDebugKey);
+        if (c.registry == 2) SetDebugValue(REG_SZ, L"1", 4);
+        if (c.registry == 0 || c.registry == 1) SetDword(c.registry);
+        RunProbe(c.arguments, L"leak");
+        EXPECT_EQ(LogExists(), c.on) << "arguments \"" << c.arguments << "\", registry " << c.registry;
+    }
 }
 
-TEST_F(DebugLogProcessTest, LinesOfOpeningAndClosingAreByteExact)
-{
-    ProbeLog log = RunProbe(L"-debug", L"open_close");
-    ASSERT_TRUE(log.exists);
-    EXPECT_TRUE(log.well_formed);
-    ASSERT_GE(log.bytes.size(), 2u);
-    EXPECT_TRUE(log.bytes[0] >= '0' && log.bytes[0] <= '2' && log.bytes[1] == 0) << "no BOM";
-    Lines expected = {L"GetVolumeHandle DriveName = C:\\", L"i = 1"};
-    expected.insert(expected.end(), kOpenLines.begin(), kOpenLines.end());
-    expected.insert(expected.end(),
-                    {L"CloseVolumeHandle AVolumeHandle = 1", L"CloseVolumeHandle: volume found.",
-                     L"TVolumeHandle.Destroy", L"CloseVolumeHandle: volume released."});
-    EXPECT_EQ(log.messages, expected);  // no leak line: every handle was closed
+const Lines kOpenLines = {L"TVolumeHandle.Create", L"TWrapperCallback.Create",
+                          L"GetVolume(DriveName, ...."};
+const Lines kCloseLines = {L"CloseVolumeHandle AVolumeHandle = 1", L"CloseVolumeHandle: volume found.",
+                           L"TVolumeHandle.Destroy", L"CloseVolumeHandle: volume released."};
 
-    // An existing file is appended to.
-    ProbeLog again = RunProbe(L"-debug", L"open_close", true);
-    EXPECT_EQ(again.messages.size(), 2 * log.messages.size());
+Lines Join(std::initializer_list<Lines> parts)
+{
+    Lines all;
+    for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
-TEST_F(DebugLogProcessTest, MissingEngineInvalidCloseAndReuseOfAFreedEntry)
+TEST_F(DebugLogProcessTest, EachCaseWritesItsLines)
 {
-    Lines expected = {L"GetVolumeHandle DriveName = C:\\", L"i = 1"};
-    expected.insert(expected.end(), kOpenLines.begin(), kOpenLines.end());
-    expected.insert(expected.end(), {L"ERROR: TVolumeHandle.Create exception",
-                                     L"TVolumeHandle.Destroy", L"ERROR: GetVolumeHandle exception"});
-    EXPECT_EQ(RunProbe(L"-debug", L"missing_engine").messages, expected);
-
-    EXPECT_EQ(RunProbe(L"-debug", L"bad_close").messages,
-              Lines{L"CloseVolumeHandle AVolumeHandle = -1"});
-
-    // Handles left open are named at the end, in order.
-    expected = {L"GetVolumeHandle DriveName = D:\\", L"i = 1", L"i = 2"};
-    expected.insert(expected.end(), kOpenLines.begin(), kOpenLines.end());
-    expected.insert(expected.end(), {L"Memory leak: volume handle 1 (C:\\) was not closed.",
-                                     L"Memory leak: volume handle 2 (D:\\) was not closed.",
-                                     L"Memory leak: volume handle 3 (C:\\) was not closed."});
-    EXPECT_EQ(Last(RunProbe(L"-debug", L"reuse"), 9), expected);
+    struct Case {
+        const wchar_t* scenario;
+        Lines last;   // the log's last lines
+        size_t total; // its line count, 0: not checked
+    } cases[] = {
+        // Every handle closed: no leak line.
+        {L"open_close", Join({{L"GetVolumeHandle DriveName = C:\\", L"i = 1"}, kOpenLines, kCloseLines}), 9},
+        {L"missing_engine",
+         Join({{L"GetVolumeHandle DriveName = C:\\", L"i = 1"}, kOpenLines,
+               {L"ERROR: TVolumeHandle.Create exception", L"TVolumeHandle.Destroy",
+                L"ERROR: GetVolumeHandle exception"}}),
+         8},
+        {L"bad_close", {L"CloseVolumeHandle AVolumeHandle = -1"}, 1},
+        // A freed entry is taken again; handles left open are named at the end, in order.
+        {L"reuse",
+         Join({{L"GetVolumeHandle DriveName = D:\\", L"i = 1", L"i = 2"}, kOpenLines,
+               {L"Memory leak: volume handle 1 (C:\\) was not closed.",
+                L"Memory leak: volume handle 2 (D:\\) was not closed.",
+                L"Memory leak: volume handle 3 (C:\\) was not closed."}}),
+         0},
+        // The invalid handle's setter writes nothing.
+        {L"setters_without_volume",
+         {L"ERROR: SetReportFile exeption", L"ERROR: SetDefragPriority exeption",
+          L"ERROR: SetFileMask exeption", L"ERROR: SetExclusionList exeption",
+          L"ERROR: SetSkipFragments exeption", L"ERROR: SetFragmentSize exeption",
+          L"Memory leak: volume handle 1 (C:\\) was not closed."},
+         5 + 7},
+        // Closed handle 1 is not named; nothing releases handle 2 after its line.
+        {L"leak", Join({kCloseLines, {L"Memory leak: volume handle 2 (D:\\) was not closed."}}), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scenario " << c.scenario);
+        Lines log = RunProbe(L"-debug", c.scenario);
+        if (c.total) EXPECT_EQ(log.size(), c.total);
+        ASSERT_GE(log.size(), c.last.size());
+        EXPECT_EQ(Lines(log.end() - c.last.size(), log.end()), c.last);
+    }
 }
 
-TEST_F(DebugLogProcessTest, SettersOnAHandleWithoutVolumeWriteTheirLines)
+TEST_F(DebugLogProcessTest, NewFileHasNoByteOrderMarkAndIsThenAppendedTo)
 {
-    SetEnvironmentVariableW(L"TW_SIM_NO_VOLUME", L"1");
-    ProbeLog log = RunProbe(L"-debug", L"setters_without_volume");
-    SetEnvironmentVariableW(L"TW_SIM_NO_VOLUME", nullptr);
-    EXPECT_EQ(Last(log, 7),
-              (Lines{L"ERROR: SetReportFile exeption", L"ERROR: SetDefragPriority exeption",
-                     L"ERROR: SetFileMask exeption", L"ERROR: SetExclusionList exeption",
-                     L"ERROR: SetSkipFragments exeption", L"ERROR: SetFragmentSize exeption",
-                     L"Memory leak: volume handle 1 (C:\\) was not closed."}));
-    EXPECT_EQ(log.messages.size(), 5u + 7u);  // the invalid handle wrote nothing
+    Lines first = RunProbe(L"-debug", L"open_close");
+    std::string bytes = ReadLogBytes();
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_TRUE(bytes[0] >= '0' && bytes[0] <= '2' && bytes[1] == 0) << "no BOM";
+    FinishProbe(StartProbe(L"-debug", L"open_close"));
+    EXPECT_EQ(ReadLog(), Join({first, first}));
 }
 
 TEST_F(DebugLogProcessTest, FailingHostCallbacksAreLoggedAndSurvived)
 {
     // The progress function faults, the cluster function throws, each time.
-    ProbeLog log = RunProbe(L"-debug", L"callback_fault");
+    Lines log = RunProbe(L"-debug", L"callback_fault");
     for (const wchar_t* method : {L"UpdateProgressInformation", L"SetClusters"}) {
         std::wstring line = std::wstring(L"ERROR: TWrapperCallback.") + method +
                             L" exception while calling external code";
-        EXPECT_GT(std::count(log.messages.begin(), log.messages.end(), line), 10) << method;
+        EXPECT_GT(std::count(log.begin(), log.end(), line), 10) << method;
     }
-    ASSERT_FALSE(log.messages.empty());
-    EXPECT_EQ(log.messages.back(), L"CloseVolumeHandle: volume released.");
-}
-
-TEST_F(DebugLogProcessTest, HandleLeftOpenIsReportedAtTheEndOfTheProcess)
-{
-    ProbeLog log = RunProbe(L"-debug", L"leak");
-    EXPECT_TRUE(log.well_formed);
-    // The last line: nothing releases the open handle afterwards.
-    EXPECT_EQ(Last(log, 2), (Lines{L"CloseVolumeHandle: volume released.",
-                                   L"Memory leak: volume handle 2 (D:\\) was not closed."}));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), L"CloseVolumeHandle: volume released.");
 }
 
 TEST_F(DebugLogProcessTest, TwoProcessesWritingAtOnceLoseNoLine)
 {
     HANDLE first = StartProbe(L"-debug", L"many_lines");
     HANDLE second = StartProbe(L"-debug", L"many_lines");
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(FinishProbe(first), 0u);
-    EXPECT_EQ(FinishProbe(second), 0u);
-    ProbeLog log = ReadLog();
-    EXPECT_TRUE(log.well_formed);
-    EXPECT_EQ(log.messages.size(), 400u);
+    FinishProbe(first);
+    FinishProbe(second);
+    EXPECT_EQ(ReadLog().size(), 400u);
 }
 
 }  // namespace
