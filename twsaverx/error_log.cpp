@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "twsaverx/worker_paths.h"
-
 namespace {
 
 std::string ToUtf8(const wchar_t* text) {
@@ -18,7 +16,7 @@ std::string ToUtf8(const wchar_t* text) {
 
 }  // namespace
 
-void AppendErrorLogLine(const std::wstring& log_path, const wchar_t* message) {
+void WriteErrorLog(const std::wstring& log_path, const wchar_t* message) {
   HANDLE file = CreateFileW(log_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;  // the message is lost; nothing else to do
@@ -30,8 +28,4 @@ void AppendErrorLogLine(const std::wstring& log_path, const wchar_t* message) {
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   CloseHandle(file);
-}
-
-void WriteErrorLog(const wchar_t* message) {
-  AppendErrorLogLine(ErrorLogPathIn(DirectoryOf(GetWorkerExePath())), message);
 }

@@ -3,6 +3,5 @@
 // appended; a new or empty file starts with the byte-order mark EF BB BF.
 #include <string>
 
-void WriteErrorLog(const wchar_t* message);
-// The same into a given file.
-void AppendErrorLogLine(const std::wstring& log_path, const wchar_t* message);
+// Appends `message` to the log at `log_path`; a log that can't be opened loses it.
+void WriteErrorLog(const std::wstring& log_path, const wchar_t* message);

@@ -83,7 +83,7 @@ void InstallTaskFor(const std::wstring& exe_path, const std::wstring& definition
 
   std::wstring account;
   if (!GetAccountName(&account)) {
-    AppendErrorLogLine(log_path, L"ERROR: GetUserName");
+    WriteErrorLog(log_path, L"ERROR: GetUserName");
     return;
   }
   worker_registry.StoreUser(account.c_str());
@@ -92,16 +92,16 @@ void InstallTaskFor(const std::wstring& exe_path, const std::wstring& definition
 
   std::wstring task_xml;
   if (!FillTaskDefinition(definition, exe_path, &task_xml)) {
-    AppendErrorLogLine(log_path, L"ERROR: Could not locate substring '{PATH}' in task XML.");
+    WriteErrorLog(log_path, L"ERROR: Could not locate substring '{PATH}' in task XML.");
     return;
   }
   if (!WriteTaskXml(xml_path, task_xml)) {
-    AppendErrorLogLine(log_path, L"ERROR: Could not open task XML for writing.");
+    WriteErrorLog(log_path, L"ERROR: Could not open task XML for writing.");
     return;
   }
   DeleteLegacyTask();
   if (!StartSchtasks(CreateTaskParameters(xml_path, task_name))) {
-    AppendErrorLogLine(log_path, L"ERROR: Could not execute 'schtasks.exe'.");
+    WriteErrorLog(log_path, L"ERROR: Could not execute 'schtasks.exe'.");
   }
 }
 

@@ -21,8 +21,9 @@ BOOL WorkerRegistry::RegValueEquals(const wchar_t* key_path, const wchar_t* valu
                                     const wchar_t* expected, int* failed) const {
   if (failed != nullptr) *failed = 0;
   wchar_t text[comparison_room] = L"";
-  if (ReadRegistryText(HKEY_CURRENT_USER, key_path, value_name, text, comparison_room) !=
-      ERROR_SUCCESS) {
+  // Any type is read and compared as text: a number 1 is there but is not the text "1".
+  if (ReadRegistryText(HKEY_CURRENT_USER, key_path, value_name, text, comparison_room,
+                       /*accept_any_type=*/true) != ERROR_SUCCESS) {
     if (failed != nullptr) *failed = 1;
     return FALSE;
   }
@@ -35,7 +36,8 @@ LONG WorkerRegistry::TakeStoredCommandLine(DWORD room, wchar_t* buffer) const {
   HKEY key = nullptr;
   LONG rc = RegOpenKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, KEY_READ | KEY_SET_VALUE, &key);
   if (rc != ERROR_SUCCESS) return rc;
-  rc = ReadRegistryTextFromKey(key, L"Params", buffer, room);
+  // Whatever the launcher stored is taken (and consumed) as text, whatever its type.
+  rc = ReadRegistryTextFromKey(key, L"Params", buffer, room, /*accept_any_type=*/true);
   if (rc == ERROR_SUCCESS) {
     rc = RegSetValueExW(key, L"Params", 0, REG_SZ, reinterpret_cast<const BYTE*>(read_marker),
                         sizeof(read_marker));

@@ -11,8 +11,8 @@ class WorkerRegistry {
  public:
   // The current user's "Secure" is the text "1".
   BOOL IsSecureDesktop() const;
-  // The value under HKEY_CURRENT_USER exists as text and equals `expected` exactly.
-  // `failed` (optional) is set to 1 when the key or the value could not be read.
+  // The value under HKEY_CURRENT_USER (of any type, read as text) equals `expected`
+  // exactly. `failed` (optional) is set to 1 when the key or the value could not be read.
   BOOL RegValueEquals(const wchar_t* key_path, const wchar_t* value_name, const wchar_t* expected,
                       int* failed = nullptr) const;
   // Reads "Params" into `buffer` (`room` characters with the terminator) and replaces it
