@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/registry_text.h"
+#include "tests/support/test_support.h"
 #include "tests/worker/worker_test_support.h"
 #include "twsaverx/error_log.h"
 #include "twsaverx/task_definition.h"
@@ -19,122 +20,73 @@ std::wstring AccountName() {
   return name;
 }
 
-// A scratch "SystemRoot" whose System32\schtasks.exe records each start, set for this
-// process only (wine resets the variable for new processes, so the worker's own process
-// tests can't use it).
-class RecordingSchtasks {
- public:
-  RecordingSchtasks() {
+std::wstring DeleteCall(const std::wstring& account) {
+  return L"/Delete /TN \"Orbenlake Tidewell Screensaver." + account + L"\" /F";
+}
+
+const Bytes kUtf8Bom = "\xEF\xBB\xBF";
+
+// A scratch "SystemRoot" whose System32\schtasks.exe records each start in a file of its
+// own, set for this process only (wine resets the variable for new processes).
+class TaskInstallTest : public testing::Test {
+ protected:
+  TaskInstallTest() {
     CreateDirectoryW(root_.File(L"System32").c_str(), nullptr);
-    const std::wstring recorder = TestBinaryFolder() + L"\\schtasks_recorder.exe";
+    const std::wstring recorder = TestProgramDirectory() + L"schtasks_recorder.exe";
     EXPECT_TRUE(CopyFileW(recorder.c_str(), ToolPath().c_str(), FALSE));
-    saved_ = ReadVariable();
+    GetEnvironmentVariableW(L"SystemRoot", saved_root_, MAX_PATH);
     SetEnvironmentVariableW(L"SystemRoot", root_.path().c_str());
   }
-  ~RecordingSchtasks() { SetEnvironmentVariableW(L"SystemRoot", saved_.c_str()); }
+  ~TaskInstallTest() override { SetEnvironmentVariableW(L"SystemRoot", saved_root_); }
 
   std::wstring ToolPath() const { return root_.File(L"System32\\schtasks.exe"); }
-  const std::wstring& root() const { return root_.path(); }
+  std::wstring WorkerPath() const { return worker_dir_.File(L"twsaverx.exe"); }
 
-  // The parameters of every recorded start, sorted (the starts overlap).
-  std::vector<std::wstring> Calls() const {
+  // Waits for `count` starts and a little longer to see that no more come; returns their
+  // parameters, sorted (the starts overlap), and forgets them.
+  std::vector<std::wstring> TakeCalls(size_t count) {
+    PumpMessagesUntil([&] { return Records().size() >= count; }, 15000);
+    Sleep(count == 0 ? 1500 : 300);
     std::vector<std::wstring> calls;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(root_.File(L"System32\\call-*.rec").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return calls;
-    do {
-      std::vector<BYTE> bytes =
-          ReadFileBytes(root_.File(L"System32\\") + std::wstring(found.cFileName));
+    for (const std::wstring& record : Records()) {
+      const Bytes bytes = ReadFileBytes(record);
       calls.emplace_back(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+      DeleteFileW(record.c_str());
+    }
     std::sort(calls.begin(), calls.end());
     return calls;
   }
 
-  // Waits for `count` starts, then a little longer to see that no more come.
-  std::vector<std::wstring> WaitForCalls(size_t count) const {
-    WaitFor([&] { return Calls().size() >= count; }, 15000);
-    Sleep(count == 0 ? 1500 : 300);
-    return Calls();
-  }
+  SavedRegistryValue user_{HKEY_CURRENT_USER, L"User"};
+  SavedRegistryValue users_{HKEY_LOCAL_MACHINE, L"Users"};
+  ScratchFolder worker_dir_;
 
  private:
-  static std::wstring ReadVariable() {
-    wchar_t value[MAX_PATH * 2] = L"";
-    GetEnvironmentVariableW(L"SystemRoot", value, MAX_PATH * 2);
-    return value;
+  std::vector<std::wstring> Records() const {
+    std::vector<std::wstring> records;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(root_.File(L"System32\\call-*.rec").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return records;
+    do records.push_back(root_.File(std::wstring(L"System32\\") + found.cFileName));
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return records;
   }
+
   ScratchFolder root_;
-  std::wstring saved_;
+  wchar_t saved_root_[MAX_PATH] = L"";
 };
 
-class TaskInstallTest : public testing::Test {
- protected:
-  SavedRegistryValue user_{HKEY_CURRENT_USER, g_settings_key, L"User"};
-  SavedRegistryValue users_{HKEY_LOCAL_MACHINE, g_settings_key, L"Users"};
-  ScratchFolder worker_dir_;
-  RecordingSchtasks schtasks_;
-
-  std::wstring WorkerPath() const { return worker_dir_.File(L"twsaverx.exe"); }
-  std::wstring ErrorLog() const { return worker_dir_.File(L"error.log"); }
-};
-
-const std::vector<BYTE> kBom = {0xEF, 0xBB, 0xBF};
-
-std::vector<BYTE> Utf8Line(const std::string& text) {
-  std::vector<BYTE> bytes(text.begin(), text.end());
-  bytes.push_back('\r');
-  bytes.push_back('\n');
-  return bytes;
-}
-
-std::vector<BYTE> Concat(std::vector<BYTE> a, const std::vector<BYTE>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-TEST(TaskDefinition, CommandHoldsTheQuotedPlaceholderOnce) {
-  const std::wstring text = task_definition_text;
-  EXPECT_EQ(text.size(), 1213u);
-  const size_t command = text.find(L"<Command>\"{PATH}\"</Command>");
-  ASSERT_NE(command, std::wstring::npos);
-  EXPECT_EQ(text.find(L'{'), command + 10);
-  EXPECT_EQ(text.rfind(L'{'), command + 10);
-  EXPECT_EQ(text.find(L'\n'), std::wstring::npos);
-  EXPECT_EQ(text.find(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><Task version=\"1.2\" "), 0u);
-}
-
-TEST(TaskDefinition, PlaceholderReplacedByThePathUnchanged) {
-  std::wstring filled;
-  ASSERT_TRUE(FillTaskDefinition(task_definition_text, L"D:\\A&B <x>\\twsaverx.exe", &filled));
-  EXPECT_NE(filled.find(L"<Command>\"D:\\A&B <x>\\twsaverx.exe\"</Command>    </Exec>"),
-            std::wstring::npos);
-  EXPECT_EQ(filled.size(), 1213u - 6 + 23);
-  EXPECT_FALSE(FillTaskDefinition(L"<Task>no placeholder</Task>", L"C:\\w.exe", &filled));
-  ASSERT_TRUE(FillTaskDefinition(L"ab{PA", L"X", &filled));  // a cut placeholder at the end
-  EXPECT_EQ(filled, L"abX");
-}
-
-TEST(TaskParameters, CreateAndDeleteTexts) {
-  EXPECT_EQ(CreateTaskParameters(L"D:\\Tools\\task.xml", UserTaskName(L"bob")),
-            L"/Create /XML \"D:\\Tools\\task.xml\" /TN \"Orbenlake Tidewell Screensaver.bob\"");
-  EXPECT_EQ(DeleteTaskParameters(task_name_base),
-            L"/Delete /TN \"Orbenlake Tidewell Screensaver\" /F");
-  EXPECT_EQ(UserTaskName(L""), L"Orbenlake Tidewell Screensaver.");
-}
-
-TEST(WorkerPaths, LongPathsAreNotCut) {
+TEST(WorkerPaths, LongNamesAreNotCutAndSchtasksHasAFallback) {
   const std::wstring deep = L"C:\\" + std::wstring(400, L'd');
   EXPECT_EQ(TaskXmlPathIn(DirectoryOf(deep + L"\\twsaverx.exe")), deep + L"\\task.xml");
   const std::wstring long_user(300, L'u');
-  EXPECT_EQ(CreateTaskParameters(deep + L"\\task.xml", UserTaskName(long_user)).size(),
-            14 + deep.size() + 9 + 7 + 31 + long_user.size() + 1);
-}
+  EXPECT_EQ(CreateTaskParameters(deep + L"\\task.xml", UserTaskName(long_user)),
+            L"/Create /XML \"" + deep + L"\\task.xml\" /TN \"Orbenlake Tidewell Screensaver." +
+                long_user + L"\"");
 
-TEST(WorkerPaths, SchtasksFromSystemRootOrTheSystemDirectory) {
-  wchar_t saved[MAX_PATH * 2] = L"";
-  GetEnvironmentVariableW(L"SystemRoot", saved, MAX_PATH * 2);
+  wchar_t saved[MAX_PATH] = L"";
+  GetEnvironmentVariableW(L"SystemRoot", saved, MAX_PATH);
   SetEnvironmentVariableW(L"SystemRoot", L"Q:\\Win");
   EXPECT_EQ(SchtasksPath(), L"Q:\\Win\\System32\\schtasks.exe");
   SetEnvironmentVariableW(L"SystemRoot", nullptr);
@@ -144,130 +96,82 @@ TEST(WorkerPaths, SchtasksFromSystemRootOrTheSystemDirectory) {
   SetEnvironmentVariableW(L"SystemRoot", saved);
 }
 
-TEST_F(TaskInstallTest, InstallWritesTaskXmlAndStartsTwoSchtasks) {
-  const std::wstring worker = worker_dir_.File(L"A&B\\twsaverx.exe");
+TEST_F(TaskInstallTest, InstallWritesTaskXmlRecordsTheUserAndStartsSchtasksTwice) {
   CreateDirectoryW(worker_dir_.File(L"A&B").c_str(), nullptr);
-  DeleteValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users");
-  InstallTaskFor(worker, task_definition_text);
-
+  const std::wstring worker = worker_dir_.File(L"A&B\\twsaverx.exe");
   const std::wstring xml_path = worker_dir_.File(L"A&B\\task.xml");
-  std::wstring expected_text = task_definition_text;
-  expected_text.replace(expected_text.find(L"{PATH}"), 6, worker);
-  EXPECT_EQ(ReadFileBytes(xml_path), Concat({0xFF, 0xFE}, Utf16LeBytes(expected_text)));
-
   const std::wstring account = AccountName();
-  std::vector<std::wstring> expected_calls = {
-      L"/Create /XML \"" + xml_path + L"\" /TN \"Orbenlake Tidewell Screensaver." + account +
-          L"\"",
-      L"/Delete /TN \"Orbenlake Tidewell Screensaver\" /F"};
-  std::sort(expected_calls.begin(), expected_calls.end());
-  EXPECT_EQ(schtasks_.WaitForCalls(2), expected_calls);
+  DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
+  for (int run = 0; run < 2; ++run) {  // installing twice records the user once
+    InstallTaskFor(worker, task_definition_text);
+    std::wstring expected_text = task_definition_text;
+    expected_text.replace(expected_text.find(L"{PATH}"), 6, worker);
+    EXPECT_EQ(ReadFileBytes(xml_path), "\xFF\xFE" + Utf16Bytes(expected_text, false));
+    EXPECT_EQ(TakeCalls(2), (std::vector<std::wstring>{
+                                L"/Create /XML \"" + xml_path +
+                                    L"\" /TN \"Orbenlake Tidewell Screensaver." + account + L"\"",
+                                L"/Delete /TN \"Orbenlake Tidewell Screensaver\" /F"}));
+    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, L"Users"), Utf16Bytes(account));
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, L"User"), Utf16Bytes(account));
+  }
   EXPECT_FALSE(FileExists(worker_dir_.File(L"A&B\\error.log")));
-
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", &type, &data));
-  EXPECT_EQ(data, TextBytesWithTerminator(account));
-  ASSERT_TRUE(GetRawValue(HKEY_CURRENT_USER, g_settings_key, L"User", &type, &data));
-  EXPECT_EQ(data, TextBytesWithTerminator(account));
 }
 
-TEST_F(TaskInstallTest, InstallingTwiceKeepsOneListEntry) {
-  DeleteValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users");
-  InstallTaskFor(WorkerPath(), task_definition_text);
-  InstallTaskFor(WorkerPath(), task_definition_text);
-  EXPECT_EQ(schtasks_.WaitForCalls(4).size(), 4u);
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", &type, &data));
-  EXPECT_EQ(data, TextBytesWithTerminator(AccountName()));
+TEST_F(TaskInstallTest, UninstallDeletesTheTaskOfEveryListedUserThenTheList) {
+  const struct {
+    const wchar_t* users;
+    std::vector<std::wstring> calls;
+  } cases[] = {
+      {L"alice,bob", {DeleteCall(L"alice"), DeleteCall(L"bob")}},
+      {L",bob,,", {DeleteCall(L""), DeleteCall(L""), DeleteCall(L"bob")}},
+  };
+  for (const auto& c : cases) {
+    SetText(HKEY_LOCAL_MACHINE, L"Users", c.users);
+    UninstallTasks();
+    EXPECT_EQ(TakeCalls(c.calls.size()), c.calls);
+    EXPECT_FALSE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
+  }
 }
 
-TEST_F(TaskInstallTest, UninstallDeletesTheTaskOfEveryListedUser) {
-  SetText(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", L",bob,,");
+TEST_F(TaskInstallTest, UninstallWithoutAReadableListStartsNothingAndKeepsIt) {
+  DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
   UninstallTasks();
-  const std::vector<std::wstring> expected = {
-      L"/Delete /TN \"Orbenlake Tidewell Screensaver.\" /F",
-      L"/Delete /TN \"Orbenlake Tidewell Screensaver.\" /F",
-      L"/Delete /TN \"Orbenlake Tidewell Screensaver.bob\" /F"};
-  EXPECT_EQ(schtasks_.WaitForCalls(3), expected);
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  EXPECT_FALSE(GetRawValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", &type, &data));
-}
-
-TEST_F(TaskInstallTest, UninstallTwoUsers) {
-  SetText(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", L"alice,bob");
+  EXPECT_TRUE(TakeCalls(0).empty());
+  const std::wstring too_long(user_list_room + 1, L'x');  // its tasks must stay removable
+  SetText(HKEY_LOCAL_MACHINE, L"Users", too_long);
   UninstallTasks();
-  const std::vector<std::wstring> expected = {
-      L"/Delete /TN \"Orbenlake Tidewell Screensaver.alice\" /F",
-      L"/Delete /TN \"Orbenlake Tidewell Screensaver.bob\" /F"};
-  EXPECT_EQ(schtasks_.WaitForCalls(2), expected);
+  EXPECT_TRUE(TakeCalls(0).empty());
+  EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, L"Users"), Utf16Bytes(too_long));
 }
 
-TEST_F(TaskInstallTest, UninstallWithoutListStartsNothing) {
-  DeleteValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users");
-  UninstallTasks();
-  EXPECT_TRUE(schtasks_.WaitForCalls(0).empty());
-}
-
-TEST_F(TaskInstallTest, UninstallKeepsAListItCannotRead) {
-  const std::wstring long_list = std::wstring(user_list_room + 1, L'x');
-  SetText(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", long_list);
-  UninstallTasks();
-  EXPECT_TRUE(schtasks_.WaitForCalls(0).empty());
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  ASSERT_TRUE(GetRawValue(HKEY_LOCAL_MACHINE, g_settings_key, L"Users", &type, &data));
-  EXPECT_EQ(data, TextBytesWithTerminator(long_list));
-}
-
-TEST_F(TaskInstallTest, DefinitionWithoutPlaceholderIsLogged) {
-  InstallTaskFor(WorkerPath(), L"<Task />");
-  EXPECT_EQ(ReadFileBytes(ErrorLog()),
-            Concat(kBom, Utf8Line("ERROR: Could not locate substring '{PATH}' in task XML.")));
-  EXPECT_FALSE(FileExists(worker_dir_.File(L"task.xml")));
-  EXPECT_TRUE(schtasks_.WaitForCalls(0).empty());
-}
-
-TEST_F(TaskInstallTest, UnwritableTaskXmlIsLogged) {
-  CreateDirectoryW(worker_dir_.File(L"task.xml").c_str(), nullptr);  // a folder in the way
+TEST_F(TaskInstallTest, EachFailureEndsTheInstallationWithItsLogLine) {
+  const std::wstring xml = worker_dir_.File(L"task.xml");
+  InstallTaskFor(WorkerPath(), L"<Task />");  // no placeholder: no task.xml, no start
+  EXPECT_FALSE(FileExists(xml));
+  EXPECT_TRUE(TakeCalls(0).empty());
+  CreateDirectoryW(xml.c_str(), nullptr);  // a folder in the way of task.xml: no start
   InstallTaskFor(WorkerPath(), task_definition_text);
-  EXPECT_EQ(ReadFileBytes(ErrorLog()),
-            Concat(kBom, Utf8Line("ERROR: Could not open task XML for writing.")));
-  EXPECT_TRUE(schtasks_.WaitForCalls(0).empty());
-}
-
-TEST_F(TaskInstallTest, MissingSchtasksIsLoggedAndTaskXmlStays) {
-  DeleteFileW(schtasks_.ToolPath().c_str());
+  EXPECT_TRUE(TakeCalls(0).empty());
+  RemoveDirectoryW(xml.c_str());
+  DeleteFileW(ToolPath().c_str());  // schtasks.exe can't be started: task.xml stays
   InstallTaskFor(WorkerPath(), task_definition_text);
-  EXPECT_EQ(ReadFileBytes(ErrorLog()),
-            Concat(kBom, Utf8Line("ERROR: Could not execute 'schtasks.exe'.")));
-  EXPECT_TRUE(FileExists(worker_dir_.File(L"task.xml")));
+  EXPECT_TRUE(FileExists(xml));
+  EXPECT_EQ(ReadFileBytes(worker_dir_.File(L"error.log")),
+            kUtf8Bom + "ERROR: Could not locate substring '{PATH}' in task XML.\r\n"
+                       "ERROR: Could not open task XML for writing.\r\n"
+                       "ERROR: Could not execute 'schtasks.exe'.\r\n");
 }
 
 TEST(ErrorLog, ByteOrderMarkOnlyOnANewFileAndCrLfLines) {
   ScratchFolder folder;
   const std::wstring log = folder.File(L"error.log");
-  AppendErrorLogLine(log, L"ERROR: GetUserName");
-  AppendErrorLogLine(log, L"caf\u00e9 \u20ac");
-  EXPECT_EQ(ReadFileBytes(log),
-            Concat(Concat(kBom, Utf8Line("ERROR: GetUserName")), Utf8Line("caf\xC3\xA9 \xE2\x82\xAC")));
-  // An empty file counts as new.
-  const std::wstring empty = folder.File(L"empty.log");
+  WriteErrorLog(log, L"ERROR: GetUserName");
+  WriteErrorLog(log, L"caf\u00e9 \u20ac");
+  EXPECT_EQ(ReadFileBytes(log), kUtf8Bom + "ERROR: GetUserName\r\ncaf\xC3\xA9 \xE2\x82\xAC\r\n");
+  const std::wstring empty = folder.File(L"empty.log");  // an empty file counts as new
   CloseHandle(CreateFileW(empty.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-  AppendErrorLogLine(empty, L"x");
-  EXPECT_EQ(ReadFileBytes(empty), Concat(kBom, Utf8Line("x")));
-}
-
-TEST(TaskXmlCleanup, DeletedBesideTheWorkerOnlyWhenPresent) {
-  const std::wstring xml = TaskXmlPathIn(DirectoryOf(GetWorkerExePath()));
-  DeleteTaskXml();  // none there: nothing happens
-  EXPECT_FALSE(FileExists(xml));
-  ASSERT_TRUE(WriteTaskXml(xml, L"<Task />"));
-  EXPECT_EQ(ReadFileBytes(xml), Concat({0xFF, 0xFE}, Utf16LeBytes(L"<Task />")));
-  DeleteTaskXml();
-  EXPECT_FALSE(FileExists(xml));
+  WriteErrorLog(empty, L"x");
+  EXPECT_EQ(ReadFileBytes(empty), kUtf8Bom + "x\r\n");
 }
 
 }  // namespace

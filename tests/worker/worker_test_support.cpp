@@ -1,144 +1,150 @@
 #include "tests/worker/worker_test_support.h"
 
-#include <cstdio>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <fstream>
+#include <iterator>
+
+#include "core/registry_text.h"
+#include "tests/support/test_support.h"
+
+Bytes Utf16Bytes(const std::wstring& text, bool with_terminator) {
+  return Bytes(reinterpret_cast<const char*>(text.c_str()),
+               (text.size() + (with_terminator ? 1 : 0)) * sizeof(wchar_t));
+}
+
+void SetValue(HKEY root, const wchar_t* name, DWORD type, const Bytes& data) {
+  // A text stored without its terminator gets one when a NUL follows it in memory (wine
+  // does as NT does): what follows here is not NUL.
+  const Bytes guarded = data + "\xFF\xFF";
+  RegSetKeyValueW(root, g_settings_key, name, type, guarded.data(),
+                  static_cast<DWORD>(data.size()));
+}
+
+void SetText(HKEY root, const wchar_t* name, const std::wstring& text) {
+  SetValue(root, name, REG_SZ, Utf16Bytes(text));
+}
+
+void DeleteValue(HKEY root, const wchar_t* name) { RegDeleteKeyValueW(root, g_settings_key, name); }
+
+std::optional<Bytes> RawValue(HKEY root, const wchar_t* name, DWORD* type) {
+  // Queried as stored (RegGetValueW would add a missing terminator), into a room larger
+  // than any value of these tests.
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, g_settings_key, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  Bytes data(1 << 16, '\0');
+  DWORD bytes = static_cast<DWORD>(data.size());
+  const LONG rc =
+      RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(&data[0]), &bytes);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return std::nullopt;
+  data.resize(bytes);
+  return data;
+}
+
+SavedRegistryValue::SavedRegistryValue(HKEY root, const wchar_t* name)
+    : root_(root), name_(name), data_(RawValue(root, name, &type_)) {}
+
+SavedRegistryValue::~SavedRegistryValue() {
+  if (data_) {
+    SetValue(root_, name_, type_, *data_);
+  } else {
+    DeleteValue(root_, name_);
+  }
+}
 
 ScratchFolder::ScratchFolder() {
   wchar_t temp[MAX_PATH + 1] = L"";
   GetTempPathW(MAX_PATH, temp);
   static unsigned counter = 0;
-  for (;;) {
-    wchar_t name[64];
-    swprintf(name, 64, L"twworker-%lu-%u", GetCurrentProcessId(), ++counter);
-    path_ = std::wstring(temp) + name;
-    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
-  }
+  do {
+    path_ = std::wstring(temp) + L"twworker-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+  } while (!CreateDirectoryW(path_.c_str(), nullptr));
 }
 
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
-
-SavedRegistryValue::SavedRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name)
-    : root_(root), subkey_(subkey), name_(name) {
-  existed_ = GetRawValue(root, subkey, name, &type_, &data_);
-}
-
-SavedRegistryValue::~SavedRegistryValue() {
-  if (existed_) {
-    SetRawValue(root_, subkey_.c_str(), name_.c_str(), type_, data_.data(),
-                static_cast<DWORD>(data_.size()));
-  } else {
-    DeleteValue(root_, subkey_.c_str(), name_.c_str());
-  }
-}
-
-void SetRawValue(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD type,
-                 const void* data, DWORD bytes) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
-    return;
-  }
-  RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
-  RegCloseKey(key);
-}
-
-void SetText(HKEY root, const wchar_t* subkey, const wchar_t* name, const std::wstring& text) {
-  std::vector<BYTE> bytes = TextBytesWithTerminator(text);
-  SetRawValue(root, subkey, name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
-}
-
-void DeleteValue(HKEY root, const wchar_t* subkey, const wchar_t* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subkey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueW(key, name);
-  RegCloseKey(key);
-}
-
-bool GetRawValue(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD* type,
-                 std::vector<BYTE>* data) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  DWORD bytes = 0;
-  LONG rc = RegQueryValueExW(key, name, nullptr, type, nullptr, &bytes);
-  if (rc == ERROR_SUCCESS) {
-    data->assign(bytes, 0);
-    rc = RegQueryValueExW(key, name, nullptr, type, data->data(), &bytes);
-    data->resize(bytes);
-  }
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
-}
-
-std::vector<BYTE> Utf16LeBytes(const std::wstring& text) {
-  std::vector<BYTE> bytes;
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<BYTE>(c & 0xFF));
-    bytes.push_back(static_cast<BYTE>((c >> 8) & 0xFF));
-  }
-  return bytes;
-}
-
-std::vector<BYTE> TextBytesWithTerminator(const std::wstring& text) {
-  std::vector<BYTE> bytes = Utf16LeBytes(text);
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
+ScratchFolder::~ScratchFolder() {
+  const std::wstring from = path_ + L'\0';  // the list ends with a second terminator
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_NO_UI;
+  SHFileOperationW(&operation);
 }
 
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::vector<BYTE> ReadFileBytes(const std::wstring& path) {
-  std::vector<BYTE> bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  BYTE chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  CloseHandle(file);
-  return bytes;
+Bytes ReadFileBytes(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD timeout_ms) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start >= timeout_ms) return done();
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(20);
+WorkerProcess::WorkerProcess(const std::wstring& arguments) {
+  std::wstring line = L"\"" + TestProgramDirectory() + L"twsaverx.exe\"";
+  if (!arguments.empty()) line += L" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info_)) {
+    info_ = {};
   }
 }
 
-std::wstring TestBinaryFolder() {
-  wchar_t path[MAX_PATH * 2] = L"";
-  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  std::wstring text = path;
-  return text.substr(0, text.rfind(L'\\'));
+WorkerProcess::~WorkerProcess() {
+  if (info_.hProcess == nullptr) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+long WorkerProcess::WaitForExit(DWORD timeout_ms) {
+  if (info_.hProcess == nullptr) return -1;
+  PumpMessagesUntil([&] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; },
+                    timeout_ms);
+  DWORD code = 0;
+  if (!GetExitCodeProcess(info_.hProcess, &code) || code == STILL_ACTIVE) return -1;
+  return static_cast<long>(code);
+}
+
+namespace {
+
+struct ClassSearch {
+  const wchar_t* class_name;
+  HWND found;
+};
+
+BOOL CALLBACK FindClass(HWND window, LPARAM data) {
+  ClassSearch* search = reinterpret_cast<ClassSearch*>(data);
+  wchar_t name[64] = L"";
+  GetClassNameW(window, name, 64);
+  if (wcscmp(name, search->class_name) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForWindowOf(DWORD process_id, const wchar_t* class_name, DWORD timeout_ms, HWND parent,
+                     HDESK desktop) {
+  ClassSearch search = {class_name, nullptr};
+  PumpMessagesUntil(
+      [&] {
+        // The test's own parent window and desktop hold no other window of the class.
+        if (parent != nullptr) {
+          search.found = FindWindowExW(parent, nullptr, class_name, nullptr);
+        } else if (desktop != nullptr) {
+          EnumDesktopWindows(desktop, FindClass, reinterpret_cast<LPARAM>(&search));
+        } else {
+          search.found = FindProcessWindow(process_id, class_name);
+        }
+        return search.found != nullptr;
+      },
+      timeout_ms);
+  return search.found;
 }

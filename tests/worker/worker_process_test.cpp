@@ -1,0 +1,245 @@
+// The worker program started as its scheduled task would start it (switches in "Params"),
+// and its two maintenance command lines.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "core/registry_text.h"
+#include "tests/support/test_support.h"
+#include "tests/worker/worker_test_support.h"
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 20000;
+constexpr DWORD kExitTimeoutMs = 15000;
+const wchar_t kWorkerClass[] = L"TWSAVERX";
+
+std::wstring Params() {
+  wchar_t text[200] = L"";
+  ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"Params", text, 200);
+  return text;
+}
+
+std::wstring Number(HWND window) { return std::to_wstring(reinterpret_cast<intptr_t>(window)); }
+
+// Puts back every value a worker run may write or read.
+class WorkerRunTest : public testing::Test {
+ protected:
+  void SetParams(const std::wstring& text) { SetText(HKEY_CURRENT_USER, L"Params", text); }
+
+  // A visible top-level window of this test, for owners, parents and the foreground.
+  HWND MakeWindow(int width, int height) {
+    windows_.push_back(MakeTestWindow(width, height));
+    return windows_.back();
+  }
+  void TearDown() override {
+    for (HWND window : windows_) DestroyWindow(window);
+  }
+
+  SavedRegistryValue params_{HKEY_CURRENT_USER, L"Params"};
+  SavedRegistryValue secure_{HKEY_CURRENT_USER, L"Secure"};
+  SavedRegistryValue selected_{HKEY_CURRENT_USER, L"SelectedDrives"};
+  SavedRegistryValue idle_{HKEY_CURRENT_USER, L"IdleAnimation"};
+  SavedRegistryValue last_defrag_{HKEY_CURRENT_USER, L"LastDefrag"};
+  SavedRegistryValue user_{HKEY_CURRENT_USER, L"User"};
+  SavedRegistryValue users_{HKEY_LOCAL_MACHINE, L"Users"};
+  std::vector<HWND> windows_;
+};
+
+TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
+  SetCursorPos(600, 500);
+  SetParams(L"/s");
+  WorkerProcess worker;
+  HWND window = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(Params(), L"read");
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_POPUP);
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.top, 0);
+  EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+  wchar_t title[64] = L"";
+  GetWindowTextW(window, title, 64);
+  EXPECT_STREQ(title, L"Orbenlake Tidewell X");
+
+  SetParams(L"/s");
+  WorkerProcess second;  // one full-screen run at a time
+  EXPECT_EQ(second.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(Params(), L"read");
+
+  // Neither a key release, a character, the wheel, an extra button nor a refused system
+  // command closes the window; nor do moves of 3 pixels on each axis.
+  PostMessageW(window, WM_KEYUP, 'A', 0);
+  PostMessageW(window, WM_CHAR, 'a', 0);
+  PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  PostMessageW(window, WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), 0);
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PostMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+  SetCursorPos(603, 497);
+  Sleep(300);
+  SetCursorPos(597, 503);
+  EXPECT_EQ(worker.WaitForExit(1000), -1);
+  SetCursorPos(604, 500);  // 4 pixels on one axis
+  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+}
+
+class FullScreenCloseTest : public WorkerRunTest, public testing::WithParamInterface<UINT> {};
+
+// Closing destroys the window, which deactivates it and asks to close again: the process
+// must still end.
+TEST_P(FullScreenCloseTest, InputOrDeactivationClosesTheWindowAndTheProcessEnds) {
+  SetParams(L"/s");
+  WorkerProcess worker;
+  HWND window = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(window, GetParam(), 0, 0);  // wParam 0: a key, a button, or deactivation
+  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, FullScreenCloseTest,
+                         testing::Values(WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN,
+                                         WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_ACTIVATE,
+                                         WM_ACTIVATEAPP));
+
+TEST_F(WorkerRunTest, SecureRunsOnTheScreenSaverDesktopOrNotAtAll) {
+  SetText(HKEY_CURRENT_USER, L"Secure", L"1");
+  SetParams(L"/s");
+  WorkerProcess without_desktop;  // the desktop does not exist yet
+  EXPECT_EQ(without_desktop.WaitForExit(kExitTimeoutMs), 0);
+
+  HDESK desktop = CreateDesktopW(L"Screen-saver", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  ASSERT_NE(desktop, nullptr);
+  SetParams(L"/s");
+  WorkerProcess worker;
+  HWND window = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs, nullptr, desktop);
+  EXPECT_NE(window, nullptr);
+  EXPECT_EQ(WaitForWindowOf(worker.id(), kWorkerClass, 0), nullptr);
+  if (window != nullptr) PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+  CloseDesktop(desktop);
+}
+
+TEST_F(WorkerRunTest, PreviewFillsItsParentIgnoresInputAndEndsWithIt) {
+  HWND parent = MakeWindow(320, 240);
+  RECT parent_rect = {};
+  GetWindowRect(parent, &parent_rect);
+  SetParams(L"/p " + Number(parent));
+  WorkerProcess worker;
+  HWND child = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs, parent);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(GetParent(child), parent);
+  EXPECT_TRUE(GetWindowLongW(child, GWL_STYLE) & WS_CHILD);
+  RECT rect = {};
+  GetWindowRect(child, &rect);
+  EXPECT_EQ(rect.right - rect.left, parent_rect.right - parent_rect.left);
+  EXPECT_EQ(rect.bottom - rect.top, parent_rect.bottom - parent_rect.top);
+  POINT origin = {rect.left, rect.top};
+  ScreenToClient(parent, &origin);
+  EXPECT_EQ(origin.x, 0);
+  EXPECT_EQ(origin.y, 0);
+
+  for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
+                       WM_ACTIVATEAPP}) {
+    PostMessageW(child, message, 0, 0);
+  }
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child),
+                                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE), SMTO_NORMAL, 5000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  EXPECT_EQ(worker.WaitForExit(800), -1);
+
+  DestroyWindow(parent);
+  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+}
+
+TEST_F(WorkerRunTest, PreviewWithoutAWindowShowsNothing) {
+  for (const wchar_t* params : {L"/p", L"/p 0", L"/p:7"}) {
+    SetParams(params);
+    WorkerProcess worker;
+    EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0) << "Params '" << params << "'";
+    EXPECT_EQ(Params(), L"read");
+  }
+}
+
+TEST_F(WorkerRunTest, SettingsDialogOwners) {
+  HWND foreground = MakeWindow(200, 150);
+  HWND other = MakeWindow(200, 150);
+  SetForegroundWindow(foreground);
+  ASSERT_EQ(GetForegroundWindow(), foreground);
+  const struct {
+    std::optional<std::wstring> params;  // nothing: no value
+    HWND owner;
+  } cases[] = {
+      {std::nullopt, foreground},
+      {L"/c:" + Number(other), other},  // taken as it is, without asking whether it is a window
+      {L"read", nullptr},               // what the previous start left
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "Params '" << c.params.value_or(L"<none>") << "'");
+    if (c.params) {
+      SetParams(*c.params);
+    } else {
+      DeleteValue(HKEY_CURRENT_USER, L"Params");
+    }
+    WorkerProcess worker;
+    HWND dialog = WaitForWindowOf(worker.id(), L"#32770", kStartTimeoutMs);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), c.owner);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+    EXPECT_EQ(Params(), c.params ? L"read" : L"");
+  }
+}
+
+// Where wine's Task Scheduler keeps the definition of a registered task.
+std::wstring RegisteredTaskFile() {
+  wchar_t system[MAX_PATH] = L"";
+  GetSystemDirectoryW(system, MAX_PATH);
+  wchar_t account[300] = L"";
+  DWORD size = 300;
+  GetUserNameW(account, &size);
+  return std::wstring(system) + L"\\Tasks\\Orbenlake Tidewell Screensaver." + account;
+}
+
+class WorkerMaintenanceTest : public WorkerRunTest {
+ protected:
+  void TearDown() override {
+    DeleteFileW(task_xml_.c_str());
+    DeleteFileW(error_log_.c_str());
+  }
+  const std::wstring task_xml_ = TestProgramDirectory() + L"task.xml";
+  const std::wstring error_log_ = TestProgramDirectory() + L"error.log";
+};
+
+TEST_F(WorkerMaintenanceTest, InstallAndUninstallThroughTheTaskScheduler) {
+  const std::wstring task_file = RegisteredTaskFile();
+  DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
+  EXPECT_EQ(WorkerProcess(L"-install").WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_TRUE(PumpMessagesUntil([&] { return FileExists(task_file); }, kExitTimeoutMs));
+  EXPECT_EQ(ReadFileBytes(task_xml_).substr(0, 2), "\xFF\xFE");
+  EXPECT_FALSE(FileExists(error_log_));
+  EXPECT_TRUE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
+
+  EXPECT_EQ(WorkerProcess(L"-uninstall").WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_TRUE(PumpMessagesUntil([&] { return !FileExists(task_file); }, kExitTimeoutMs));
+  EXPECT_FALSE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
+  EXPECT_TRUE(FileExists(task_xml_));  // left for the next ordinary start
+}
+
+TEST_F(WorkerMaintenanceTest, OnlyTheExactCommandLinesAreMaintenance) {
+  for (const wchar_t* arguments : {L"-install ", L"-INSTALL", L"-uninstall x"}) {
+    SCOPED_TRACE(testing::Message() << "arguments '" << arguments << "'");
+    CloseHandle(CreateFileW(task_xml_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr));
+    SetParams(L"/p");  // ends at once
+    EXPECT_EQ(WorkerProcess(arguments).WaitForExit(kExitTimeoutMs), 0);
+    // The ordinary start: "task.xml" removed and the switches taken.
+    EXPECT_FALSE(FileExists(task_xml_));
+    EXPECT_EQ(Params(), L"read");
+  }
+}
+
+}  // namespace
