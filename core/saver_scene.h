@@ -289,7 +289,7 @@ class SaverScene {
   void DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
                            HGDIOBJ original_bitmap);
 
-  // --- image processing (image_processing.cpp) ---
+  // --- image processing (scene_image_processing.cpp) ---
   static void BlendColor(COLORREF from_color, COLORREF* to_color, int percent);
   static void BlendShinePixel(COLORREF shine_color, COLORREF* color_dest, int level);
   static void BuildChannelSums(const uint8_t* pixels, int width, int height, int* red_sums,

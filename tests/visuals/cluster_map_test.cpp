@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/cluster_map.h"
+#include "core/saver_scene.h"
 
 using namespace cluster_map;
 
@@ -47,12 +48,12 @@ TEST(ClusterMapping, CellsStartsAndAnOverflowFreeMultiplyDivide) {
     for (int c = 0; c < 12; ++c) EXPECT_EQ(CellOfCluster(c, 720, 1000), expected[c]) << c;
     EXPECT_EQ(CellStart(1, 720, 1000), 1);
     EXPECT_EQ(CellStart(1, 720, 7200), 10);
-    EXPECT_EQ(MulDiv(kMax - 1, 720, kMax), 719);
+    EXPECT_EQ(cluster_map::MulDiv(kMax - 1, 720, kMax), 719);
     EXPECT_EQ(CellOfCluster(kMax / 2, 720, kMax), 359);
-    EXPECT_EQ(MulDiv(kMax, kMax, 1), kMax);  // saturates
-    EXPECT_EQ(MulDiv(-7, 3, 2), -10);        // truncates toward zero
-    EXPECT_EQ(MulDiv(5, 3, 0), 0);
-    EXPECT_EQ(MulDiv(std::numeric_limits<int64_t>::min(), 1, 1), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(cluster_map::MulDiv(kMax, kMax, 1), kMax);  // saturates
+    EXPECT_EQ(cluster_map::MulDiv(-7, 3, 2), -10);        // truncates toward zero
+    EXPECT_EQ(cluster_map::MulDiv(5, 3, 0), 0);
+    EXPECT_EQ(cluster_map::MulDiv(std::numeric_limits<int64_t>::min(), 1, 1), std::numeric_limits<int64_t>::min());
 }
 
 // Each case: the volume, one cell's state and glow beforehand, the range
@@ -120,6 +121,16 @@ TEST(ClusterRange, OutsideInputNeverWritesOutsideTheArrays) {
         grid.Apply(range[0], range[1], F, false);
         EXPECT_TRUE(grid.GuardsIntact()) << range[0] << ".." << range[1];
     }
+}
+
+TEST(ClusterRange, SceneCellOfAClusterSaturatesInsteadOfWrapping) {
+    DiskList drives;
+    SaverScene scene(&drives, false);
+    scene.cell_count = 720;
+    scene.total_clusters = 1000;
+    EXPECT_EQ(scene.ClusterToCell(999), 719);
+    EXPECT_EQ(scene.ClusterToCell(5965232356LL), std::numeric_limits<int32_t>::max());  // low 32 bits: 0
+    EXPECT_EQ(scene.ClusterToCell(-5965232356LL), std::numeric_limits<int32_t>::min());
 }
 
 TEST(Glow, BandsOfTheSevenFrameFade) {
