@@ -73,6 +73,10 @@ int main()
         int32_t handle = GetVolumeHandle(L"D:\\", nullptr, nullptr, 1);
         CloseVolumeHandle(1);
         StartAnalyze(handle, nullptr, 1);
+    } else if (scenario == L"release_fault") {
+        SetEnvironmentVariableW(L"TW_SIM_FAULT", L"Release");  // the volume's
+        CloseVolumeHandle(GetVolumeHandle(L"C:\\", nullptr, nullptr, 1));
+        GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
     } else if (scenario == L"many_lines") {
         for (int i = 0; i < 200; ++i) CloseVolumeHandle(-1);
     } else {

@@ -158,6 +158,13 @@ TEST_F(DebugLogProcessTest, EachCaseWritesItsLines)
           L"ERROR: SetSkipFragments exeption", L"ERROR: SetFragmentSize exeption",
           L"Memory leak: volume handle 1 (C:\\) was not closed."},
          5 + 7},
+        // A failed release is reported; the entry is free again.
+        {L"release_fault",
+         Join({{L"CloseVolumeHandle: volume found.", L"TVolumeHandle.Destroy",
+                L"CloseVolumeHandle: exception while releasing TVolumeHandle.",
+                L"GetVolumeHandle DriveName = C:\\", L"i = 1"},
+               kOpenLines, {L"Memory leak: volume handle 1 (C:\\) was not closed."}}),
+         15},
         // Closed handle 1 is not named; nothing releases handle 2 after its line.
         {L"leak", Join({kCloseLines, {L"Memory leak: volume handle 2 (D:\\) was not closed."}}), 0},
     };
