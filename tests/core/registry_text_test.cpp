@@ -24,14 +24,6 @@ class RegistryTextTest : public ::testing::Test {
   }
 };
 
-TEST_F(RegistryTextTest, MissingKeyOrValueIsNotFoundAndEmpty) {
-  wchar_t buffer[8] = L"junk";
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, Read(buffer, 8));
-  EXPECT_STREQ(L"", buffer);
-  ASSERT_EQ(ERROR_SUCCESS, WriteRegistryText(HKEY_CURRENT_USER, kKey, L"Other", L"x"));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, Read(buffer, 8));
-}
-
 TEST_F(RegistryTextTest, ReadsStayInsideTheBufferWhateverIsStored) {
   const struct {
     const wchar_t* stored;
