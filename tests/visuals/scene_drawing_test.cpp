@@ -13,12 +13,6 @@ namespace {
 
 constexpr COLORREF kBlack = 0;
 
-void SetCell(SaverScene& scene, int i, int32_t state, int glow) {
-    std::lock_guard<std::mutex> guard(scene.cell_lock);
-    scene.cell_state[i] = state;
-    scene.cell_glow[i] = static_cast<int8_t>(glow);
-}
-
 // A scene during a cycle (no idle effects) with the sweep held off the bar.
 void QuietCycle(SaverScene& scene) {
     scene.cycle_state = Analyzing;
@@ -51,26 +45,22 @@ TEST(SceneGlow, SixColoursOfThreeBandsAndTheShineFromTheResource) {
     SaverScene& s = *h.scene;
     ASSERT_EQ(s.glow_bitmaps.size(), 6u);
     for (COLORREF color : cluster_colors_arr) {
-        ASSERT_EQ(s.glow_bitmaps.count(color), 1u);
         const HBITMAP* bands = s.glow_bitmaps[color].band_bitmaps;
         EXPECT_TRUE(bands[0] && bands[1] && bands[2] && bands[0] != bands[1] && bands[1] != bands[2]);
         BITMAP info = {};
         GetObjectW(bands[2], sizeof info, &info);
-        EXPECT_EQ(info.bmWidth, 20);
-        EXPECT_EQ(info.bmHeight, 20);
+        EXPECT_TRUE(info.bmWidth == 20 && info.bmHeight == 20);
     }
     // Band 2 of the grey halo: lit around the outline, darker in the middle, grey.
     SelectObject(s.glow_dc, s.glow_bitmaps[0x656965].band_bitmaps[2]);
     const Capture halo = CaptureDc(s.glow_dc, 20, 20);
     const COLORREF ring = halo.at(10, 3);
     EXPECT_GT(GetGValue(ring), GetGValue(halo.at(10, 10)));
-    EXPECT_EQ(GetRValue(ring), GetBValue(ring));
-    EXPECT_NE(ring, kBlack);
+    EXPECT_TRUE(ring != kBlack && GetRValue(ring) == GetBValue(ring));
 
     // At scale 1 the sparkle is the 28x28 grey resource itself, brightest in one pixel.
-    ASSERT_EQ(s.shine_width, 28);
-    ASSERT_EQ(s.shine_height, 28);
     ASSERT_EQ(s.shine_pixels.size(), 28u * 28u);
+    EXPECT_TRUE(s.shine_width == 28 && s.shine_height == 28);
     int brightest = 0;
     for (size_t i = 0; i < s.shine_pixels.size(); ++i) {
         const COLORREF p = s.shine_pixels[i];
@@ -81,7 +71,6 @@ TEST(SceneGlow, SixColoursOfThreeBandsAndTheShineFromTheResource) {
     EXPECT_EQ(brightest, 1);
     EXPECT_EQ(s.shine_pixels[13 * 28 + 14], 0xFFFFFFu);
     EXPECT_EQ(s.shine_pixels[0], kBlack);
-
 }
 
 // The grid drawn cell by cell the plain way (halo copied, outline pen made
@@ -100,7 +89,10 @@ TEST(ScenePaint, GridEqualsTheCellByCellDrawing) {
         EXPECT_EQ(s.shine_pixels[0], kBlack) << side;
         QuietCycle(s);
         const int glows[] = {0, 100, 85, 70, 55, 40, 25, 10, 50, 1, 0};
-        for (int i = 0; i < s.cell_count; ++i) SetCell(s, i, i % 7 == 6 ? 42 : i % 7, glows[i % 11]);
+        for (int i = 0; i < s.cell_count; ++i) {  // every state, an unknown code, every fade step and others
+            s.cell_state[i] = i % 7 == 6 ? 42 : i % 7;
+            s.cell_glow[i] = static_cast<int8_t>(glows[i % 11]);
+        }
 
         Surface expected(s.window_dc, s.width, s.height);
         Surface halo(s.window_dc, 1, 1);
@@ -170,6 +162,7 @@ TEST(ScenePaint, BarFillAndSweep) {
     SaverScene& s = *h.scene;
     QuietCycle(s);
     const int y = s.bar_top + s.bar_height / 2, inner_left = s.left + s.pen_width;
+    s.now = g_test_now + 2;  // the sweep ended 2 s ago: not yet restarted
     for (int percent : {0, 40, 100, 250, -30}) {  // the fill stays inside the bar
         s.percent = percent;
         s.Paint();
@@ -184,11 +177,14 @@ TEST(ScenePaint, BarFillAndSweep) {
         EXPECT_EQ(shot.at(s.left + s.grid_width, y), kBlack) << percent;
     }
 
-    // The sweep brightens the frame and the filled inside, brightest in its middle.
+    // 3 s after its end the sweep runs again; it brightens the frame and the
+    // filled inside, brightest in its middle.
+    EXPECT_FALSE(s.sweep_running);
+    s.now = g_test_now + 3;
     s.percent = 100;
-    s.sweep_running = true;
     s.sweep_position = 500 - s.sweep_step;  // advanced to 500 by the frame
     s.Paint();
+    EXPECT_TRUE(s.sweep_running);
     EXPECT_EQ(s.sweep_position, 500);
     const Capture shot = h.CaptureWindow();
     const int middle = s.left + 500 - 53;
