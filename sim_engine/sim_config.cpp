@@ -1,7 +1,5 @@
 #include "sim_engine/sim_config.h"
 
-#include "sim_engine/sim_counters.h"
-
 #include <cwchar>
 #include <mutex>
 #include <stdexcept>
@@ -10,6 +8,23 @@ namespace {
 
 std::mutex g_config_lock;
 std::shared_ptr<const SimConfig> g_config = std::make_shared<SimConfig>();
+
+// Splits "a,b" (or another separator), keeping empty parts when asked.
+std::vector<std::wstring> SplitSimList(const std::wstring& text, wchar_t separator,
+                                       bool keep_empty)
+{
+    std::vector<std::wstring> parts;
+    if (text.empty()) return parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(separator, start);
+        std::wstring part = text.substr(start, end == std::wstring::npos ? end : end - start);
+        if (keep_empty || !part.empty()) parts.push_back(part);
+        if (end == std::wstring::npos) break;
+        start = end + 1;
+    }
+    return parts;
+}
 
 bool ParseNumber(const std::wstring& text, int64_t* value)
 {
@@ -95,22 +110,6 @@ bool Listed(const std::set<std::wstring>& methods, const wchar_t* method)
 
 }  // namespace
 
-std::vector<std::wstring> SplitSimList(const std::wstring& text, wchar_t separator,
-                                       bool keep_empty)
-{
-    std::vector<std::wstring> parts;
-    if (text.empty()) return parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        std::wstring part = text.substr(start, end == std::wstring::npos ? end : end - start);
-        if (keep_empty || !part.empty()) parts.push_back(part);
-        if (end == std::wstring::npos) break;
-        start = end + 1;
-    }
-    return parts;
-}
-
 std::shared_ptr<const SimConfig> CurrentSimConfig()
 {
     std::lock_guard<std::mutex> lock(g_config_lock);
@@ -124,11 +123,6 @@ bool ApplySimAssignment(const std::wstring& assignment)
     std::wstring name = assignment.substr(0, equals);
     std::wstring value = assignment.substr(equals + 1);
     std::lock_guard<std::mutex> lock(g_config_lock);
-    if (name == L"TW_SIM_RESET") {
-        g_config = std::make_shared<SimConfig>();
-        ResetSimCounters();
-        return true;
-    }
     auto changed = std::make_shared<SimConfig>(*g_config);
     if (!ApplyToConfig(*changed, name, value)) return false;
     g_config = changed;

@@ -52,8 +52,4 @@ bool InjectSimFailure(const wchar_t* method, HRESULT* result);
 // A configured fixed answer for a number getter.
 bool FixedSimValue(const wchar_t* method, int64_t* value);
 
-// Splits "a,b" (or another separator), keeping empty parts when asked.
-std::vector<std::wstring> SplitSimList(const std::wstring& text, wchar_t separator,
-                                       bool keep_empty);
-
 #endif

@@ -37,8 +37,6 @@
 //                             and ranges whose first cluster is after the last
 //   TW_SIM_EXCLUSIONS=a|b||c  the exclusion list of new volumes ('|' separates;
 //                             empty entries are kept)
-//   TW_SIM_RESET=1            (TwSimConfigure only) back to the defaults above,
-//                             counters included
 //
 // Example (README demo): TW_SIM_SPEED=demo TW_SIM_CLUSTERS=3000000 wine64 twsaverx.exe
 // Example (test): TwSimConfigure(L"TW_SIM_FAIL=OpenVolume");

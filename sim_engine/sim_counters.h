@@ -10,7 +10,5 @@ void AddSimCounter(const wchar_t* name, int64_t delta);
 void SetSimValue(const wchar_t* name, int64_t value);
 // -1 for a name never set.
 int64_t GetSimValue(const std::wstring& name);
-// Forgets the last values; object counts stay (objects may still live).
-void ResetSimCounters();
 
 #endif
