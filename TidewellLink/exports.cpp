@@ -56,7 +56,7 @@ extern "C" void __stdcall CloseVolumeHandle(int32_t AVolumeHandle)
 }
 
 // At the end of the process (reserved is non-null then) with debug mode on,
-// name the handles the host never closed. Nothing else needs the loader.
+// name the handles the host never closed. No other notice needs handling.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_DETACH && reserved && IsLeakReportOn()) ReportVolumeHandleLeaks();
