@@ -72,7 +72,7 @@ TEST(BoxBlur, WindowOverTheLargerCountAndEdgeCases) {
     }
 }
 
-TEST(Resample, PathsByTheSizesAndTheirExactValues) {
+TEST(Resample, PathsByTheSizesTheirValuesAndOnePixelSides) {
     EXPECT_EQ(ChooseResamplePath(28, 28, 28, 28), ResamplePath::AreaAverage);
     EXPECT_EQ(ChooseResamplePath(28, 28, 14, 14), ResamplePath::Halving);
     EXPECT_EQ(ChooseResamplePath(28, 28, 35, 35), ResamplePath::Bilinear);
@@ -101,10 +101,8 @@ TEST(Resample, PathsByTheSizesAndTheirExactValues) {
     std::vector<uint32_t> smaller(10 * 10);
     ResampleBitmap(grey.data(), 28, 28, smaller.data(), 10, 10);
     EXPECT_EQ(smaller, std::vector<uint32_t>(100, 0x808080));
-}
 
-TEST(Resample, OnePixelSidesReadOnlyTheSource) {
-    // Guard words around the source catch any read outside it.
+    // One-pixel sides: guard words around the source catch any read outside it.
     const std::vector<uint32_t> dot = {0xFFFFFF, 0x102030, 0xFFFFFF};
     std::vector<uint32_t> target(4 * 3);
     ResampleBitmap(dot.data() + 1, 1, 1, target.data(), 4, 3);

@@ -1,4 +1,4 @@
-// Timing of the legend wave, the progress sweep, the idle ball and the shine.
+// Timing of the legend wave, the progress sweep and the idle ball.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -110,17 +110,4 @@ TEST(IdleBall, RunsEndInTheRightCornerAfterTheRightNumberOfSteps) {
         EXPECT_EQ(steps, c.steps) << c.rows;
         EXPECT_EQ(position, c.end) << c.rows;
     }
-}
-
-TEST(Shine, OneShineDrawsTwentyOneFrames) {
-    int level = idle::kShineFresh;
-    bool falling = false;  // whatever an earlier shine left
-    std::vector<int> drawn;
-    for (int frame = 0; frame < 40; ++frame) {
-        const bool first = level == idle::kShineFresh;
-        if (first) level = idle::kShineNone;
-        drawn.push_back(level);
-        if (idle::AdvanceShine(&level, &falling, first)) break;
-    }
-    EXPECT_EQ(drawn, (std::vector<int>{100, 80, 60, 40, 20, 0, 7, 14, 21, 28, 35, 42, 49, 56, 63, 70, 77, 84, 91, 98, 100}));
 }

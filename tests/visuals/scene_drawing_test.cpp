@@ -280,24 +280,17 @@ TEST(SceneIdle, ShineStartsOnTheFirstIdleFrameAndLastsTwentyOneFrames) {
     SaverScene& s = *h.scene;
     s.idle_animation = true;
     s.now = g_test_now;
+    std::vector<int> levels = {100};  // the frame that picks the shine draws it at 100
     s.Paint();
     ASSERT_NE(s.shine_cell, -1);
     const int cell = s.shine_cell;
-    int frames = 1;
-    bool saw_sparkle = false;
-    while (s.shine_cell == cell && frames < 40) {
-        const bool full = s.shine_level == 0;
+    while (s.shine_cell == cell && levels.size() < 40) {
+        levels.push_back(s.shine_level);
         s.Paint();
-        ++frames;
-        if (full) {
-            // The brightest pixel, (14, 13) of the picture, lands 12 pixels up-left of the cell's corner.
-            const POINT c = h.CellOrigin(cell);
-            if (c.x + 2 >= 0 && c.y + 1 >= 0) EXPECT_EQ(h.CaptureWindow().at(c.x + 2, c.y + 1), 0xFFFFFFu);
-            saw_sparkle = true;
-        }
+        // At full sparkle its brightest pixel, (14, 13) of the picture, lands 12 pixels up-left of the cell.
+        if (levels.back() == 0) EXPECT_EQ(h.CaptureWindow().at(h.CellOrigin(cell).x + 2, h.CellOrigin(cell).y + 1), 0xFFFFFFu);
     }
-    EXPECT_TRUE(saw_sparkle);
-    EXPECT_EQ(frames, 21);
+    EXPECT_EQ(levels, (std::vector<int>{100, 80, 60, 40, 20, 0, 7, 14, 21, 28, 35, 42, 49, 56, 63, 70, 77, 84, 91, 98, 100}));
     EXPECT_EQ(s.shine_cell, -1);
     EXPECT_EQ(s.shine_last_time, g_test_now);
 }
