@@ -30,9 +30,10 @@ void ExpectDefault(Proc proc, const std::string& name, int32_t handle, Fallback 
 {
     if (name == "GetVolumeHandle" || name == "CloseVolumeHandle") return;
     using Result = decltype(CallWithHandle(proc, handle));
-    if constexpr (!std::is_void<Result>::value)
+    if constexpr (!std::is_void<Result>::value) {
         EXPECT_EQ(CallWithHandle(proc, handle), static_cast<Result>(fallback()))
             << name << " on handle " << handle;
+    }
 }
 
 }  // namespace
