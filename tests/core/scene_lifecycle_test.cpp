@@ -1,17 +1,17 @@
 // The scene's Create and Destroy on a real window under wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "core/saver_scene.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 bool LogContains(const SaverScene& scene, const std::wstring& text) {
-  for (const std::wstring& line : scene.log_lines)
-    if (line == text) return true;
-  for (const std::wstring& line : scene.pending_log)
-    if (line == text) return true;
-  return false;
+  return std::count(scene.log_lines, scene.log_lines + 5, text) +
+             std::count(scene.pending_log.begin(), scene.pending_log.end(), text) > 0;
 }
 
 TEST(SceneLifecycleTest, ConstructorDefaultsAndProgramSubdirectory) {
@@ -30,8 +30,8 @@ TEST(SceneLifecycleTest, ConstructorDefaultsAndProgramSubdirectory) {
   EXPECT_EQ(-1, scene.idle_position);
   EXPECT_TRUE(scene.sweep_running);
   EXPECT_EQ(1, scene.defrag_priority);
-  const int greys[5] = {255, 140, 92, 60, 29};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(greys[i], scene.log_grey[i]);
+  EXPECT_EQ((std::vector<int>{255, 140, 92, 60, 29}),
+            std::vector<int>(scene.log_grey, scene.log_grey + 5));
   EXPECT_NEAR(static_cast<double>(time(nullptr)), static_cast<double>(scene.cycle_end_time), 5);
   // Destroy before any Create releases nothing.
   EXPECT_FALSE(scene.Destroy());
@@ -60,34 +60,27 @@ TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
   EXPECT_TRUE(scene.callbacks_enabled);
 
   // The frame timer really ticks at the window.
-  MSG msg;
-  bool ticked = false;
-  for (DWORD start = GetTickCount(); !ticked && GetTickCount() - start < 10000;) {
-    if (PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE))
-      ticked = msg.wParam == frame_timer_id;
-    else
-      Sleep(5);
+  MSG msg = {};
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(5)) {
+    if (PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE) && msg.wParam == frame_timer_id)
+      break;
   }
-  EXPECT_TRUE(ticked);
+  EXPECT_EQ(frame_timer_id, msg.wParam);
 
   EXPECT_TRUE(scene.Destroy());
   EXPECT_FALSE(scene.callbacks_enabled);
   EXPECT_EQ(nullptr, scene.cell_state);
-  // A second Destroy changes nothing.
-  EXPECT_FALSE(scene.Destroy());
+  EXPECT_FALSE(scene.Destroy());  // a second Destroy changes nothing
   DestroyWindow(window);
-}
 
-TEST(SceneLifecycleTest, EmptyClientAreaFailsCleanly) {
-  DiskList drives;
-  SaverScene scene(&drives, false);
-  HWND window = MakeTestWindow(0, 0);
-  ASSERT_NE(nullptr, window);
-  EXPECT_FALSE(scene.Create(window, GetModuleHandleW(nullptr)));
-  EXPECT_EQ(0u, scene.frame_timer);
-  EXPECT_EQ(nullptr, scene.cell_state);
-  EXPECT_TRUE(scene.Destroy());
-  EXPECT_FALSE(scene.Destroy());
+  // An empty client area fails cleanly.
+  SaverScene empty_scene(&drives, false);
+  window = MakeTestWindow(0, 0);
+  EXPECT_FALSE(empty_scene.Create(window, GetModuleHandleW(nullptr)));
+  EXPECT_EQ(0u, empty_scene.frame_timer);
+  EXPECT_EQ(nullptr, empty_scene.cell_state);
+  EXPECT_TRUE(empty_scene.Destroy());
+  EXPECT_FALSE(empty_scene.Destroy());
   DestroyWindow(window);
 }
 

@@ -5,15 +5,18 @@
 
 #include <string>
 
-#include "tests/saver/registry_sandbox.h"
+#include "tests/support/child_process.h"
+#include "tests/support/settings_values.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 constexpr wchar_t kSaverClass[] = L"WindowsScreenSaverClass";
 constexpr wchar_t kDialogCaption[] = L"Orbenlake Tidewell Screensaver Setup";
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
+
+struct Saver : ChildProcess {
+  explicit Saver(const std::wstring& arguments) : ChildProcess(L"twsaver.scr", arguments) {}
+};
 
 // A defragmentation end time was stored (absent or 0 means none).
 bool LastDefragStored() {
@@ -25,60 +28,9 @@ void Idle(DWORD ms) {
   PumpMessagesUntil([] { return false; }, ms);
 }
 
-// One started saver; a process still running when the test ends is ended by force.
-class SaverProcess {
- public:
-  explicit SaverProcess(const std::wstring& arguments) {
-    std::wstring command = L"\"" + TestProgramDirectory() + L"twsaver.scr\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info_) != FALSE;
-  }
-  ~SaverProcess() {
-    if (!started_) return;
-    if (Running()) {
-      TerminateProcess(info_.hProcess, 99);
-      WaitForSingleObject(info_.hProcess, 5000);
-    }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-  }
-  SaverProcess(const SaverProcess&) = delete;
-  SaverProcess& operator=(const SaverProcess&) = delete;
-
-  bool started() const { return started_; }
-  bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
-
-  // The exit code, or STILL_ACTIVE when it did not end in time. Serves this thread's
-  // windows meanwhile: the saver's preview or dialog may send messages to them.
-  DWORD WaitForExit() const {
-    PumpMessagesUntil([this] { return !Running(); }, kExitTimeoutMs);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return code;
-  }
-
-  HWND WaitForWindow(const wchar_t* window_class, const wchar_t* title) const {
-    HWND window = nullptr;
-    PumpMessagesUntil(
-        [&] {
-          window = FindProcessWindow(info_.dwProcessId, window_class, title);
-          return window != nullptr || !Running();
-        },
-        kStartTimeoutMs);
-    return window;
-  }
-
- private:
-  PROCESS_INFORMATION info_ = {};
-  bool started_ = false;
-};
-
 // Whether the screen inside `rect` shows anything but black.
 bool ScreenShowsSomething(const RECT& rect) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
@@ -105,21 +57,15 @@ std::wstring Decimal(HWND window) { return std::to_wstring(reinterpret_cast<uint
 class SaverProcessTest : public testing::Test {
  protected:
   // The saver inherits the environment: the simulated engine then runs its work quickly.
-  void SetUp() override {
-    SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast");
-    DeleteAllSettingsValues();
-  }
-  // The saver writes the settings of the shared test prefix.
-  void TearDown() override {
-    SetEnvironmentVariableW(L"TW_SIM_SPEED", nullptr);
-    DeleteAllSettingsValues();
-  }
+  SaverProcessTest() { SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast"); }
+  ~SaverProcessTest() override { SetEnvironmentVariableW(L"TW_SIM_SPEED", nullptr); }
+  SettingsSandbox sandbox_;
 };
 
-TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough) {
+TEST_F(SaverProcessTest, FullScreenPaintsRunsACycleAndClosesOnlyWhenTheMouseMovesFarEnough) {
+  SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
   SetCursorPos(200, 200);
-  SaverProcess saver(L"/s");
-  ASSERT_TRUE(saver.started());
+  Saver saver(L"/s");
   HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
   ASSERT_NE(window, nullptr);
 
@@ -131,10 +77,9 @@ TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_TRUE(PumpMessagesUntil([&] { return ScreenShowsSomething(rect); }, 10000))
       << "the saver never painted a frame";
+  EXPECT_TRUE(PumpMessagesUntil(LastDefragStored, 30000)) << "no cycle ended";
 
-  // A second full-screen start leaves at once.
-  SaverProcess second(L"-S");
-  EXPECT_EQ(second.WaitForExit(), 0u);
+  EXPECT_EQ(Saver(L"-S").WaitForExit(), 0u);  // a second full-screen start leaves at once
   // Text changes are refused, so a later start still finds the running saver by name.
   SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"), SMTO_BLOCK,
                       5000, nullptr);
@@ -148,7 +93,6 @@ TEST_F(SaverProcessTest, FullScreenPaintsAndClosesOnlyWhenTheMouseMovesFarEnough
   SetCursorPos(202, 202);
   Idle(800);
   EXPECT_TRUE(saver.Running());
-
   SetCursorPos(210, 206);
   EXPECT_EQ(saver.WaitForExit(), 0u);
 }
@@ -159,6 +103,7 @@ TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPowe
     WPARAM wparam;
     LPARAM lparam;
   } closers[] = {
+      {WM_KEYDOWN, 'A', 0x001E0001},
       {WM_SYSKEYDOWN, VK_MENU, 0x20380001},
       {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
       // Losing activation closes it; under wine this must not re-enter the destruction.
@@ -167,7 +112,7 @@ TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPowe
   };
   for (const auto& closer : closers) {
     SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << closer.message);
-    SaverProcess saver(L"/s");
+    Saver saver(L"/s");
     HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
     ASSERT_NE(window, nullptr);
     PostMessageW(window, closer.message, closer.wparam, closer.lparam);
@@ -175,33 +120,12 @@ TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPowe
   }
 }
 
-TEST_F(SaverProcessTest, FullScreenRunsACycleWithTheSimulatedEngine) {
-  const std::wstring engine = ProgramSubdirectory() + L"\\Tidewell.dll";
-  if (GetFileAttributesW(engine.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "the simulated engine is not built";
-  }
-  WriteSettingsText(L"SelectedDrives", L"C");
-  SaverProcess saver(L"/s");
-  HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(PumpMessagesUntil(LastDefragStored, 30000)) << "no cycle ended";
-  PostMessageW(window, WM_KEYDOWN, 'A', 0x001E0001);
-  EXPECT_EQ(saver.WaitForExit(), 0u);
-}
-
 TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
-  WriteSettingsText(L"SelectedDrives", L"C");
+  SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
   HWND parent = MakeTestWindow(320, 240);
-  SaverProcess saver(L"/p " + Decimal(parent));
-  HWND preview = nullptr;
-  ASSERT_TRUE(PumpMessagesUntil(
-      [&] {
-        preview = FindWindowExW(parent, nullptr, kSaverClass, L"Preview");
-        return preview != nullptr || !saver.Running();
-      },
-      kStartTimeoutMs));
+  Saver saver(L"/p " + Decimal(parent));
+  HWND preview = WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
   ASSERT_NE(preview, nullptr);
-
   RECT preview_rect = {};
   GetWindowRect(preview, &preview_rect);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&preview_rect), 2);
@@ -215,7 +139,6 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
   EXPECT_TRUE(saver.Running());
   // A preview only analyses: it never stores the time of a finished defragmentation.
   EXPECT_FALSE(LastDefragStored());
-
   DestroyWindow(parent);
   EXPECT_EQ(saver.WaitForExit(), 0u);
 }
@@ -224,35 +147,37 @@ TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
   HWND gone = MakeTestWindow(10, 10);
   const std::wstring dead_handle = Decimal(gone);
   DestroyWindow(gone);
-  const std::wstring cases[] = {L"/p 0", L"/p", L"/l " + dead_handle, L"/x", L"/a"};
-  for (const std::wstring& arguments : cases) {
+  for (const std::wstring& arguments :
+       {std::wstring(L"/p 0"), std::wstring(L"/p"), L"/l " + dead_handle, std::wstring(L"/x"),
+        std::wstring(L"/a")}) {
     SCOPED_TRACE(testing::Message() << "arguments: " << arguments);
-    SaverProcess saver(arguments);
+    Saver saver(arguments);
     ASSERT_TRUE(saver.started());
     EXPECT_EQ(saver.WaitForExit(), static_cast<DWORD>(-1));
   }
 }
 
-TEST_F(SaverProcessTest, ConfigureSwitchOpensTheDialogOverItsOwnerAndCancelStoresNoChoice) {
+TEST_F(SaverProcessTest, SettingsSwitchesOpenTheDialogOverTheirOwner) {
   HWND owner = MakeTestWindow(100, 100);
-  SaverProcess saver(L"/c:" + Decimal(owner));
-  HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  EXPECT_EQ(saver.WaitForExit(), 0u);
-  EXPECT_FALSE(ReadSettingsValue(L"IdleAnimation").present());
+  const struct {
+    std::wstring arguments;
+    HWND owner;
+    int button;
+    DWORD exit_code;
+  } cases[] = {{L"/c:" + Decimal(owner), owner, IDCANCEL, 0}, {L"", nullptr, IDOK, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "arguments: " << c.arguments);
+    Saver saver(c.arguments);
+    HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), c.owner);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+    EXPECT_EQ(saver.WaitForExit(), c.exit_code);
+    // OK stores the animation as on; Cancel stores nothing.
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, L"IdleAnimation").has_value(), c.button == IDOK);
+    EXPECT_EQ(SettingsText(L"IdleAnimation"), c.button == IDOK ? L"1" : L"");
+  }
   DestroyWindow(owner);
-}
-
-TEST_F(SaverProcessTest, NoSwitchOpensTheDialogWithoutOwnerAndOkStores) {
-  SaverProcess saver(L"");
-  HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  EXPECT_EQ(saver.WaitForExit(), 1u);
-  EXPECT_EQ(SettingsText(L"IdleAnimation"), L"1");
 }
 
 }  // namespace

@@ -12,23 +12,15 @@ TEST(SaverSwitches, ParsesEverySwitchForm) {
     SaverAction action;
     uintptr_t window;
   } cases[] = {
-      {nullptr, SaverAction::kSettingsNoOwner, 0},
-      {L"  -/ ", SaverAction::kSettingsNoOwner, 0},
-      {L"  /-s trailing", SaverAction::kFullScreen, 0},
-      {L"S", SaverAction::kFullScreen, 0},
-      {L"C", SaverAction::kSettings, 0},
-      {L"/c:1234", SaverAction::kSettings, 1234},
-      {L"/c:", SaverAction::kSettings, 0},
-      {L"/c:12ab", SaverAction::kSettings, 12},
+      {nullptr, SaverAction::kSettingsNoOwner, 0},   {L"  -/ ", SaverAction::kSettingsNoOwner, 0},
+      {L"  /-s trailing", SaverAction::kFullScreen, 0}, {L"S", SaverAction::kFullScreen, 0},
+      {L"C", SaverAction::kSettings, 0},             {L"/c:1234", SaverAction::kSettings, 1234},
+      {L"/c:", SaverAction::kSettings, 0},           {L"/c:12ab", SaverAction::kSettings, 12},
       {L"/c 1234", SaverAction::kSettings, 0},  // only a colon introduces the owner
-      {L"/P   5678", SaverAction::kPreview, 5678},
-      {L"-p5678", SaverAction::kPreview, 5678},
-      {L"L 42", SaverAction::kPreview, 42},
-      {L"/p x", SaverAction::kPreview, 0},
-      {L"/a 77", SaverAction::kChangePassword, 77},
-      {L"/A", SaverAction::kChangePassword, 0},
-      {L"/x", SaverAction::kInvalid, 0},
-      {L"read", SaverAction::kInvalid, 0},
+      {L"/P   5678", SaverAction::kPreview, 5678},   {L"-p5678", SaverAction::kPreview, 5678},
+      {L"L 42", SaverAction::kPreview, 42},          {L"/p x", SaverAction::kPreview, 0},
+      {L"/a 77", SaverAction::kChangePassword, 77},  {L"/A", SaverAction::kChangePassword, 0},
+      {L"/x", SaverAction::kInvalid, 0},             {L"read", SaverAction::kInvalid, 0},
       {L"1234", SaverAction::kInvalid, 0},
   };
   for (const auto& c : cases) {
@@ -48,12 +40,9 @@ TEST(SaverSwitches, SkipsTheProgramName) {
     const wchar_t* command_line;
     const wchar_t* rest;
   } cases[] = {
-      {nullptr, L""},
-      {L"twsaver.scr /s", L"/s"},
+      {nullptr, L""}, {L"twsaver.scr /s", L"/s"}, {L"twsaver.scr    ", L""},
       {L"\"C:\\Program Files\\twsaver.scr\" /p 12", L"/p 12"},
-      {L"\"C:\\dir with blanks\\twsaver.scr\"/c", L"/c"},
-      {L"twsaver.scr    ", L""},
-      {L"\"unterminated quote /s", L""},
+      {L"\"C:\\dir with blanks\\twsaver.scr\"/c", L"/c"}, {L"\"unterminated quote /s", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "command line: " << (c.command_line ? c.command_line : L""));

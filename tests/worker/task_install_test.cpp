@@ -57,8 +57,7 @@ class TaskInstallTest : public testing::Test {
     return calls;
   }
 
-  SavedRegistryValue user_{HKEY_CURRENT_USER, L"User"};
-  SavedRegistryValue users_{HKEY_LOCAL_MACHINE, L"Users"};
+  SettingsSandbox sandbox_;
   ScratchFolder worker_dir_;
 
  private:

@@ -10,14 +10,30 @@
 
 namespace {
 
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
 const wchar_t kWorkerClass[] = L"TWSAVERX";
+constexpr DWORD kStillRunning = STILL_ACTIVE;
 
 std::wstring Params() {
   wchar_t text[200] = L"";
   ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"Params", text, 200);
   return text;
+}
+
+// The first top-level window of this class on `desktop`.
+HWND DesktopWindowOfClass(HDESK desktop, const wchar_t* window_class) {
+  std::pair<const wchar_t*, HWND> search = {window_class, nullptr};
+  EnumDesktopWindows(
+      desktop,
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* search = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(data);
+        wchar_t name[64] = L"";
+        GetClassNameW(window, name, 64);
+        if (wcscmp(name, search->first) != 0) return TRUE;
+        search->second = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
 }
 
 std::wstring Number(HWND window) { return std::to_wstring(reinterpret_cast<intptr_t>(window)); }
@@ -36,13 +52,7 @@ class WorkerRunTest : public testing::Test {
     for (HWND window : windows_) DestroyWindow(window);
   }
 
-  SavedRegistryValue params_{HKEY_CURRENT_USER, L"Params"};
-  SavedRegistryValue secure_{HKEY_CURRENT_USER, L"Secure"};
-  SavedRegistryValue selected_{HKEY_CURRENT_USER, L"SelectedDrives"};
-  SavedRegistryValue idle_{HKEY_CURRENT_USER, L"IdleAnimation"};
-  SavedRegistryValue last_defrag_{HKEY_CURRENT_USER, L"LastDefrag"};
-  SavedRegistryValue user_{HKEY_CURRENT_USER, L"User"};
-  SavedRegistryValue users_{HKEY_LOCAL_MACHINE, L"Users"};
+  SettingsSandbox sandbox_;
   std::vector<HWND> windows_;
 };
 
@@ -50,7 +60,7 @@ TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
   SetCursorPos(600, 500);
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs);
+  HWND window = worker.WaitForWindow(kWorkerClass);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(Params(), L"read");
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -67,7 +77,7 @@ TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
 
   SetParams(L"/s");
   WorkerProcess second;  // one full-screen run at a time
-  EXPECT_EQ(second.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(second.WaitForExit(), 0u);
   EXPECT_EQ(Params(), L"read");
 
   // Neither a key release, a character, the wheel, an extra button nor a refused system
@@ -81,9 +91,9 @@ TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
   SetCursorPos(603, 497);
   Sleep(300);
   SetCursorPos(597, 503);
-  EXPECT_EQ(worker.WaitForExit(1000), -1);
+  EXPECT_EQ(worker.WaitForExit(1000), kStillRunning);
   SetCursorPos(604, 500);  // 4 pixels on one axis
-  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(worker.WaitForExit(), 0u);
 }
 
 class FullScreenCloseTest : public WorkerRunTest, public testing::WithParamInterface<UINT> {};
@@ -93,10 +103,10 @@ class FullScreenCloseTest : public WorkerRunTest, public testing::WithParamInter
 TEST_P(FullScreenCloseTest, InputOrDeactivationClosesTheWindowAndTheProcessEnds) {
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs);
+  HWND window = worker.WaitForWindow(kWorkerClass);
   ASSERT_NE(window, nullptr);
   PostMessageW(window, GetParam(), 0, 0);  // wParam 0: a key, a button, or deactivation
-  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(worker.WaitForExit(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, FullScreenCloseTest,
@@ -108,17 +118,17 @@ TEST_F(WorkerRunTest, SecureRunsOnTheScreenSaverDesktopOrNotAtAll) {
   SetText(HKEY_CURRENT_USER, L"Secure", L"1");
   SetParams(L"/s");
   WorkerProcess without_desktop;  // the desktop does not exist yet
-  EXPECT_EQ(without_desktop.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(without_desktop.WaitForExit(), 0u);
 
   HDESK desktop = CreateDesktopW(L"Screen-saver", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
   ASSERT_NE(desktop, nullptr);
   SetParams(L"/s");
   WorkerProcess worker;
-  HWND window = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs, nullptr, desktop);
+  HWND window = WaitForWindow([&] { return DesktopWindowOfClass(desktop, kWorkerClass); });
   EXPECT_NE(window, nullptr);
-  EXPECT_EQ(WaitForWindowOf(worker.id(), kWorkerClass, 0), nullptr);
+  EXPECT_EQ(FindProcessWindow(worker.id(), kWorkerClass), nullptr);
   if (window != nullptr) PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
-  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(worker.WaitForExit(), 0u);
   CloseDesktop(desktop);
 }
 
@@ -128,7 +138,7 @@ TEST_F(WorkerRunTest, PreviewFillsItsParentIgnoresInputAndEndsWithIt) {
   GetWindowRect(parent, &parent_rect);
   SetParams(L"/p " + Number(parent));
   WorkerProcess worker;
-  HWND child = WaitForWindowOf(worker.id(), kWorkerClass, kStartTimeoutMs, parent);
+  HWND child = WaitForWindow([&] { return FindWindowExW(parent, nullptr, kWorkerClass, nullptr); });
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(GetParent(child), parent);
   EXPECT_TRUE(GetWindowLongW(child, GWL_STYLE) & WS_CHILD);
@@ -149,17 +159,17 @@ TEST_F(WorkerRunTest, PreviewFillsItsParentIgnoresInputAndEndsWithIt) {
   EXPECT_TRUE(SendMessageTimeoutW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child),
                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE), SMTO_NORMAL, 5000, &answer));
   EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
-  EXPECT_EQ(worker.WaitForExit(800), -1);
+  EXPECT_EQ(worker.WaitForExit(800), kStillRunning);
 
   DestroyWindow(parent);
-  EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+  EXPECT_EQ(worker.WaitForExit(), 0u);
 }
 
 TEST_F(WorkerRunTest, PreviewWithoutAWindowShowsNothing) {
   for (const wchar_t* params : {L"/p", L"/p 0", L"/p:7"}) {
     SetParams(params);
     WorkerProcess worker;
-    EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0) << "Params '" << params << "'";
+    EXPECT_EQ(worker.WaitForExit(), 0u) << "Params '" << params << "'";
     EXPECT_EQ(Params(), L"read");
   }
 }
@@ -185,11 +195,11 @@ TEST_F(WorkerRunTest, SettingsDialogOwners) {
       DeleteValue(HKEY_CURRENT_USER, L"Params");
     }
     WorkerProcess worker;
-    HWND dialog = WaitForWindowOf(worker.id(), L"#32770", kStartTimeoutMs);
+    HWND dialog = worker.WaitForWindow(L"#32770");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), c.owner);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(worker.WaitForExit(kExitTimeoutMs), 0);
+    EXPECT_EQ(worker.WaitForExit(), 0u);
     EXPECT_EQ(Params(), c.params ? L"read" : L"");
   }
 }
@@ -217,14 +227,14 @@ class WorkerMaintenanceTest : public WorkerRunTest {
 TEST_F(WorkerMaintenanceTest, InstallAndUninstallThroughTheTaskScheduler) {
   const std::wstring task_file = RegisteredTaskFile();
   DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
-  EXPECT_EQ(WorkerProcess(L"-install").WaitForExit(kExitTimeoutMs), 0);
-  EXPECT_TRUE(PumpMessagesUntil([&] { return FileExists(task_file); }, kExitTimeoutMs));
+  EXPECT_EQ(WorkerProcess(L"-install").WaitForExit(), 0u);
+  EXPECT_TRUE(PumpMessagesUntil([&] { return FileExists(task_file); }, 15000));
   EXPECT_EQ(ReadFileBytes(task_xml_).substr(0, 2), "\xFF\xFE");
   EXPECT_FALSE(FileExists(error_log_));
   EXPECT_TRUE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
 
-  EXPECT_EQ(WorkerProcess(L"-uninstall").WaitForExit(kExitTimeoutMs), 0);
-  EXPECT_TRUE(PumpMessagesUntil([&] { return !FileExists(task_file); }, kExitTimeoutMs));
+  EXPECT_EQ(WorkerProcess(L"-uninstall").WaitForExit(), 0u);
+  EXPECT_TRUE(PumpMessagesUntil([&] { return !FileExists(task_file); }, 15000));
   EXPECT_FALSE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
   EXPECT_TRUE(FileExists(task_xml_));  // left for the next ordinary start
 }
@@ -235,7 +245,7 @@ TEST_F(WorkerMaintenanceTest, OnlyTheExactCommandLinesAreMaintenance) {
     CloseHandle(CreateFileW(task_xml_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                             nullptr));
     SetParams(L"/p");  // ends at once
-    EXPECT_EQ(WorkerProcess(arguments).WaitForExit(kExitTimeoutMs), 0);
+    EXPECT_EQ(WorkerProcess(arguments).WaitForExit(), 0u);
     // The ordinary start: "task.xml" removed and the switches taken.
     EXPECT_FALSE(FileExists(task_xml_));
     EXPECT_EQ(Params(), L"read");

@@ -8,10 +8,7 @@ namespace {
 
 class WorkerRegistryTest : public testing::Test {
  protected:
-  SavedRegistryValue params_{HKEY_CURRENT_USER, L"Params"};
-  SavedRegistryValue secure_{HKEY_CURRENT_USER, L"Secure"};
-  SavedRegistryValue user_{HKEY_CURRENT_USER, L"User"};
-  SavedRegistryValue users_{HKEY_LOCAL_MACHINE, L"Users"};
+  SettingsSandbox sandbox_;
 };
 
 const Bytes kNumberOne("\x01\0\0\0", 4);  // REG_DWORD 1

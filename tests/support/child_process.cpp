@@ -1,0 +1,51 @@
+#include "tests/support/child_process.h"
+
+#include "tests/support/test_support.h"
+
+HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeout_ms) {
+  HWND found = nullptr;
+  PumpMessagesUntil([&] { return (found = find()) != nullptr; }, timeout_ms);
+  return found;
+}
+
+ChildProcess::ChildProcess(const wchar_t* program, const std::wstring& arguments) {
+  std::wstring line = L"\"" + TestProgramDirectory() + program + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info_)) {
+    info_ = {};
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (!started()) return;
+  if (Running()) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+bool ChildProcess::Running() const {
+  return started() && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD ChildProcess::WaitForExit(DWORD timeout_ms) const {
+  PumpMessagesUntil([this] { return !Running(); }, timeout_ms);
+  DWORD code = STILL_ACTIVE;
+  if (!started() || !GetExitCodeProcess(info_.hProcess, &code)) code = STILL_ACTIVE;
+  return code;
+}
+
+HWND ChildProcess::WaitForWindow(const wchar_t* window_class, const wchar_t* title) const {
+  HWND window = nullptr;
+  PumpMessagesUntil(
+      [&] {
+        window = FindProcessWindow(info_.dwProcessId, window_class, title);
+        return window != nullptr || !Running();
+      },
+      20000);
+  return window;
+}

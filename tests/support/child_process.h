@@ -1,0 +1,29 @@
+#pragma once
+// A program of the test's own folder run as a child process, the way the system starts it.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Pumps this thread's messages until `find` gives a window or `timeout_ms` pass.
+HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeout_ms = 20000);
+
+class ChildProcess {
+ public:
+  ChildProcess(const wchar_t* program, const std::wstring& arguments);
+  ~ChildProcess();  // ends it by force if it still runs
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool started() const { return info_.hProcess != nullptr; }
+  DWORD id() const { return info_.dwProcessId; }
+  bool Running() const;
+  // The exit code, or STILL_ACTIVE when it did not end in time. Serves this thread's
+  // windows meanwhile: the child may send messages to them.
+  DWORD WaitForExit(DWORD timeout_ms = 15000) const;
+  // Its first top-level window of this class (and title); nullptr when it ends first.
+  HWND WaitForWindow(const wchar_t* window_class, const wchar_t* title = nullptr) const;
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
