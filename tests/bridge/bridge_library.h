@@ -1,7 +1,6 @@
-// Test access to the built TidewellLink.dll and the simulated engine beside
-// it (every export bound by name from the shared export list), and a fixture
-// with both loaded. Each test runs in a process of its own, so the bridge's
-// process-wide state is fresh.
+// The built TidewellLink.dll with every export bound by name from the shared
+// export list, the simulated engine beside it, and a fixture with both loaded.
+// Each test runs in a process of its own, so the bridge's state is fresh.
 
 #ifndef TIDEWELL_TESTS_BRIDGE_LIBRARY_H
 #define TIDEWELL_TESTS_BRIDGE_LIBRARY_H
@@ -13,35 +12,75 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
+
+template <class Proc>
+bool Bind(HMODULE module, const char* name, Proc& slot)
+{
+    slot = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return slot != nullptr;
+}
 
 struct BridgeLibrary {
-    HMODULE module = nullptr;
 #define TW_TEST_BRIDGE_SLOT(name, ordinal, result, params, args, fallback) name##Proc name = nullptr;
     TW_LINK_EXPORTS(TW_TEST_BRIDGE_SLOT)
 #undef TW_TEST_BRIDGE_SLOT
+    HMODULE module = nullptr;
 
-    // Loads the bridge by full path and binds all 58 names; false if any is missing.
-    bool Load();
+    // Loads the bridge from directory and binds all 58 names; false if any is missing.
+    bool Load(const std::wstring& directory = ProgramSubdirectory())
+    {
+        bool all = (module = LoadLibraryW((directory + L"\\TidewellLink.dll").c_str())) != nullptr;
+#define TW_TEST_BRIDGE_BIND(name, ordinal, result, params, args, fallback) all = all && Bind(module, #name, name);
+        TW_LINK_EXPORTS(TW_TEST_BRIDGE_BIND)
+#undef TW_TEST_BRIDGE_BIND
+        return all;
+    }
 };
 
 // The simulated engine, loaded by full path (the bridge's later load by bare
 // name finds this module) and made fast.
 struct SimEngine {
-    HMODULE module = nullptr;
     TwSimConfigureProc configure = nullptr;
     TwSimQueryProc query = nullptr;
 
-    bool Load();
+    bool Load()
+    {
+        HMODULE module = LoadLibraryW((ProgramSubdirectory() + L"\\Tidewell.dll").c_str());
+        return module && Bind(module, "TwSimConfigure", configure) &&
+               Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_SPEED=fast");
+    }
     bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
     int64_t Query(const wchar_t* name) const { return query(name); }
 };
 
+template <class R, class First, class... Rest>
+R CallWithHandle(R(__stdcall* proc)(First, Rest...), int32_t handle)
+{
+    if constexpr (std::is_same<First, int32_t>::value) return proc(handle, Rest()...);
+    else return proc(First(), Rest()...);
+}
+
 // Every forwarding export (all but the two handle functions), called on
 // handle with zero for its other arguments, answers its listed default.
-void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle);
+inline void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle)
+{
+    auto expect = [handle](auto proc, const std::string& name, auto fallback) {
+        using Result = decltype(CallWithHandle(proc, handle));
+        if constexpr (!std::is_void<Result>::value) {
+            if (name != "GetVolumeHandle") {
+                EXPECT_EQ(CallWithHandle(proc, handle), static_cast<Result>(fallback()))
+                    << name << " on handle " << handle;
+            }
+        }
+    };
+#define TW_TEST_EXPECT_DEFAULT(name, ordinal, result, params, args, fallback) \
+    expect(bridge.name, #name, [] { return fallback; });
+    TW_LINK_EXPORTS(TW_TEST_EXPECT_DEFAULT)
+#undef TW_TEST_EXPECT_DEFAULT
+}
 
-template <class Done>
-bool WaitFor(Done done, DWORD timeout_ms = 10000)
+inline bool WaitFor(const std::function<bool()>& done, DWORD timeout_ms = 10000)
 {
     return PumpMessagesUntil(done, timeout_ms);
 }
@@ -55,9 +94,10 @@ protected:
         ASSERT_TRUE(sim.Load());
         ASSERT_TRUE(bridge.Load());
     }
-    int32_t Open(const wchar_t* drive = L"C:\\")
+    int32_t Open(const wchar_t* drive = L"C:\\", ProgressCallback progress = nullptr,
+                 ClusterRangeCallback clusters = nullptr)
     {
-        return bridge.GetVolumeHandle(drive, nullptr, nullptr, 1);
+        return bridge.GetVolumeHandle(drive, progress, clusters, 1);
     }
 
     BridgeLibrary bridge;

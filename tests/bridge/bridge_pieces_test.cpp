@@ -1,42 +1,36 @@
 // The bridge's pieces without the DLL: exclusion multi-strings, the debug
-// log's line and open retry, and the callback object.
+// log's line and open retry, the callback object and the fault guard.
 
 #include "TidewellLink/debug_log.h"
 #include "TidewellLink/exclusion_text.h"
+#include "TidewellLink/fault_guard.h"
 #include "TidewellLink/wrapper_callback.h"
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
-std::wstring Units(const wchar_t* text, size_t count) { return std::wstring(text, count); }
-
-TEST(ExclusionText, BuildSkipsEmptyEntriesEndsInThreeNulsAndNeverShrinks)
+TEST(ExclusionText, BuildSkipsEmptyEntriesEndsInThreeNulsAndNeverShrinksParseStopsAtEmpty)
 {
     std::vector<wchar_t> buffer(4, L'z');
     EXPECT_EQ(BuildExclusionText({}, buffer), nullptr);
     EXPECT_EQ(BuildExclusionText({L"", L""}, buffer), nullptr);
     EXPECT_EQ(buffer, std::vector<wchar_t>(4, L'z'));  // untouched
-
     const wchar_t* text = BuildExclusionText({L"C:\\Temp", L"", L"D:\\x"}, buffer);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(buffer.size(), 16u);  // total 13 + 3
-    EXPECT_EQ(Units(text, 15), std::wstring(L"C:\\Temp\0D:\\x\0\0\0", 15));
-    text = BuildExclusionText({L"a"}, buffer);
-    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::wstring(text, 15), std::wstring(L"C:\\Temp\0D:\\x\0\0\0", 15));
+    ASSERT_NE(text = BuildExclusionText({L"a"}, buffer), nullptr);
     EXPECT_EQ(buffer.size(), 16u);
-    EXPECT_EQ(Units(text, 4), std::wstring(L"a\0\0\0", 4));
-
-    // total + 3 equal to the length: reused as it is.
-    std::vector<wchar_t> exact(5, L'z');
+    EXPECT_EQ(std::wstring(text, 4), std::wstring(L"a\0\0\0", 4));
+    std::vector<wchar_t> exact(5, L'z');  // total + 3 equal to the length: reused as it is
     const wchar_t* data = exact.data();
     EXPECT_EQ(BuildExclusionText({L"a"}, exact), data);
     EXPECT_EQ(exact.size(), 5u);
-}
 
-TEST(ExclusionText, ParseStopsAtTheFirstEmptyEntry)
-{
     typedef std::vector<std::wstring> List;
     EXPECT_EQ(ParseExclusionText(L"a\0b\0\0"), (List{L"a", L"b"}));
     EXPECT_TRUE(ParseExclusionText(L"\0a\0\0").empty());
@@ -47,11 +41,7 @@ TEST(ExclusionText, ParseStopsAtTheFirstEmptyEntry)
 
 TEST(DebugLog, LineIsTimeProgramAndMessage)
 {
-    SYSTEMTIME time = {};
-    time.wHour = 14;
-    time.wMinute = 3;
-    time.wSecond = 27;
-    time.wMilliseconds = 45;
+    SYSTEMTIME time = {2026, 1, 0, 1, 14, 3, 27, 45};
     EXPECT_EQ(FormatDebugLogLine(time, L":", L"twsaverx.exe", L"TVolumeHandle.Create"),
               L"14:03:27:045: (twsaverx.exe) TVolumeHandle.Create");
     time.wHour = 0;
@@ -64,7 +54,8 @@ TEST(DebugLog, OpenIsRetriedWithPausesFor100Milliseconds)
 {
     int tries = 0;
     DWORD start = GetTickCount();
-    EXPECT_EQ(RetryOpenFor100Ms([&] { return ++tries, INVALID_HANDLE_VALUE; }), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RetryOpenFor100Ms([&] { return ++tries, INVALID_HANDLE_VALUE; }),
+              INVALID_HANDLE_VALUE);
     DWORD waited = GetTickCount() - start;
     EXPECT_GE(waited, 100u);
     EXPECT_LT(waited, 3000u);
@@ -81,9 +72,7 @@ int32_t g_state = -1;
 
 void __stdcall RecordClusters(int64_t first, int64_t last, int32_t state)
 {
-    g_first = first;
-    g_last = last;
-    g_state = state;
+    g_first = first, g_last = last, g_state = state;
 }
 
 TEST(WrapperCallback, MovesTheStateLastAndCountsFromZero)
@@ -96,6 +85,47 @@ TEST(WrapperCallback, MovesTheStateLastAndCountsFromZero)
     EXPECT_EQ(g_state, 3);
     EXPECT_EQ(callback->UpdateProgressInformation(42), S_OK);  // no host function: dropped
     EXPECT_EQ(callback->Release(), 0u);
+}
+
+void TouchNowhere()
+{
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+}
+
+TEST(FaultGuard, FaultsExceptionsAndRaisesEndTheBodyHandlersInsideComeFirst)
+{
+    EXPECT_FALSE(RunGuarded([] { TouchNowhere(); }));
+    EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("engine"); }));
+    EXPECT_FALSE(RunGuarded([] { RaiseException(0xE0001234, 0, 0, nullptr); }));
+    EXPECT_FALSE(RunGuarded([] { RaiseException(EXCEPTION_INT_DIVIDE_BY_ZERO, 0, 0, nullptr); }));
+    // The body's own handlers and a nested guard stop theirs; the body goes on.
+    int reached = 0;
+    EXPECT_TRUE(RunGuarded([&] {
+        try {
+            throw 7;
+        } catch (int value) {
+            reached = value;
+        }
+        EXPECT_FALSE(RunGuarded([] { TouchNowhere(); }));
+        reached += 1;
+    }));
+    EXPECT_EQ(reached, 8);
+}
+
+TEST(FaultGuard, RepeatedFaultsOnSeveralThreadsLeaveTheProcessWorking)
+{
+    auto hammer = [] {
+        int stopped = 0;
+        for (int i = 0; i < 300; ++i) stopped += RunGuarded([] { TouchNowhere(); }) ? 0 : 1;
+        return stopped;
+    };
+    int other = 0;
+    std::thread worker([&] { other = hammer(); });
+    EXPECT_EQ(hammer(), 300);
+    worker.join();
+    EXPECT_EQ(other, 300);
+    EXPECT_TRUE(RunGuarded([] {}));
 }
 
 }  // namespace

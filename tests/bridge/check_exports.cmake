@@ -3,20 +3,13 @@
 # cmake -DDLL=... -DEXPORTS_HEADER=... -DOBJDUMP=... -P check_exports.cmake
 
 execute_process(COMMAND ${OBJDUMP} -p "${DLL}" OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
-if(failed OR NOT EXISTS "${DLL}")
-  message(FATAL_ERROR "${OBJDUMP} cannot read ${DLL}")
-endif()
-if(NOT dump MATCHES "Name[ \t]+[0-9a-f]+[ \t]+TidewellLink\\.dll")
-  message(FATAL_ERROR "export directory does not name the module TidewellLink.dll")
+if(failed OR NOT EXISTS "${DLL}" OR NOT dump MATCHES "Name[ \t]+[0-9a-f]+[ \t]+TidewellLink\\.dll")
+  message(FATAL_ERROR "${DLL}: unreadable, or its export directory does not name TidewellLink.dll")
 endif()
 
 file(READ "${EXPORTS_HEADER}" table)
 string(REGEX MATCHALL "X\\([A-Za-z]+, [0-9]+," rows "${table}")
-set(expected "")
-foreach(row IN LISTS rows)
-  string(REGEX MATCH "X\\(([A-Za-z]+), ([0-9]+)," unused "${row}")
-  list(APPEND expected "${CMAKE_MATCH_2}:${CMAKE_MATCH_1}")
-endforeach()
+string(REGEX REPLACE "X\\(([A-Za-z]+), ([0-9]+)," "\\2:\\1" expected "${rows}")
 
 # "[Ordinal/Name Pointer] Table" lists "[index] name" in name-table order.
 string(REGEX MATCH "Ordinal Base ([0-9]+)" unused "${dump}")
@@ -34,13 +27,10 @@ endforeach()
 
 set(sorted_names ${names})
 list(SORT sorted_names COMPARE STRING CASE SENSITIVE)
-if(NOT names STREQUAL sorted_names)
-  message(FATAL_ERROR "name table is not in byte order:\n${names}")
-endif()
 list(LENGTH expected expected_count)
 list(SORT found)
 list(SORT expected)
-if(NOT expected_count EQUAL 58 OR NOT found STREQUAL expected)
-  message(FATAL_ERROR "exports differ from the 58 of link_exports.h\nfound:    ${found}\nexpected: ${expected}")
+if(NOT names STREQUAL sorted_names OR NOT expected_count EQUAL 58 OR NOT found STREQUAL expected)
+  message(FATAL_ERROR "exports differ from the 58 of link_exports.h or are not in byte order\n"
+                      "found:    ${found}\nexpected: ${expected}\nname order: ${names}")
 endif()
-message(STATUS "TidewellLink.dll exports the 58 functions with their ordinals")

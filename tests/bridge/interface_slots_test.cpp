@@ -19,29 +19,26 @@ int Slot(Method method)
     return static_cast<int>((raw - 1) / static_cast<ptrdiff_t>(sizeof(void*))) - 2;
 }
 
-#define TW_VOLUME_SLOTS(X)                                                                     \
-    X(GetDriveName) X(GetDisplayName) X(GetVolumeLabel) X(GetFileSystemName)                   \
-    X(GetBytesPerSector) X(GetSectorsPerCluster) X(GetDiskSize) X(GetFreeSize) X(GetUsedSize)  \
-    X(GetTotalClusters) X(GetTotalDirs) X(GetTotalFiles) X(GetFragmentedFiles)                 \
-    X(GetDefragmentedFiles) X(GetTotalFragments) X(GetSkippedFiles) X(GetFragmentedSize)       \
-    X(GetNondefragmentedSize) X(GetCurrentFile) X(GetPercentDone) X(GetAccessStatus)           \
-    X(Reserved22) X(Reserved23) X(GetReportFile) X(SetReportFile) X(GetDefragPriority)         \
-    X(SetDefragPriority) X(GetFileMask) X(SetFileMask) X(Reserved30) X(GetFragmentation)       \
-    X(GetExclusionList) X(Reserved33) X(GetSkipFragments) X(SetSkipFragments)                  \
-    X(GetFragmentSize) X(SetFragmentSize) X(Reserved38) X(GetInDefrag) X(GetSuspendedDefrag)   \
-    X(GetTerminatedDefrag) X(GetDefragComplete) X(GetInAnalyze) X(GetSuspendedAnalyze)         \
-    X(GetTerminatedAnalyze) X(GetAnalyzeComplete) X(OpenVolume) X(UpdateVolumeInfo)           \
-    X(Reserved49) X(StartDefrag) X(StopDefrag) X(ResumeDefrag) X(PauseDefrag) X(StartAnalyze)  \
-    X(StopAnalyze) X(ResumeAnalyze) X(PauseAnalyze) X(isGUI) X(GetThreadHandle)                \
-    X(ForceTerminate) X(GenerateHtmlReport) X(Reserved62) X(Reserved63)
-
 TEST(EngineInterfaces, MethodsSitInTheirSlots)
 {
     EXPECT_EQ(Slot(&IVolume::Release), 0);
     int slot = 0;
-#define TW_EXPECT_NEXT_SLOT(method) EXPECT_EQ(Slot(&IVolume::method), ++slot) << #method;
-    TW_VOLUME_SLOTS(TW_EXPECT_NEXT_SLOT)
-#undef TW_EXPECT_NEXT_SLOT
+#define X(method) EXPECT_EQ(Slot(&IVolume::method), ++slot) << #method;
+    X(GetDriveName) X(GetDisplayName) X(GetVolumeLabel) X(GetFileSystemName)
+    X(GetBytesPerSector) X(GetSectorsPerCluster) X(GetDiskSize) X(GetFreeSize) X(GetUsedSize)
+    X(GetTotalClusters) X(GetTotalDirs) X(GetTotalFiles) X(GetFragmentedFiles)
+    X(GetDefragmentedFiles) X(GetTotalFragments) X(GetSkippedFiles) X(GetFragmentedSize)
+    X(GetNondefragmentedSize) X(GetCurrentFile) X(GetPercentDone) X(GetAccessStatus)
+    X(Reserved22) X(Reserved23) X(GetReportFile) X(SetReportFile) X(GetDefragPriority)
+    X(SetDefragPriority) X(GetFileMask) X(SetFileMask) X(Reserved30) X(GetFragmentation)
+    X(GetExclusionList) X(Reserved33) X(GetSkipFragments) X(SetSkipFragments)
+    X(GetFragmentSize) X(SetFragmentSize) X(Reserved38) X(GetInDefrag) X(GetSuspendedDefrag)
+    X(GetTerminatedDefrag) X(GetDefragComplete) X(GetInAnalyze) X(GetSuspendedAnalyze)
+    X(GetTerminatedAnalyze) X(GetAnalyzeComplete) X(OpenVolume) X(UpdateVolumeInfo)
+    X(Reserved49) X(StartDefrag) X(StopDefrag) X(ResumeDefrag) X(PauseDefrag) X(StartAnalyze)
+    X(StopAnalyze) X(ResumeAnalyze) X(PauseAnalyze) X(isGUI) X(GetThreadHandle)
+    X(ForceTerminate) X(GenerateHtmlReport) X(Reserved62) X(Reserved63)
+#undef X
     EXPECT_EQ(slot, 63);
     EXPECT_EQ(Slot(&ICallback::UpdateProgressInformation), 1);
     EXPECT_EQ(Slot(&ICallback::SetClusters), 2);

@@ -1,6 +1,3 @@
-// An engine library without "GetVolumeIntf" (test code): the bridge must
-// still hand out handles, whose every function answers its default.
-
+// An engine library without "GetVolumeIntf" (test code).
 #include <windows.h>
-
 extern "C" __declspec(dllexport) int __stdcall SomethingElse(void) { return 0; }
