@@ -36,10 +36,7 @@ int32_t __stdcall GetVolumeHandle(const wchar_t* drive, ProgressCallback, Cluste
     g_engine.handle_drive.push_back(drive);
     return static_cast<int32_t>(g_engine.handle_drive.size() - 1);
 }
-void __stdcall CloseVolumeHandle(int32_t h)
-{
-    g_engine.calls.push_back(L"CloseVolumeHandle " + std::to_wstring(h));
-}
+void __stdcall CloseVolumeHandle(int32_t h) { g_engine.calls.push_back(L"CloseVolumeHandle " + std::to_wstring(h)); }
 int32_t __stdcall OpenVolume(int32_t h) { return g_engine.no_open.count(g_engine.handle_drive[h]) ? 0 : 1; }
 int64_t __stdcall GetTotalClusters(int32_t) { return 1000; }
 int32_t __stdcall Zero(int32_t) { return 0; }
@@ -76,22 +73,13 @@ protected:
         g_engine = ScriptedEngine();
         g_now = 1700000000;
         EngineFunctionTable& t = g_engine_functions;
-        t.GetVolumeHandle = GetVolumeHandle;
-        t.CloseVolumeHandle = CloseVolumeHandle;
-        t.OpenVolume = OpenVolume;
-        t.GetTotalClusters = GetTotalClusters;
-        t.GetInAnalyze = Zero;
-        t.GetInDefrag = Zero;
-        t.GetDefragPriority = GetDefragPriority;
-        t.SetDefragPriority = SetDefragPriority;
-        t.StartAnalyze = StartAnalyze;
-        t.StartDefrag = StartDefrag;
-        t.GetAnalyzeComplete = GetAnalyzeComplete;
-        t.GetDefragComplete = GetDefragComplete;
-        t.GetPercentDone = GetPercentDone;
-        t.GetFragmentedFiles = GetFragmentedFiles;
-        t.GetFragmentation = GetFragmentation;
-        t.GetCurrentFile = GetCurrentFile;
+#define TW_SCRIPTED(name) t.name = name;
+        TW_SCRIPTED(GetVolumeHandle) TW_SCRIPTED(CloseVolumeHandle) TW_SCRIPTED(OpenVolume) TW_SCRIPTED(GetTotalClusters)
+        TW_SCRIPTED(GetDefragPriority) TW_SCRIPTED(SetDefragPriority) TW_SCRIPTED(StartAnalyze) TW_SCRIPTED(StartDefrag)
+        TW_SCRIPTED(GetAnalyzeComplete) TW_SCRIPTED(GetDefragComplete) TW_SCRIPTED(GetPercentDone)
+        TW_SCRIPTED(GetFragmentedFiles) TW_SCRIPTED(GetFragmentation) TW_SCRIPTED(GetCurrentFile)
+#undef TW_SCRIPTED
+        t.GetInAnalyze = t.GetInDefrag = Zero;
 
         scene.engine_loaded = 1;
         scene.clock = [] { return g_now; };

@@ -1,28 +1,28 @@
-// Whole cycles in a real window, through the real bridge "TidewellLink.dll" and
-// the simulated engine "Tidewell.dll", both loaded by bare name from the
-// programs' subdirectory as the programs do.
+// Whole cycles in a real window, through the real bridge "TidewellLink.dll" and the
+// simulated engine "Tidewell.dll", both loaded by bare name from the programs' subdirectory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <functional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "core/drive_list.h"
+#include "core/cluster_map.h"
 #include "core/engine_functions.h"
+#include "core/image_processing.h"
+#include "core/progress_sweep.h"
 #include "core/registry_text.h"
-#include "core/saver_scene.h"
 #include "sim_engine/sim_control.h"
 #include "tests/scene/scene_test_support.h"
 #include "tests/support/test_support.h"
+#include "tests/visuals/scene_fixture.h"
 
 namespace {
 
 bool g_run_preview = false;
 
-// The messages of one drive's analysis, as the log shows them once complete.
 Log AnalysisLines(const std::wstring& root)
 {
     return {L"Analyzing " + root + L" (100%)", L"Discovered 2,000,000 clusters",
@@ -31,9 +31,8 @@ Log AnalysisLines(const std::wstring& root)
 
 class SceneRun : public ::testing::Test {
 public:
-    // One frame as the host runs it. The log's slide is held so that every message
-    // stays in the log (the slide has tests of its own); a cycle's end is recorded
-    // in the frame that ends it, since the next frame may start the next cycle.
+    // One frame as the host runs it, the log's slide held so every message stays; a
+    // cycle's end is recorded in the frame that ends it (the next may start a cycle).
     void Frame()
     {
         const CycleState before = scene.cycle_state;
@@ -44,7 +43,10 @@ public:
         if (scene.destroyed) return;
         if (before != Idle && scene.cycle_state == Idle) {
             cycle_logs.push_back(History());
-            if (clear_log_at_cycle_end) ClearLog();
+            if (clear_log_at_cycle_end) {
+                for (std::wstring& line : scene.log_lines) line.clear();
+                scene.pending_log.clear();
+            }
         }
         if (hold_slide) scene.scrolling = false;
         scene.Paint();
@@ -87,12 +89,15 @@ protected:
         current = nullptr;
     }
 
-    void AddDrive(const wchar_t* root, bool selected) { ::AddDrive(&drives, root, selected); }
+    void AddDrives(std::initializer_list<const wchar_t*> roots, bool selected = true)
+    {
+        for (const wchar_t* root : roots) AddDrive(&drives, root, selected);
+    }
 
     void CreateScene()
     {
         drives.disks.reserve(kMaxDrives);
-        window = MakeTestWindow(1024, 768);
+        window = MakeTestWindow(1024, 768, WS_EX_TOPMOST);
         ASSERT_NE(nullptr, window);
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
         ASSERT_TRUE(scene.Create(window, GetModuleHandleW(nullptr)));
@@ -106,39 +111,61 @@ protected:
         if (engine == nullptr) engine = LoadLibraryW(L"Tidewell.dll");
         return engine != nullptr ? GetProcAddress(engine, name) : nullptr;
     }
-
-    // Applies a setting to the simulated engine at once.
     void ConfigureEngine(const wchar_t* assignment)
     {
-        auto configure = reinterpret_cast<TwSimConfigureProc>(
-            reinterpret_cast<void*>(EngineExport("TwSimConfigure")));
+        auto configure = reinterpret_cast<TwSimConfigureProc>(reinterpret_cast<void*>(EngineExport("TwSimConfigure")));
         ASSERT_NE(nullptr, configure);
         EXPECT_EQ(1, configure(assignment));
     }
-
     int64_t EngineProbe(const wchar_t* name)
     {
-        auto query =
-            reinterpret_cast<TwSimQueryProc>(reinterpret_cast<void*>(EngineExport("TwSimQuery")));
+        auto query = reinterpret_cast<TwSimQueryProc>(reinterpret_cast<void*>(EngineExport("TwSimQuery")));
         return query != nullptr ? query(name) : -1;
     }
 
-    bool RunOneCycle() { return PumpMessagesUntil([&] { return !cycle_logs.empty(); }, 20000); }
-
-    // Every message since the start (the slide is held).
     Log History() const { return LoggedMessages(scene); }
-
-    void ClearLog()
-    {
-        for (std::wstring& line : scene.log_lines) line.clear();
-        scene.pending_log.clear();
-    }
 
     int CountCells(int32_t state)
     {
         std::lock_guard<std::mutex> guard(scene.cell_lock);
-        return static_cast<int>(
-            std::count(scene.cell_state, scene.cell_state + scene.cell_count, state));
+        return static_cast<int>(std::count(scene.cell_state, scene.cell_state + scene.cell_count, state));
+    }
+
+    // The bar's inside columns, along its middle row, that the sweep band leaves alone.
+    std::vector<int> UnsweptBarColumns() const
+    {
+        const int band_right = scene.left + scene.sweep_position - 1;
+        const int band_left = scene.left + scene.sweep_position - static_cast<int>(2.0 * scene.scale * 53.0);
+        std::vector<int> columns;
+        for (int k = 0; k < scene.bar_inner_width; ++k) {
+            const int x = scene.left + scene.pen_width + k;
+            if (x < band_left || x > band_right) columns.push_back(k);
+        }
+        return columns;
+    }
+
+    // Every cell as the last frame drew it (outline in its state's colour, brightened
+    // while it glows, black inside) and the bar filled to the clamped percent.
+    void ExpectFrameAsDrawn(const Capture& shot)
+    {
+        const SaverScene& s = scene;
+        ASSERT_EQ(s.frame_cell_state.size(), static_cast<size_t>(s.cell_count));
+        int wrong = 0;
+        for (int i = 0; i < s.cell_count && wrong < 5; ++i) {
+            const int glow = s.frame_cell_glow[i];
+            const COLORREF color = cluster_map::StateColor(s.frame_cell_state[i]);
+            const bool lit = glow != 0 && cluster_map::FadedGlow(glow) != 0;
+            const COLORREF outline = lit ? imaging::BlendTowards(color, 0xFFFFFF, glow / 3) : color;
+            const POINT c = CellOrigin(s, i);
+            const COLORREF got = shot.at(c.x + s.cell_size / 2, c.y + 1);
+            if (got != outline) ADD_FAILURE() << ++wrong << ": cell " << i << std::hex << " outline " << got << " not " << outline;
+            if (shot.at(c.x + s.cell_size / 2, c.y + s.cell_size / 2) != 0) ADD_FAILURE() << ++wrong << ": cell " << i << " inside";
+        }
+        const int fill = sweep::FillWidth(s.bar_inner_width, s.percent);
+        const int y = s.bar_top + s.bar_height / 2;
+        for (int k : UnsweptBarColumns())
+            ASSERT_EQ(shot.at(s.left + s.pen_width + k, y), k < fill ? 0x00D133u : 0u) << "bar column " << k << " fill " << fill;
+        EXPECT_EQ(shot.at(s.left + s.grid_width, y), 0u);  // nothing right of the bar's frame
     }
 
     DiskList drives;
@@ -160,9 +187,9 @@ SceneRun* SceneRun::current = nullptr;
 
 TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
 {
-    AddDrive(L"C:\\", true);
-    AddDrive(L"D:\\", false);
-    AddDrive(L"Z:\\", true);
+    AddDrives({L"C:\\"});
+    AddDrives({L"D:\\"}, false);
+    AddDrives({L"Z:\\"});
     CreateScene();
 
     const int64_t started = scene.CurrentTime();
@@ -171,16 +198,12 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
     on_frame = [&] {
         if (scene.cycle_state != Defragmenting) return;
         if (!scene.status_line.empty()) saw_current_file = scene.status_line.find(L":\\") == 1;
-        if (scene.current_drive == 2 && fragmented_before_defrag < 0)
-            fragmented_before_defrag = CountCells(Fragmented);
+        if (scene.current_drive == 2 && fragmented_before_defrag < 0) fragmented_before_defrag = CountCells(Fragmented);
     };
-    ASSERT_TRUE(RunOneCycle()) << Narrow(History());
-    const int64_t ended = scene.CurrentTime();
-
-    // "LastDefrag" holds the end of the cycle.
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !cycle_logs.empty(); }, 20000)) << Narrow(History());
     EXPECT_EQ(std::to_wstring(scene.last_defrag), StoredLastDefrag());
     EXPECT_GE(scene.last_defrag, started);
-    EXPECT_LE(scene.last_defrag, ended);
+    EXPECT_LE(scene.last_defrag, scene.CurrentTime());
 
     Log expected = AnalysisLines(L"C:\\");
     expected.push_back(L"Defragmenting C:\\ (100%)");
@@ -193,9 +216,7 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
     EXPECT_EQ(g_vendor_line, scene.status_line);
     EXPECT_EQ(100, scene.percent);
     EXPECT_NE(0, scene.volume_handle);  // the last volume stays open
-
-    // The last drive's map as the engine left it: its analysis, then the moves of
-    // the defragmentation (fragmented cells turned free or defragmented).
+    // The last drive's map: its analysis, then the defragmentation's moves.
     EXPECT_GT(fragmented_before_defrag, 0);
     EXPECT_LT(CountCells(Fragmented), fragmented_before_defrag);
     EXPECT_GT(CountCells(Defragmented), 0);
@@ -213,16 +234,56 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder)
 
 TEST_F(SceneRun, StoredLastDefragIsReadAtCreation)
 {
-    AddDrive(L"C:\\", true);
+    AddDrives({L"C:\\"});
     const int64_t recent = static_cast<int64_t>(time(nullptr)) - 10;
-    ASSERT_EQ(ERROR_SUCCESS, WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag",
-                                               std::to_wstring(recent).c_str()));
+    ASSERT_EQ(ERROR_SUCCESS, WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag", std::to_wstring(recent).c_str()));
     CreateScene();
     EXPECT_EQ(recent, scene.last_defrag);
     ASSERT_TRUE(PumpMessagesUntil([&] { return frames > 10; }, 10000));
     EXPECT_EQ(Idle, scene.cycle_state.load());
     EXPECT_EQ(0u, scene.schedule_line.find(L"Time until next defragmentation 00:29:"));
     EXPECT_EQ(0, scene.volume_handle);
+}
+
+// The frame as it reaches the window, checked pixel by pixel mid-defragmentation and
+// saved as <build>/x86_64/test-artifacts/visuals_mid_defrag.bmp.
+TEST_F(SceneRun, MidDefragmentationFrameShowsTheEnginesMapAndProgress)
+{
+    SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"400");
+    SetEnvironmentVariableW(L"TW_SIM_DEFRAG_MS", L"30000");
+    SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"20");
+    AddDrives({L"C:\\"});
+    CreateScene();
+    // A loaded machine can starve the engine's thread for longer than a glow lasts: wait
+    // for a frame with glowing cells and filled bar columns clear of the sweep.
+    ASSERT_TRUE(PumpMessagesUntil([&] {
+        const int fill = sweep::FillWidth(scene.bar_inner_width, scene.percent);
+        const bool lit = std::any_of(scene.frame_cell_glow.begin(), scene.frame_cell_glow.end(), [](int8_t g) { return g != 0; });
+        return scene.cycle_state.load() == Defragmenting && scene.percent >= 10 && lit && UnsweptBarColumns().front() < fill;
+    }, 25000)) << "state " << scene.cycle_state.load() << " percent " << scene.percent;
+    const Capture shot = CaptureWindow(scene);
+    const std::wstring artifacts = TestProgramDirectory() + L"..\\test-artifacts";
+    CreateDirectoryW(artifacts.c_str(), nullptr);
+    EXPECT_TRUE(SaveBmp(shot, artifacts + L"\\visuals_mid_defrag.bmp"));
+    ExpectFrameAsDrawn(shot);
+    const std::set<int32_t> states(scene.frame_cell_state.begin(), scene.frame_cell_state.end());
+    EXPECT_GE(states.size(), 3u) << "the engine's ranges should colour the map";
+}
+
+TEST_F(SceneRun, WildRangesAndPercentagesFromTheEngineStayInsideTheMapAndTheBar)
+{
+    SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"1500");
+    SetEnvironmentVariableW(L"TW_SIM_DEFRAG_MS", L"30000");
+    SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"10");
+    SetEnvironmentVariableW(L"TW_SIM_BAD_RANGES", L"1");
+    SetEnvironmentVariableW(L"TW_SIM_ODD_PERCENT", L"1");
+    AddDrives({L"C:\\"});
+    CreateScene();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return scene.percent > 100; }, 10000)) << "no percentage above 100";
+    ExpectFrameAsDrawn(CaptureWindow(scene));
+    const int seen_at = frames;  // a hundred frames more of wild reports
+    ASSERT_TRUE(PumpMessagesUntil([&] { return frames >= seen_at + 100; }, 20000));
+    ExpectFrameAsDrawn(CaptureWindow(scene));
 }
 
 // A cycle that cannot get going: the log it leaves, and the state it rests in.
@@ -234,18 +295,14 @@ struct RestingCase {
     Log expected;
     bool volume_open;
 };
-void PrintTo(const RestingCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
+void PrintTo(const RestingCase& c, std::ostream* out) { *out << c.name; }
 
 class SceneRunFailure : public SceneRun, public ::testing::WithParamInterface<RestingCase> {};
 
 TEST_P(SceneRunFailure, IsLoggedAndTheCycleRests)
 {
     const RestingCase& c = GetParam();
-    AddDrive(L"C:\\", c.selected);
-    AddDrive(L"Z:\\", c.selected);
+    AddDrives({L"C:\\", L"Z:\\"}, c.selected);
     if (c.engine_setting != nullptr) ConfigureEngine(c.engine_setting);
     CreateScene();
     std::vector<int32_t> taken;
@@ -254,10 +311,11 @@ TEST_P(SceneRunFailure, IsLoggedAndTheCycleRests)
         if (h == 0) break;
         taken.push_back(h);
     }
-    if (c.every_handle_taken) ASSERT_EQ(10u, taken.size());
+    if (c.every_handle_taken) {
+        ASSERT_EQ(10u, taken.size());
+    }
     ASSERT_TRUE(PumpMessagesUntil([&] { return History() == c.expected; }, 10000)) << Narrow(History());
-    // Nothing further happens.
-    const int seen_at = frames;
+    const int seen_at = frames;  // nothing further happens
     ASSERT_TRUE(PumpMessagesUntil([&] { return frames > seen_at + 5; }, 10000));
     EXPECT_EQ(c.expected, History()) << Narrow(History());
     EXPECT_EQ(Analyzing, scene.cycle_state.load());
@@ -274,37 +332,27 @@ Log AnalysisThenDefragFailure()
     return log;
 }
 
+const wchar_t kNoAdmin[] = L"You must have admin rights to defragment your drives.";
 INSTANTIATE_TEST_SUITE_P(
     Cases, SceneRunFailure,
     ::testing::Values(
-        RestingCase{"NoDriveSelected", false, nullptr, false,
-                    {L"Select at least one disk to be defragmented by the screensaver."}, false},
+        RestingCase{"NoDriveSelected", false, nullptr, false, {L"Select at least one disk to be defragmented by the screensaver."}, false},
         RestingCase{"NoVolume", true, nullptr, true,
-                    {L"Unable to create volume for defragmenting: C:\\",
-                     L"Unable to create volume for defragmenting: Z:\\"},
-                    false},
-        RestingCase{"NoAdminRights", true, L"TW_SIM_FAIL=OpenVolume", false,
-                    {L"You must have admin rights to defragment your drives.",
-                     L"You must have admin rights to defragment your drives."},
-                    false},
-        RestingCase{"AnalysisCannotStart", true, L"TW_SIM_FAIL=StartAnalyze", false,
-                    {L"Failed to start analyzing drive C:\\"}, true},
-        RestingCase{"DefragmentationCannotStart", true, L"TW_SIM_FAIL=StartDefrag", false,
-                    AnalysisThenDefragFailure(), true}),
+                    {L"Unable to create volume for defragmenting: C:\\", L"Unable to create volume for defragmenting: Z:\\"}, false},
+        RestingCase{"NoAdminRights", true, L"TW_SIM_FAIL=OpenVolume", false, {kNoAdmin, kNoAdmin}, false},
+        RestingCase{"AnalysisCannotStart", true, L"TW_SIM_FAIL=StartAnalyze", false, {L"Failed to start analyzing drive C:\\"}, true},
+        RestingCase{"DefragmentationCannotStart", true, L"TW_SIM_FAIL=StartDefrag", false, AnalysisThenDefragFailure(), true}),
     [](const ::testing::TestParamInfo<RestingCase>& info) { return std::string(info.param.name); });
 
-// The engine reports in a tight loop while short preview cycles run one after the
-// other over three drives, the frame paints the map as it changes, and the scene
-// is destroyed in the middle of a report stream. Preview only analyses, writes no
-// "LastDefrag", and starts the next cycle in the frame after one ends.
+// Short preview cycles over three drives with the engine reporting in a tight loop, then
+// the scene destroyed mid-stream. Preview only analyses, writes no "LastDefrag", and
+// starts the next cycle in the frame after one ends.
 TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
 {
     g_run_preview = true;
     SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"15");
     SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"0");
-    AddDrive(L"C:\\", true);
-    AddDrive(L"D:\\", true);
-    AddDrive(L"Z:\\", true);
+    AddDrives({L"C:\\", L"D:\\", L"Z:\\"});
     CreateScene();
 
     Log one_cycle;
@@ -316,15 +364,13 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
     clear_log_at_cycle_end = true;
     ASSERT_TRUE(PumpMessagesUntil([&] { return cycle_logs.size() >= kCycles; }, 60000))
         << cycle_logs.size() << " cycles\n" << Narrow(History());
-    for (size_t cycle = 0; cycle < cycle_logs.size(); ++cycle)
-        ASSERT_EQ(one_cycle, cycle_logs[cycle]) << "cycle " << cycle;
+    for (size_t cycle = 0; cycle < cycle_logs.size(); ++cycle) ASSERT_EQ(one_cycle, cycle_logs[cycle]) << "cycle " << cycle;
     EXPECT_EQ(0, idle_frames);
     EXPECT_EQ(0, scene.last_defrag);
     EXPECT_EQ(L"(absent)", StoredLastDefrag());
 
-    // From now on every run makes 1000 reports without pause. In the frame that starts
-    // a cycle's second drive, the scene is destroyed as soon as that drive's reports
-    // are seen coming in.
+    // Now every run makes 1000 reports without pause; the scene is destroyed in the frame
+    // that starts a cycle's second drive, once that drive's reports are coming in.
     ConfigureEngine(L"TW_SIM_ANALYZE_MS=1000");
     bool reporting_at_destroy = false;
     Log at_destroy;
@@ -352,7 +398,6 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting)
     EXPECT_EQ(status_at_destroy, scene.status_line);
     EXPECT_EQ(nullptr, g_engine_module);
     EXPECT_EQ(0, EngineProbe(L"callbacks_held"));
-
     // The drive in progress shows as the newest message, after C:'s complete analysis.
     Log expected(one_cycle.begin(), one_cycle.begin() + 4);
     expected.push_back(L"Analyzing D:\\");

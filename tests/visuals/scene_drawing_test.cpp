@@ -37,12 +37,17 @@ struct Surface {
     }
 };
 
+// A scene in a 1024 x 768 window, driven frame by frame.
+class SceneFrame : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(h.Create(1024, 768)); }
+    SceneHarness h;
+    SaverScene& s = *h.scene;
+};
+
 }  // namespace
 
-TEST(SceneGlow, SixColoursOfThreeBandsAndTheShineFromTheResource) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(1024, 768));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, SixColoursOfThreeBandsAndTheShineFromTheResource) {
     ASSERT_EQ(s.glow_bitmaps.size(), 6u);
     for (COLORREF color : cluster_colors_arr) {
         const HBITMAP* bands = s.glow_bitmaps[color].band_bitmaps;
@@ -134,10 +139,7 @@ TEST(ScenePaint, GridEqualsTheCellByCellDrawing) {
     }
 }
 
-TEST(ScenePaint, AMarkedCellGlowsForSevenFramesThenThePlainOutlineReturns) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(1024, 768));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, AMarkedCellGlowsForSevenFramesThenThePlainOutlineReturns) {
     QuietCycle(s);
     s.total_clusters = 7200;
     s.MarkClusterRange(10, 19, Fragmented);
@@ -156,10 +158,7 @@ TEST(ScenePaint, AMarkedCellGlowsForSevenFramesThenThePlainOutlineReturns) {
     EXPECT_EQ(outlines, expected);
 }
 
-TEST(ScenePaint, BarFillAndSweep) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(1024, 768));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, BarFillAndSweep) {
     QuietCycle(s);
     const int y = s.bar_top + s.bar_height / 2, inner_left = s.left + s.pen_width;
     s.now = g_test_now + 2;  // the sweep ended 2 s ago: not yet restarted
@@ -193,10 +192,7 @@ TEST(ScenePaint, BarFillAndSweep) {
     EXPECT_EQ(shot.at(s.left + 500, s.bar_top), 0x008B22u);  // right of the band
 }
 
-TEST(ScenePaint, PlainLegendAndNoIdleEffectsWithTheAnimationOff) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(1024, 768));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, PlainLegendAndNoIdleEffectsWithTheAnimationOff) {
     s.idle_animation = false;
     s.now = g_test_now + 100;
     s.Paint();
@@ -212,10 +208,7 @@ TEST(ScenePaint, PlainLegendAndNoIdleEffectsWithTheAnimationOff) {
     EXPECT_EQ(s.sweep_position, 0);
 }
 
-TEST(ShineBlend, DibSectionGivesThePixelsOfGetPixelAndSetPixel) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(320, 240));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, DibSectionGivesThePixelsOfGetPixelAndSetPixel) {
     Surface plain(s.window_dc, 100, 80), fast(s.window_dc, 100, 80);
     const int places[][3] = {{10, 10, 0}, {-12, -9, 40}, {85, 60, 0}, {90, -20, 75}, {40, 30, 100}, {500, 0, 0}};
     for (const auto& place : places) {
@@ -239,10 +232,7 @@ TEST(ShineBlend, DibSectionGivesThePixelsOfGetPixelAndSetPixel) {
     }
 }
 
-TEST(SceneIdle, BallStartsAfterTwentySecondsAndEndsAfterResting) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(1024, 768));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, BallStartsAfterTwentySecondsAndEndsAfterResting) {
     s.idle_animation = true;
     s.shine_last_time = g_test_now + 1000;  // no sparkle over the ball
     s.cycle_end_time = g_test_now;
@@ -274,10 +264,7 @@ TEST(SceneIdle, BallStartsAfterTwentySecondsAndEndsAfterResting) {
     EXPECT_EQ(s.cycle_end_time, g_test_now);
 }
 
-TEST(SceneIdle, ShineStartsOnTheFirstIdleFrameAndLastsTwentyOneFrames) {
-    SceneHarness h;
-    ASSERT_TRUE(h.Create(1024, 768));
-    SaverScene& s = *h.scene;
+TEST_F(SceneFrame, ShineStartsOnTheFirstIdleFrameAndLastsTwentyOneFrames) {
     s.idle_animation = true;
     s.now = g_test_now;
     std::vector<int> levels = {100};  // the frame that picks the shine draws it at 100

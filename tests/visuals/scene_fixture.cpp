@@ -56,7 +56,6 @@ bool SaveBmp(const Capture& capture, const std::wstring& path) {
 }
 
 bool SceneHarness::Create(int width, int height, bool driven_by_test) {
-    scene.reset(new SaverScene(&drives, false));
     if (driven_by_test) scene->clock = TestClock;
     window = MakeTestWindow(width, height, WS_EX_TOPMOST);
     if (window == nullptr || !scene->Create(window, GetModuleHandleW(nullptr))) return false;
@@ -68,17 +67,17 @@ bool SceneHarness::Create(int width, int height, bool driven_by_test) {
 }
 
 SceneHarness::~SceneHarness() {
-    if (scene) scene->Destroy();
+    scene->Destroy();
     if (window != nullptr) DestroyWindow(window);
 }
 
-POINT SceneHarness::CellOrigin(int i) const {
-    return {scene->left + (i % grid_columns) * scene->cell_pitch, scene->grid_top + (i / grid_columns) * scene->cell_pitch};
+POINT CellOrigin(const SaverScene& s, int i) {
+    return {s.left + (i % grid_columns) * s.cell_pitch, s.grid_top + (i / grid_columns) * s.cell_pitch};
 }
 
-Capture SceneHarness::CaptureWindow() const {
-    HDC dc = GetDC(window);
-    Capture capture = CaptureDc(dc, scene->width, scene->height);
-    ReleaseDC(window, dc);
+Capture CaptureWindow(const SaverScene& s) {
+    HDC dc = GetDC(s.window);
+    Capture capture = CaptureDc(dc, s.width, s.height);
+    ReleaseDC(s.window, dc);
     return capture;
 }

@@ -29,9 +29,13 @@ Capture CaptureDc(HDC dc, int width, int height);
 // Writes a capture as a 32-bit BMP file; false on failure.
 bool SaveBmp(const Capture& capture, const std::wstring& path);
 
+// Top-left corner of cell i; the window's pixels as they are now.
+POINT CellOrigin(const SaverScene& scene, int i);
+Capture CaptureWindow(const SaverScene& scene);
+
 struct SceneHarness {
     DiskList drives;
-    std::unique_ptr<SaverScene> scene;
+    std::unique_ptr<SaverScene> scene{new SaverScene(&drives, false)};
     HWND window = nullptr;
 
     // Creates the scene in a client area of width x height; its resources (the
@@ -39,8 +43,6 @@ struct SceneHarness {
     // reads g_test_now and has no frame timer; otherwise it keeps its clock and timer.
     bool Create(int width, int height, bool driven_by_test = true);
     ~SceneHarness();
-
-    // Top-left corner of cell i.
-    POINT CellOrigin(int i) const;
-    Capture CaptureWindow() const;
+    POINT CellOrigin(int i) const { return ::CellOrigin(*scene, i); }
+    Capture CaptureWindow() const { return ::CaptureWindow(*scene); }
 };
