@@ -175,14 +175,27 @@ TEST_F(SettingsDialogTest, ShowsItsTemplateAndEveryDriveWithTheStoredChoice) {
     EXPECT_EQ(ItemText(list_view, i, 0), disk.display_name);
     EXPECT_EQ(ItemText(list_view, i, 1), disk.size_text);
     EXPECT_EQ(ItemText(list_view, i, 2), disk.free_text);
-    LVITEMW item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = i;
+    LVITEMW item = {LVIF_IMAGE, i};
     SendMessageW(list_view, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(item.iImage, i);
     EXPECT_EQ(StateImage(list_view, i), disk.letter == L'C' ? 2 : 1);
   }
   EXPECT_TRUE(system_drive_listed);
+
+  // The link opens its address and the dialog stays; another control's click opens nothing.
+  HWND link = GetDlgItem(dialog_, IDC_VENDOR_LINK);
+  NMLINK click = {};
+  click.item.mask = LIF_ITEMINDEX | LIF_URL;
+  ASSERT_TRUE(SendMessageW(link, LM_GETITEM, 0, reinterpret_cast<LPARAM>(&click.item)));
+  EXPECT_EQ(wcsncmp(click.item.szUrl, L"https://", 8), 0) << click.item.szUrl;
+  click.hdr = {link, IDC_VENDOR_LINK, static_cast<UINT>(NM_CLICK)};
+  EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, IDC_VENDOR_LINK, reinterpret_cast<LPARAM>(&click)),
+            0);
+  click.hdr = {list_view, IDC_DRIVE_LIST, static_cast<UINT>(NM_CLICK)};
+  SendMessageW(dialog_, WM_NOTIFY, IDC_DRIVE_LIST, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(g_link_opens, 1);
+  EXPECT_EQ(g_opened_link, click.item.szUrl);
+  EXPECT_TRUE(IsWindowVisible(dialog_));
 }
 
 TEST_F(SettingsDialogTest, IdleAnimationReadsAsTheRuntimeReadsANumber) {
@@ -239,27 +252,6 @@ TEST_F(SettingsDialogTest, OkStoresTheBoxesAsTheyAre) {
   EXPECT_EQ(RawValue(HKEY_CURRENT_USER, L"IdleAnimation"), IdleAnimationBytes(L"1"));
 }
 
-TEST_F(SettingsDialogTest, LinkOpensItsAddressAndTheDialogStays) {
-  ASSERT_NE(OpenDialog(), nullptr);
-  HWND link = GetDlgItem(dialog_, IDC_VENDOR_LINK);
-  NMLINK click = {};
-  click.item.mask = LIF_ITEMINDEX | LIF_URL;
-  ASSERT_TRUE(SendMessageW(link, LM_GETITEM, 0, reinterpret_cast<LPARAM>(&click.item)));
-  EXPECT_EQ(wcsncmp(click.item.szUrl, L"https://", 8), 0) << click.item.szUrl;
-
-  click.hdr = {link, IDC_VENDOR_LINK, static_cast<UINT>(NM_CLICK)};
-  EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, IDC_VENDOR_LINK, reinterpret_cast<LPARAM>(&click)),
-            0);
-  EXPECT_EQ(g_link_opens, 1);
-  EXPECT_EQ(g_opened_link, click.item.szUrl);
-  EXPECT_TRUE(IsWindowVisible(dialog_));
-
-  // A click notification of any other control opens nothing.
-  click.hdr = {ListView(), IDC_DRIVE_LIST, static_cast<UINT>(NM_CLICK)};
-  SendMessageW(dialog_, WM_NOTIFY, IDC_DRIVE_LIST, reinterpret_cast<LPARAM>(&click));
-  EXPECT_EQ(g_link_opens, 1);
-}
-
 // Opening without settings stores the fixed drives; Cancel, Esc and the close box add nothing.
 TEST_F(SettingsDialogTest, CancelEscapeAndCloseBoxStoreNothing) {
   for (int way = 0; way < 3; ++way) {
@@ -275,11 +267,7 @@ TEST_F(SettingsDialogTest, CancelEscapeAndCloseBoxStoreNothing) {
       Command(IDCANCEL);
     } else if (way == 1) {
       SetFocus(ListView());
-      MSG key = {};
-      key.hwnd = ListView();
-      key.message = WM_KEYDOWN;
-      key.wParam = VK_ESCAPE;
-      key.lParam = 0x00010001;
+      MSG key = {ListView(), WM_KEYDOWN, VK_ESCAPE, 0x00010001};
       EXPECT_TRUE(IsDialogMessageW(dialog_, &key));
     } else {
       SendMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);

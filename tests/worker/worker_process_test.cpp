@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "core/registry_text.h"
 #include "tests/support/test_support.h"
 #include "tests/worker/worker_test_support.h"
 
@@ -13,11 +12,7 @@ namespace {
 const wchar_t kWorkerClass[] = L"TWSAVERX";
 constexpr DWORD kStillRunning = STILL_ACTIVE;
 
-std::wstring Params() {
-  wchar_t text[200] = L"";
-  ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"Params", text, 200);
-  return text;
-}
+std::wstring Params() { return SettingsText(L"Params"); }
 
 // The first top-level window of this class on `desktop`.
 HWND DesktopWindowOfClass(HDESK desktop, const wchar_t* window_class) {
@@ -208,10 +203,7 @@ TEST_F(WorkerRunTest, SettingsDialogOwners) {
 std::wstring RegisteredTaskFile() {
   wchar_t system[MAX_PATH] = L"";
   GetSystemDirectoryW(system, MAX_PATH);
-  wchar_t account[300] = L"";
-  DWORD size = 300;
-  GetUserNameW(account, &size);
-  return std::wstring(system) + L"\\Tasks\\Orbenlake Tidewell Screensaver." + account;
+  return std::wstring(system) + L"\\Tasks\\Orbenlake Tidewell Screensaver." + AccountName();
 }
 
 class WorkerMaintenanceTest : public WorkerRunTest {

@@ -24,6 +24,13 @@ ScratchFolder::~ScratchFolder() {
   SHFileOperationW(&operation);
 }
 
+std::wstring AccountName() {
+  wchar_t name[300] = L"";
+  DWORD size = 300;
+  GetUserNameW(name, &size);
+  return name;
+}
+
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

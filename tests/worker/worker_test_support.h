@@ -19,6 +19,8 @@ class ScratchFolder {
   std::wstring path_;
 };
 
+// The name of the user this test runs as.
+std::wstring AccountName();
 bool FileExists(const std::wstring& path);
 Bytes ReadFileBytes(const std::wstring& path);
 
