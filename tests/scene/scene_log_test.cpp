@@ -49,50 +49,47 @@ protected:
 
 }  // namespace
 
-TEST_F(SceneLog, FirstMessageShowsAtOnceAndTheSecondSlidesIn)
+TEST_F(SceneLog, FirstMessageShowsAtOnceAndQueuedOnesSlideInBackToBackDroppingTheOldest)
 {
-    Add({L"one"});
-    EXPECT_EQ(L"one", scene.log_lines[0]);
+    Add({L"0"});
+    EXPECT_EQ(L"0", scene.log_lines[0]);
     EXPECT_FALSE(scene.scrolling);
     EXPECT_TRUE(scene.pending_log.empty());
 
-    Add({L"two"});
+    Add({L"1", L"2", L"3", L"4", L"5", L"6"});
     EXPECT_TRUE(scene.scrolling);
-    EXPECT_EQ(L"one", scene.log_lines[0]);
-    EXPECT_EQ(kOneSlide, RunSlide());
-    EXPECT_EQ(L"two", scene.log_lines[0]);
-    EXPECT_EQ(L"one", scene.log_lines[1]);
-    EXPECT_FALSE(scene.scrolling);
-}
-
-TEST_F(SceneLog, QueuedMessagesSlideInBackToBackAndTheOldestIsDropped)
-{
-    Add({L"0", L"1", L"2", L"3", L"4", L"5", L"6"});
+    EXPECT_EQ(L"0", scene.log_lines[0]);
     std::vector<int> expected;
     for (int i = 0; i < 6; ++i) expected.insert(expected.end(), kOneSlide.begin(), kOneSlide.end());
     EXPECT_EQ(expected, RunSlide());
+    EXPECT_FALSE(scene.scrolling);
     const wchar_t* shown[] = {L"6", L"5", L"4", L"3", L"2"};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(shown[i], scene.log_lines[i]);
 }
 
-TEST_F(SceneLog, MessageDuringASlideDoesNotRestartIt)
+TEST_F(SceneLog, EmptyFirstMessageAndSlidesWithoutWorkOrRestart)
 {
-    Add({L"first", L"a"});
+    Add({L""});  // leaves the log looking empty: the next message shows at once
+    EXPECT_FALSE(scene.scrolling);
+    Add({L"next"});
+    EXPECT_EQ(L"next", scene.log_lines[0]);
+    EXPECT_FALSE(scene.scrolling);
+
+    scene.scrolling = true;  // as if a slide ran on with an emptied queue
+    scene.scroll_offset = scene.line_height;
+    scene.ScrollLog();
+    EXPECT_FALSE(scene.scrolling);
+    EXPECT_EQ(0, scene.scroll_offset);
+    EXPECT_EQ(L"next", scene.log_lines[0]);
+
+    // A message during a slide does not restart it.
+    Add({L"a"});
     scene.ScrollLog();
     scene.ScrollLog();
     const double speed = scene.scroll_speed;
     Add({L"b"});
     EXPECT_EQ(8, scene.scroll_offset);
     EXPECT_EQ(speed, scene.scroll_speed);
-}
-
-TEST_F(SceneLog, EmptyFirstMessageLeavesTheLogLookingEmpty)
-{
-    Add({L""});
-    EXPECT_FALSE(scene.scrolling);
-    Add({L"next"});
-    EXPECT_EQ(L"next", scene.log_lines[0]);
-    EXPECT_FALSE(scene.scrolling);
 }
 
 TEST_F(SceneLog, QueueHoldsAtMost101Messages)
@@ -119,17 +116,6 @@ TEST_F(SceneLog, ReplacingTheNewestEntryTargetsTheQueueWhileMessagesWait)
     scene.ReplaceNewestLogEntry(L"Defragmenting C:\\ (1%)");
     EXPECT_EQ(L"Analyzing C:\\ (5%)", scene.log_lines[0]);
     EXPECT_EQ(std::deque<std::wstring>({L"Defragmenting C:\\ (1%)"}), scene.pending_log);
-}
-
-TEST_F(SceneLog, SlideWithNothingQueuedStops)
-{
-    Add({L"only"});
-    scene.scrolling = true;  // as if a slide ran on with an emptied queue
-    scene.scroll_offset = scene.line_height;
-    scene.ScrollLog();
-    EXPECT_FALSE(scene.scrolling);
-    EXPECT_EQ(0, scene.scroll_offset);
-    EXPECT_EQ(L"only", scene.log_lines[0]);
 }
 
 TEST_F(SceneLog, LinesFadeTowardTheGreyBelow)
