@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <type_traits>
 
 template <class Proc>
 bool Bind(HMODULE module, const char* name, Proc& slot)
@@ -31,7 +30,8 @@ struct BridgeLibrary {
     bool Load(const std::wstring& directory = ProgramSubdirectory())
     {
         bool all = (module = LoadLibraryW((directory + L"\\TidewellLink.dll").c_str())) != nullptr;
-#define TW_TEST_BRIDGE_BIND(name, ordinal, result, params, args, fallback) all = all && Bind(module, #name, name);
+#define TW_TEST_BRIDGE_BIND(name, ordinal, result, params, args, fallback) \
+    all = all && Bind(module, #name, name);
         TW_LINK_EXPORTS(TW_TEST_BRIDGE_BIND)
 #undef TW_TEST_BRIDGE_BIND
         return all;
