@@ -11,15 +11,7 @@
 
 namespace {
 
-DiskInfo MakeDisk(wchar_t letter) {
-  DiskInfo disk;
-  disk.letter = letter;
-  disk.root_path[0] = letter;
-  disk.display_name[0] = letter;
-  disk.size_text[0] = letter;
-  disk.free_text[0] = letter;
-  return disk;
-}
+DiskInfo MakeDisk(wchar_t letter) { return {letter, {letter}, {letter}, {letter}, {letter}}; }
 
 TEST(DriveItemText, PointsAtTheRecordsOwnFieldsAndIgnoresRequestsWithoutARecord) {
   DiskList list;
@@ -64,14 +56,12 @@ COLORREF DrawnCentre(HIMAGELIST images, int index) {
   const int size = GetSystemMetrics(SM_CXSMICON);
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-  HGDIOBJ old = SelectObject(dc, bitmap);
+  HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, size, size));
   RECT all = {0, 0, size, size};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
   ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
   const COLORREF centre = GetPixel(dc, size / 2, size / 2);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
+  DeleteObject(SelectObject(dc, old));
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
   return centre;
