@@ -309,10 +309,7 @@ TEST_F(SceneSchedule, CountdownFromTheLastDefragmentation)
 
 TEST_F(SceneSchedule, StoredTimeInTheFutureShowsDaysAndNeverOverflows)
 {
-    struct Case {
-        int64_t ahead;
-        const wchar_t* text;
-    } cases[] = {
+    struct Case { int64_t ahead; const wchar_t* text; } cases[] = {
         {84599, L"Time until next defragmentation 23:59:59"},
         {84600, L"Time until next defragmentation: about 1 Day"},
         {88200, L"Time until next defragmentation: about 1 Day and 1 Hour"},

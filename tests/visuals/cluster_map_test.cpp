@@ -77,8 +77,7 @@ TEST(ClusterRange, WholeAndPartlyCoveredCellsAndTheirGlow) {
         {7200, 1, kFree, 0, 15, 12, F, false, F, 100, 1},      // reversed within one cell: judged alike
         {7200, 5, kFree, 0, 50, 10, F, false, kFree, 0, 0},    // first cell beyond the last: nothing
         {7200, 1, P, 0, 11, 19, kFree, false, kFree, 100, 1},  // Processing in part takes anything
-        {7200, 1, F, 0, 11, 19, N, false, F, 0, 0},
-        {7200, 1, F, 0, 11, 19, D, false, D, 100, 1},
+        {7200, 1, F, 0, 11, 19, N, false, F, 0, 0}, {7200, 1, F, 0, 11, 19, D, false, D, 100, 1},
         {7200, 1, D, 0, 11, 19, 77, false, 77, 100, 1},        // unknown codes take part by their value
         {7200, 1, P, 40, 10, 19, P, false, P, 40, 1},          // still glowing Processing keeps its glow
         {7200, 1, P, 0, 10, 19, P, false, P, 100, 1},
@@ -86,10 +85,8 @@ TEST(ClusterRange, WholeAndPartlyCoveredCellsAndTheirGlow) {
         {7200, 719, kFree, 0, 0, 7199, N, true, kFree, 0, 0},  // ignored while defragmenting
         {7200, 719, kFree, 0, 0, 7199, N, false, N, 100, 720},
         {1000, 1, D, 0, 2, 3, F, false, D, 0, 1},              // cell 1 starts at cluster 1: in part
-        {1000, 2, D, 0, 2, 3, F, false, F, 100, 2},
-        {1000, 0, D, 0, 0, 0, F, false, F, 100, 1},
-        {1000, 0, D, 0, 1, 1, F, false, D, 0, 0},
-        {1000, 718, D, 0, 998, 999, F, false, D, 0, 1},
+        {1000, 2, D, 0, 2, 3, F, false, F, 100, 2}, {1000, 0, D, 0, 0, 0, F, false, F, 100, 1},
+        {1000, 0, D, 0, 1, 1, F, false, D, 0, 0}, {1000, 718, D, 0, 998, 999, F, false, D, 0, 1},
         {1000, 719, D, 0, 998, 999, F, false, F, 100, 2},
         {1000, 712, D, 0, 990, 5000, F, false, D, 0, 7},       // 713 .. 719, the last cell clamped
         {1000, 719, D, 0, 990, 5000, F, false, F, 100, 8},
