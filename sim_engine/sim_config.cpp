@@ -8,6 +8,8 @@ namespace {
 
 std::mutex g_config_lock;
 std::shared_ptr<const SimConfig> g_config = std::make_shared<SimConfig>();
+std::mutex g_values_lock;
+std::map<std::wstring, int64_t> g_values;
 
 // Splits "a,b" (or another separator), keeping empty parts when asked.
 std::vector<std::wstring> SplitSimList(const std::wstring& text, wchar_t separator,
@@ -166,4 +168,26 @@ bool FixedSimValue(const wchar_t* method, int64_t* value)
     if (found == config->values.end()) return false;
     *value = found->second;
     return true;
+}
+
+void AddSimCounter(const wchar_t* name, int64_t delta)
+{
+    std::lock_guard<std::mutex> lock(g_values_lock);
+    g_values[name] += delta;
+}
+
+void SetSimValue(const wchar_t* name, int64_t value)
+{
+    std::lock_guard<std::mutex> lock(g_values_lock);
+    g_values[name] = value;
+}
+
+int64_t GetSimValue(const std::wstring& name)
+{
+    std::lock_guard<std::mutex> lock(g_values_lock);
+    auto found = g_values.find(name);
+    if (found != g_values.end()) return found->second;
+    bool counter = name == L"volumes_alive" || name == L"callbacks_held" ||
+                   name == L"workers_running" || name == L"reports";
+    return counter ? 0 : -1;
 }

@@ -1,5 +1,5 @@
-// The simulated engine's settings (see sim_control.h for their names) and
-// its failure injection.
+// The simulated engine's settings (see sim_control.h for their names), its
+// failure injection, and what it has seen and holds (the tests' probes).
 
 #ifndef TIDEWELL_SIM_CONFIG_H
 #define TIDEWELL_SIM_CONFIG_H
@@ -51,5 +51,10 @@ bool InjectSimFailure(const wchar_t* method, HRESULT* result);
 
 // A configured fixed answer for a number getter.
 bool FixedSimValue(const wchar_t* method, int64_t* value);
+
+void AddSimCounter(const wchar_t* name, int64_t delta);
+void SetSimValue(const wchar_t* name, int64_t value);
+// The probe's value; 0 for a counter never changed, -1 for another name never set.
+int64_t GetSimValue(const std::wstring& name);
 
 #endif

@@ -4,7 +4,6 @@
 #include "TidewellLink/engine_interfaces.h"
 #include "sim_engine/sim_config.h"
 #include "sim_engine/sim_control.h"
-#include "sim_engine/sim_counters.h"
 #include "sim_engine/sim_volume.h"
 
 #include <type_traits>
@@ -30,7 +29,7 @@ extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*
         *volume = nullptr;
         return S_OK;
     }
-    *volume = new SimVolume(drive_name, callback);  // comes with its one reference
+    *volume = NewSimVolume(drive_name, callback);
     return S_OK;
 }
 

@@ -1,7 +1,6 @@
 #include "sim_engine/sim_run.h"
 
 #include "sim_engine/sim_config.h"
-#include "sim_engine/sim_counters.h"
 
 #include <algorithm>
 #include <chrono>
