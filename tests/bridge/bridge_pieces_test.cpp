@@ -30,7 +30,7 @@ TEST(ExclusionText, BuildSkipsEmptyEntriesAndReusesItsBuffer)
     EXPECT_TRUE(ParseExclusionText(nullptr).empty());
 }
 
-TEST(DebugLog, LineIsTimeProgramAndMessage)
+TEST(DebugLog, LineIsTimeProgramAndMessageAndOpeningIsRetriedFor100Milliseconds)
 {
     SYSTEMTIME time = {2026, 1, 0, 1, 14, 3, 27, 45};
     EXPECT_EQ(FormatDebugLogLine(time, L":", L"twsaverx.exe", L"TVolumeHandle.Create"),
@@ -39,10 +39,7 @@ TEST(DebugLog, LineIsTimeProgramAndMessage)
     time.wMilliseconds = 999;
     // Another separator; the message is text, never a format.
     EXPECT_EQ(FormatDebugLogLine(time, L".", L"a.scr", L"%s%n%d"), L"00.03.27.999: (a.scr) %s%n%d");
-}
-
-TEST(DebugLog, OpenIsRetriedWithPausesFor100Milliseconds)
-{
+    // Opening the file is retried, with pauses, for 100 ms.
     int tries = 0;
     DWORD start = GetTickCount();
     EXPECT_EQ(RetryOpenFor100Ms([&] { return ++tries, INVALID_HANDLE_VALUE; }),
