@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/saver_scene.h"
-#include "tests/visuals/scene_fixture.h"
+#include "tests/scene/scene_test_support.h"
 
 namespace {
 

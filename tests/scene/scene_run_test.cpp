@@ -17,7 +17,6 @@
 #include "sim_engine/sim_control.h"
 #include "tests/scene/scene_test_support.h"
 #include "tests/support/test_support.h"
-#include "tests/visuals/scene_fixture.h"
 
 namespace {
 
