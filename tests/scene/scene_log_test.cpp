@@ -105,19 +105,6 @@ TEST_F(SceneLog, QueueHoldsAtMost101Messages)
     EXPECT_EQ(L"accepted", scene.pending_log.back());
 }
 
-TEST_F(SceneLog, ReplacingTheNewestEntryTargetsTheQueueWhileMessagesWait)
-{
-    Add({L"Analyzing C:\\"});
-    scene.ReplaceNewestLogEntry(L"Analyzing C:\\ (5%)");
-    EXPECT_EQ(L"Analyzing C:\\ (5%)", scene.log_lines[0]);
-    EXPECT_FALSE(scene.scrolling);
-
-    Add({L"Defragmenting C:\\"});
-    scene.ReplaceNewestLogEntry(L"Defragmenting C:\\ (1%)");
-    EXPECT_EQ(L"Analyzing C:\\ (5%)", scene.log_lines[0]);
-    EXPECT_EQ(std::deque<std::wstring>({L"Defragmenting C:\\ (1%)"}), scene.pending_log);
-}
-
 TEST_F(SceneLog, LinesFadeTowardTheGreyBelow)
 {
     const struct {
