@@ -6,11 +6,9 @@ namespace {
 
 // Informational exceptions (debug output, thread naming) are left to whoever
 // raised them; everything else that reaches the guard ends the guarded call.
-bool ShouldStop(DWORD code)
-{
-    return code != 0x40010006 /* DBG_PRINTEXCEPTION_C */ &&
-           code != 0x4001000A /* DBG_PRINTEXCEPTION_WIDE_C */ &&
-           code != 0x406D1388 /* thread name */;
+bool ShouldStop(DWORD code) {
+  return code != 0x40010006 /* DBG_PRINTEXCEPTION_C */ &&
+         code != 0x4001000A /* DBG_PRINTEXCEPTION_WIDE_C */ && code != 0x406D1388 /* thread name */;
 }
 
 }  // namespace
@@ -20,10 +18,9 @@ bool ShouldStop(DWORD code)
 // x86_64 dispatches exceptions from unwind tables: a small assembly frame
 // carries a scope entry for the C-specific handler, whose filter below picks
 // the exceptions to stop; the handler unwinds the stack to the landing label.
-extern "C" LONG tw_guard_filter(EXCEPTION_POINTERS* pointers, void* /*frame*/)
-{
-    return ShouldStop(pointers->ExceptionRecord->ExceptionCode) ? EXCEPTION_EXECUTE_HANDLER
-                                                                 : EXCEPTION_CONTINUE_SEARCH;
+extern "C" LONG tw_guard_filter(EXCEPTION_POINTERS* pointers, void* /*frame*/) {
+  return ShouldStop(pointers->ExceptionRecord->ExceptionCode) ? EXCEPTION_EXECUTE_HANDLER
+                                                              : EXCEPTION_CONTINUE_SEARCH;
 }
 
 extern "C" int tw_guarded_call(void (*fn)(void*), void* context);
@@ -58,9 +55,8 @@ tw_guarded_call:
     .seh_endproc
 )");
 
-bool CallWithFaultGuard(void (*fn)(void*), void* context)
-{
-    return tw_guarded_call(fn, context) == 0;
+bool CallWithFaultGuard(void (*fn)(void*), void* context) {
+  return tw_guarded_call(fn, context) == 0;
 }
 
 #elif defined(__i386__)
@@ -71,50 +67,45 @@ bool CallWithFaultGuard(void (*fn)(void*), void* context)
 namespace {
 
 struct GuardRecord {
-    EXCEPTION_REGISTRATION_RECORD registration;  // first: fs:[0] points here
-    void* resume[5];                             // __builtin_setjmp buffer
+  EXCEPTION_REGISTRATION_RECORD registration;  // first: fs:[0] points here
+  void* resume[5];                             // __builtin_setjmp buffer
 };
 
-EXCEPTION_REGISTRATION_RECORD* CurrentChain()
-{
-    EXCEPTION_REGISTRATION_RECORD* head;
-    asm volatile("movl %%fs:0, %0" : "=r"(head));
-    return head;
+EXCEPTION_REGISTRATION_RECORD* CurrentChain() {
+  EXCEPTION_REGISTRATION_RECORD* head;
+  asm volatile("movl %%fs:0, %0" : "=r"(head));
+  return head;
 }
 
-void SetChain(EXCEPTION_REGISTRATION_RECORD* head)
-{
-    asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
+void SetChain(EXCEPTION_REGISTRATION_RECORD* head) {
+  asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
 }
 
-EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
-                                           void*)
-{
-    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
-        return ExceptionContinueSearch;
-    if (!ShouldStop(record->ExceptionCode)) return ExceptionContinueSearch;
-    // Kept in memory: RtlUnwind need not preserve the callee-saved registers.
-    GuardRecord* volatile guard = static_cast<GuardRecord*>(frame);
-    // Give the inner frames their unwind calls; afterwards fs:[0] is our record.
-    RtlUnwind(frame, nullptr, record, nullptr);
-    __builtin_longjmp(guard->resume, 1);
+EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*) {
+  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
+    return ExceptionContinueSearch;
+  if (!ShouldStop(record->ExceptionCode)) return ExceptionContinueSearch;
+  // Kept in memory: RtlUnwind need not preserve the callee-saved registers.
+  GuardRecord* volatile guard = static_cast<GuardRecord*>(frame);
+  // Give the inner frames their unwind calls; afterwards fs:[0] is our record.
+  RtlUnwind(frame, nullptr, record, nullptr);
+  __builtin_longjmp(guard->resume, 1);
 }
 
 }  // namespace
 
-bool CallWithFaultGuard(void (*fn)(void*), void* context)
-{
-    GuardRecord guard;
-    guard.registration.Next = CurrentChain();
-    guard.registration.Handler = reinterpret_cast<PEXCEPTION_ROUTINE>(&GuardHandler);
-    SetChain(&guard.registration);
-    if (__builtin_setjmp(guard.resume)) {
-        SetChain(guard.registration.Next);
-        return false;
-    }
-    fn(context);
+bool CallWithFaultGuard(void (*fn)(void*), void* context) {
+  GuardRecord guard;
+  guard.registration.Next = CurrentChain();
+  guard.registration.Handler = reinterpret_cast<PEXCEPTION_ROUTINE>(&GuardHandler);
+  SetChain(&guard.registration);
+  if (__builtin_setjmp(guard.resume)) {
     SetChain(guard.registration.Next);
-    return true;
+    return false;
+  }
+  fn(context);
+  SetChain(guard.registration.Next);
+  return true;
 }
 
 #else

@@ -22,23 +22,22 @@ bool CallWithFaultGuard(void (*fn)(void*), void* context);
 // Runs body(); answers true when it returned normally, false when a C++
 // exception or a structured exception ended it.
 template <class Body>
-bool RunGuarded(Body&& body)
-{
-    struct Context {
-        Body* body;
-        bool threw;
-    };
-    Context context{&body, false};
-    auto thunk = [](void* raw) {
-        Context* c = static_cast<Context*>(raw);
-        try {
-            (*c->body)();
-        } catch (...) {
-            c->threw = true;
-        }
-    };
-    bool returned = CallWithFaultGuard(thunk, &context);
-    return returned && !context.threw;
+bool RunGuarded(Body&& body) {
+  struct Context {
+    Body* body;
+    bool threw;
+  };
+  Context context{&body, false};
+  auto thunk = [](void* raw) {
+    Context* c = static_cast<Context*>(raw);
+    try {
+      (*c->body)();
+    } catch (...) {
+      c->threw = true;
+    }
+  };
+  bool returned = CallWithFaultGuard(thunk, &context);
+  return returned && !context.threw;
 }
 
 #endif

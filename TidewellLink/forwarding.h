@@ -16,74 +16,67 @@ enum class EngineOutcome { kInvalidHandle, kFailed, kDone };
 // call(IVolume*) -> HRESULT. kFailed: no volume, a fault, an exception or a
 // failure HRESULT.
 template <class Call>
-EngineOutcome CallEngine(int32_t handle, Call&& call)
-{
-    std::shared_ptr<TVolumeHandle> object = FindVolumeHandle(handle);
-    if (!object) return EngineOutcome::kInvalidHandle;
-    IVolume* volume = object->Volume();
-    if (!volume) return EngineOutcome::kFailed;
-    HRESULT result = E_FAIL;
-    bool returned = RunGuarded([&] { result = call(volume); });
-    return returned && SUCCEEDED(result) ? EngineOutcome::kDone : EngineOutcome::kFailed;
+EngineOutcome CallEngine(int32_t handle, Call&& call) {
+  std::shared_ptr<TVolumeHandle> object = FindVolumeHandle(handle);
+  if (!object) return EngineOutcome::kInvalidHandle;
+  IVolume* volume = object->Volume();
+  if (!volume) return EngineOutcome::kFailed;
+  HRESULT result = E_FAIL;
+  bool returned = RunGuarded([&] { result = call(volume); });
+  return returned && SUCCEEDED(result) ? EngineOutcome::kDone : EngineOutcome::kFailed;
 }
 
 // Runs an export's body; anything it throws becomes the default answer.
 template <class Result, class Body>
-Result Shielded(Result fallback, Body&& body)
-{
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
+Result Shielded(Result fallback, Body&& body) {
+  try {
+    return body();
+  } catch (...) {
+    return fallback;
+  }
 }
 
 // call(IVolume*, T*) -> HRESULT; the value, or T() on any failure.
 template <class T, class Call>
-T AskValue(int32_t handle, Call&& call)
-{
-    return Shielded(T(), [&] {
-        T value = T();
-        EngineOutcome outcome =
-            CallEngine(handle, [&](IVolume* volume) { return call(volume, &value); });
-        return outcome == EngineOutcome::kDone ? value : T();
-    });
+T AskValue(int32_t handle, Call&& call) {
+  return Shielded(T(), [&] {
+    T value = T();
+    EngineOutcome outcome =
+        CallEngine(handle, [&](IVolume* volume) { return call(volume, &value); });
+    return outcome == EngineOutcome::kDone ? value : T();
+  });
 }
 
 // call(IVolume*, BSTR*) -> HRESULT. The text stays in a per-thread slot of
 // this export until the same thread asks this export again; an empty engine
 // text gives "", NULL means failure.
 template <class Call>
-const wchar_t* AskText(int32_t handle, Call&& call)
-{
-    thread_local std::wstring slot;
-    return Shielded<const wchar_t*>(nullptr, [&]() -> const wchar_t* {
-        BSTR text = nullptr;
-        EngineOutcome outcome =
-            CallEngine(handle, [&](IVolume* volume) { return call(volume, &text); });
-        if (outcome != EngineOutcome::kDone) return nullptr;
-        try {
-            slot.assign(text ? text : L"", text ? SysStringLen(text) : 0);
-        } catch (...) {
-            SysFreeString(text);
-            throw;
-        }
-        SysFreeString(text);
-        return slot.c_str();
-    });
+const wchar_t* AskText(int32_t handle, Call&& call) {
+  thread_local std::wstring slot;
+  return Shielded<const wchar_t*>(nullptr, [&]() -> const wchar_t* {
+    BSTR text = nullptr;
+    EngineOutcome outcome =
+        CallEngine(handle, [&](IVolume* volume) { return call(volume, &text); });
+    if (outcome != EngineOutcome::kDone) return nullptr;
+    try {
+      slot.assign(text ? text : L"", text ? SysStringLen(text) : 0);
+    } catch (...) {
+      SysFreeString(text);
+      throw;
+    }
+    SysFreeString(text);
+    return slot.c_str();
+  });
 }
 
 // call(IVolume*) -> HRESULT; 1 when the engine accepted it, else 0 (and the
 // failure line, when given, for a valid handle).
 template <class Call>
-int32_t Act(int32_t handle, Call&& call, const wchar_t* failure_line = nullptr)
-{
-    EngineOutcome outcome = Shielded(EngineOutcome::kFailed, [&] {
-        return CallEngine(handle, call);
-    });
-    if (outcome == EngineOutcome::kFailed && failure_line)
-        DebugLog(failure_line);
-    return outcome == EngineOutcome::kDone ? 1 : 0;
+int32_t Act(int32_t handle, Call&& call, const wchar_t* failure_line = nullptr) {
+  EngineOutcome outcome =
+      Shielded(EngineOutcome::kFailed, [&] { return CallEngine(handle, call); });
+  if (outcome == EngineOutcome::kFailed && failure_line) DebugLog(failure_line);
+  return outcome == EngineOutcome::kDone ? 1 : 0;
 }
 
 inline const wchar_t* TextOrEmpty(const wchar_t* text) { return text ? text : L""; }

@@ -26,76 +26,76 @@
 #define TW_LINK_HANDLE_ONLY (int32_t AVolumeHandle)
 #define TW_LINK_HANDLE_ARG (AVolumeHandle)
 
-#define TW_LINK_EXPORTS(X) \
-    X(GetVolumeHandle, 58, int32_t, \
-      (const wchar_t* DriveName, ProgressCallback progress_callback, \
-       ClusterRangeCallback clusters_callback, int32_t engine_flag), \
-      (DriveName, progress_callback, clusters_callback, engine_flag), 0) \
-    X(CloseVolumeHandle, 57, void, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, ) \
-    X(GetDriveName, 56, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(GetDisplayName, 55, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(GetVolumeLabel, 54, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(GetFileSystemName, 53, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(GetBytesPerSector, 52, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetSectorsPerCluster, 51, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetDiskSize, 50, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetFreeSize, 49, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetUsedSize, 48, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetTotalClusters, 47, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetTotalDirs, 46, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetTotalFiles, 45, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetFragmentedFiles, 44, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetDefragmentedFiles, 43, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetTotalFragments, 42, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetSkippedFiles, 41, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetFragmentedSize, 40, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetNondefragmentedSize, 39, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetCurrentFile, 38, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(GetPercentDone, 37, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetAccessStatus, 36, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetReportFile, 35, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(SetReportFile, 34, int32_t, (int32_t AVolumeHandle, const wchar_t* report_file), \
-      (AVolumeHandle, report_file), 0) \
-    X(GetDefragPriority, 33, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(SetDefragPriority, 32, int32_t, (int32_t AVolumeHandle, int32_t priority), \
-      (AVolumeHandle, priority), 0) \
-    X(GetFileMask, 31, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(SetFileMask, 30, int32_t, (int32_t AVolumeHandle, const wchar_t* file_mask), \
-      (AVolumeHandle, file_mask), 0) \
-    X(GetFragmentation, 29, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetExclusionList, 28, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
-    X(SetExclusionList, 27, int32_t, (int32_t AVolumeHandle, const wchar_t* exclusion_list), \
-      (AVolumeHandle, exclusion_list), 0) \
-    X(GetSkipFragments, 26, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(SetSkipFragments, 25, int32_t, (int32_t AVolumeHandle, int32_t skip_fragments), \
-      (AVolumeHandle, skip_fragments), 0) \
-    X(GetFragmentSize, 24, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(SetFragmentSize, 23, int32_t, (int32_t AVolumeHandle, int64_t fragment_size), \
-      (AVolumeHandle, fragment_size), 0) \
-    X(GetInDefrag, 22, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetSuspendedDefrag, 21, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetTerminatedDefrag, 20, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetDefragComplete, 19, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetInAnalyze, 18, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetSuspendedAnalyze, 17, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetTerminatedAnalyze, 16, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetAnalyzeComplete, 15, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(OpenVolume, 14, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(UpdateVolumeInfo, 13, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(StartAnalyze, 12, int32_t, (int32_t AVolumeHandle, const wchar_t* text, int32_t flag), \
-      (AVolumeHandle, text, flag), 0) \
-    X(StopAnalyze, 11, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(ResumeAnalyze, 10, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(PauseAnalyze, 9, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(StartDefrag, 8, int32_t, (int32_t AVolumeHandle, int32_t mode, int32_t flag), \
-      (AVolumeHandle, mode, flag), 0) \
-    X(StopDefrag, 7, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(ResumeDefrag, 6, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(PauseDefrag, 5, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(isGUI, 4, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GetThreadHandle, 3, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(ForceTerminate, 2, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
-    X(GenerateHtmlReport, 1, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+#define TW_LINK_EXPORTS(X)                                                                   \
+  X(GetVolumeHandle, 58, int32_t,                                                            \
+    (const wchar_t* DriveName, ProgressCallback progress_callback,                           \
+     ClusterRangeCallback clusters_callback, int32_t engine_flag),                           \
+    (DriveName, progress_callback, clusters_callback, engine_flag), 0)                       \
+  X(CloseVolumeHandle, 57, void, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, )                  \
+  X(GetDriveName, 56, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)      \
+  X(GetDisplayName, 55, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)    \
+  X(GetVolumeLabel, 54, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)    \
+  X(GetFileSystemName, 53, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr) \
+  X(GetBytesPerSector, 52, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)              \
+  X(GetSectorsPerCluster, 51, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)           \
+  X(GetDiskSize, 50, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(GetFreeSize, 49, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(GetUsedSize, 48, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(GetTotalClusters, 47, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)               \
+  X(GetTotalDirs, 46, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                   \
+  X(GetTotalFiles, 45, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                  \
+  X(GetFragmentedFiles, 44, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)             \
+  X(GetDefragmentedFiles, 43, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)           \
+  X(GetTotalFragments, 42, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)              \
+  X(GetSkippedFiles, 41, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                \
+  X(GetFragmentedSize, 40, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)              \
+  X(GetNondefragmentedSize, 39, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)         \
+  X(GetCurrentFile, 38, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)    \
+  X(GetPercentDone, 37, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                 \
+  X(GetAccessStatus, 36, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                \
+  X(GetReportFile, 35, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)     \
+  X(SetReportFile, 34, int32_t, (int32_t AVolumeHandle, const wchar_t* report_file),         \
+    (AVolumeHandle, report_file), 0)                                                         \
+  X(GetDefragPriority, 33, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)              \
+  X(SetDefragPriority, 32, int32_t, (int32_t AVolumeHandle, int32_t priority),               \
+    (AVolumeHandle, priority), 0)                                                            \
+  X(GetFileMask, 31, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)       \
+  X(SetFileMask, 30, int32_t, (int32_t AVolumeHandle, const wchar_t* file_mask),             \
+    (AVolumeHandle, file_mask), 0)                                                           \
+  X(GetFragmentation, 29, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)               \
+  X(GetExclusionList, 28, const wchar_t*, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, nullptr)  \
+  X(SetExclusionList, 27, int32_t, (int32_t AVolumeHandle, const wchar_t* exclusion_list),   \
+    (AVolumeHandle, exclusion_list), 0)                                                      \
+  X(GetSkipFragments, 26, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)               \
+  X(SetSkipFragments, 25, int32_t, (int32_t AVolumeHandle, int32_t skip_fragments),          \
+    (AVolumeHandle, skip_fragments), 0)                                                      \
+  X(GetFragmentSize, 24, int64_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                \
+  X(SetFragmentSize, 23, int32_t, (int32_t AVolumeHandle, int64_t fragment_size),            \
+    (AVolumeHandle, fragment_size), 0)                                                       \
+  X(GetInDefrag, 22, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(GetSuspendedDefrag, 21, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)             \
+  X(GetTerminatedDefrag, 20, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)            \
+  X(GetDefragComplete, 19, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)              \
+  X(GetInAnalyze, 18, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                   \
+  X(GetSuspendedAnalyze, 17, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)            \
+  X(GetTerminatedAnalyze, 16, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)           \
+  X(GetAnalyzeComplete, 15, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)             \
+  X(OpenVolume, 14, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                     \
+  X(UpdateVolumeInfo, 13, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)               \
+  X(StartAnalyze, 12, int32_t, (int32_t AVolumeHandle, const wchar_t* text, int32_t flag),   \
+    (AVolumeHandle, text, flag), 0)                                                          \
+  X(StopAnalyze, 11, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(ResumeAnalyze, 10, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                  \
+  X(PauseAnalyze, 9, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(StartDefrag, 8, int32_t, (int32_t AVolumeHandle, int32_t mode, int32_t flag),            \
+    (AVolumeHandle, mode, flag), 0)                                                          \
+  X(StopDefrag, 7, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                      \
+  X(ResumeDefrag, 6, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
+  X(PauseDefrag, 5, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                     \
+  X(isGUI, 4, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                           \
+  X(GetThreadHandle, 3, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                 \
+  X(ForceTerminate, 2, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                  \
+  X(GenerateHtmlReport, 1, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
 
 #define TW_LINK_EXPORT_COUNT 58
 

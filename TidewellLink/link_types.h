@@ -23,19 +23,19 @@ typedef void(__stdcall* ClusterRangeCallback)(int64_t first_cluster, int64_t las
 #include "link_exports.h"
 
 #define TW_LINK_DECLARE_PROC(name, ordinal, result, params, args, fallback) \
-    typedef result(__stdcall* name##Proc) params;
+  typedef result(__stdcall* name##Proc) params;
 TW_LINK_EXPORTS(TW_LINK_DECLARE_PROC)
 #undef TW_LINK_DECLARE_PROC
 
 static_assert(std::is_same<ProgressCallback, void (*)()>::value,
               "ProgressCallback is a plain function without arguments");
-static_assert(std::is_same<ClusterRangeCallback,
-                           void(__stdcall*)(int64_t, int64_t, int32_t)>::value,
-              "ClusterRangeCallback is stdcall (first, last, state)");
-static_assert(std::is_same<GetVolumeHandleProc,
-                           int32_t(__stdcall*)(const wchar_t*, ProgressCallback,
-                                               ClusterRangeCallback, int32_t)>::value,
-              "GetVolumeHandle takes the drive, both callbacks and the flag");
+static_assert(
+    std::is_same<ClusterRangeCallback, void(__stdcall*)(int64_t, int64_t, int32_t)>::value,
+    "ClusterRangeCallback is stdcall (first, last, state)");
+static_assert(
+    std::is_same<GetVolumeHandleProc, int32_t(__stdcall*)(const wchar_t*, ProgressCallback,
+                                                          ClusterRangeCallback, int32_t)>::value,
+    "GetVolumeHandle takes the drive, both callbacks and the flag");
 static_assert(std::is_same<CloseVolumeHandleProc, void(__stdcall*)(int32_t)>::value,
               "CloseVolumeHandle takes the handle only");
 static_assert(std::is_same<GetPercentDoneProc, int64_t(__stdcall*)(int32_t)>::value,
@@ -50,10 +50,9 @@ constexpr int kExportCount = 0 TW_LINK_EXPORTS(TW_LINK_COUNT_ONE);
 #define TW_LINK_ORDINAL(name, ordinal, result, params, args, fallback) ordinal,
 constexpr int kOrdinals[] = {TW_LINK_EXPORTS(TW_LINK_ORDINAL)};
 #undef TW_LINK_ORDINAL
-constexpr bool OrdinalsRunDown(int index)
-{
-    return index >= kExportCount ||
-           (kOrdinals[index] == kExportCount - index && OrdinalsRunDown(index + 1));
+constexpr bool OrdinalsRunDown(int index) {
+  return index >= kExportCount ||
+         (kOrdinals[index] == kExportCount - index && OrdinalsRunDown(index + 1));
 }
 }  // namespace tw_link_detail
 

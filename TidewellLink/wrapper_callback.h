@@ -14,43 +14,43 @@
 #include <vector>
 
 class TWrapperCallback final : public ComObject<ICallback, kIID_ICallback> {
-public:
-    // A new object with reference count 0: its first holder's AddRef makes it 1.
-    static TWrapperCallback* Create(ProgressCallback progress_callback,
-                                    ClusterRangeCallback clusters_callback);
+ public:
+  // A new object with reference count 0: its first holder's AddRef makes it 1.
+  static TWrapperCallback* Create(ProgressCallback progress_callback,
+                                  ClusterRangeCallback clusters_callback);
 
-    HRESULT __stdcall UpdateProgressInformation(int32_t percent_done) override;
-    HRESULT __stdcall SetClusters(int32_t state, int64_t first_cluster,
-                                  int64_t last_cluster) override;
+  HRESULT __stdcall UpdateProgressInformation(int32_t percent_done) override;
+  HRESULT __stdcall SetClusters(int32_t state, int64_t first_cluster,
+                                int64_t last_cluster) override;
 
-    // From now on no host function is called. Waits for host calls in
-    // progress on other threads; a call in progress on this thread (a close
-    // from inside the handle's own callback) is not waited for.
-    void Detach();
+  // From now on no host function is called. Waits for host calls in
+  // progress on other threads; a call in progress on this thread (a close
+  // from inside the handle's own callback) is not waited for.
+  void Detach();
 
-private:
-    TWrapperCallback(ProgressCallback progress_callback, ClusterRangeCallback clusters_callback);
-    bool EnterHostCall();
-    void LeaveHostCall();
+ private:
+  TWrapperCallback(ProgressCallback progress_callback, ClusterRangeCallback clusters_callback);
+  bool EnterHostCall();
+  void LeaveHostCall();
 
-    ProgressCallback progress_callback;
-    ClusterRangeCallback clusters_callback;
-    std::mutex gate;
-    std::condition_variable host_call_ended;
-    bool detached = false;
-    std::vector<DWORD> threads_in_host_calls;
+  ProgressCallback progress_callback;
+  ClusterRangeCallback clusters_callback;
+  std::mutex gate;
+  std::condition_variable host_call_ended;
+  bool detached = false;
+  std::vector<DWORD> threads_in_host_calls;
 };
 
 // Holds one reference for its scope (the object must outlive its own call).
 class CallbackReference {
-public:
-    explicit CallbackReference(ICallback* callback) : callback(callback) { callback->AddRef(); }
-    ~CallbackReference() { callback->Release(); }
-    CallbackReference(const CallbackReference&) = delete;
-    CallbackReference& operator=(const CallbackReference&) = delete;
+ public:
+  explicit CallbackReference(ICallback* callback) : callback(callback) { callback->AddRef(); }
+  ~CallbackReference() { callback->Release(); }
+  CallbackReference(const CallbackReference&) = delete;
+  CallbackReference& operator=(const CallbackReference&) = delete;
 
-private:
-    ICallback* callback;
+ private:
+  ICallback* callback;
 };
 
 #endif

@@ -23,9 +23,9 @@ int64_t CellOfCluster(int64_t cluster, int cell_count, int64_t total_clusters);
 int64_t CellStart(int64_t k, int cell_count, int64_t total_clusters);
 
 struct Cells {
-    int32_t* state;
-    int8_t* glow;
-    int count;
+  int32_t* state;
+  int8_t* glow;
+  int count;
 };
 
 // Writes state s into cell k and lets it glow anew (a still-glowing

@@ -75,8 +75,7 @@ void DiskList::FillDriveListView(HWND dialog) {
   HWND list_view = GetDlgItem(dialog, IDC_DRIVE_LIST);
   if (list_view == nullptr) return;
 
-  SendMessageW(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-               LVS_EX_FULLROWSELECT);
+  SendMessageW(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   SendMessageW(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
 
   int column_index = 0;

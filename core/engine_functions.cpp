@@ -11,15 +11,14 @@ const wchar_t kEngineLibraryName[] = L"TidewellLink.dll";
 
 // Bind order and the names come from the same list as the table's slots.
 struct SlotBinding {
-    const char* name;
-    void (*assign)(FARPROC address);
+  const char* name;
+  void (*assign)(FARPROC address);
 };
 
-#define TW_ENGINE_BINDING(name, ordinal, result, params, args, fallback)  \
-    {#name, [](FARPROC address) {                                         \
-         g_engine_functions.name = reinterpret_cast<name##Proc>(          \
-             reinterpret_cast<void*>(address));                           \
-     }},
+#define TW_ENGINE_BINDING(name, ordinal, result, params, args, fallback)                       \
+  {#name, [](FARPROC address) {                                                                \
+     g_engine_functions.name = reinterpret_cast<name##Proc>(reinterpret_cast<void*>(address)); \
+   }},
 const SlotBinding kSlotBindings[] = {TW_LINK_EXPORTS(TW_ENGINE_BINDING)};
 #undef TW_ENGINE_BINDING
 
@@ -28,48 +27,43 @@ static_assert(sizeof kSlotBindings / sizeof kSlotBindings[0] == TW_LINK_EXPORT_C
 
 }  // namespace
 
-int BindEngineLibraryFrom(const wchar_t* library_path)
-{
-    UnbindEngineLibrary();
-    g_engine_module = LoadLibraryW(library_path);
-    if (g_engine_module == nullptr) return 0;
-    for (const SlotBinding& slot : kSlotBindings) {
-        const FARPROC address = GetProcAddress(g_engine_module, slot.name);
-        if (address == nullptr) {
-            // All or nothing: a library without every export is not used at all.
-            UnbindEngineLibrary();
-            return 0;
-        }
-        slot.assign(address);
+int BindEngineLibraryFrom(const wchar_t* library_path) {
+  UnbindEngineLibrary();
+  g_engine_module = LoadLibraryW(library_path);
+  if (g_engine_module == nullptr) return 0;
+  for (const SlotBinding& slot : kSlotBindings) {
+    const FARPROC address = GetProcAddress(g_engine_module, slot.name);
+    if (address == nullptr) {
+      // All or nothing: a library without every export is not used at all.
+      UnbindEngineLibrary();
+      return 0;
     }
-    return 1;
+    slot.assign(address);
+  }
+  return 1;
 }
 
-int BindEngineLibrary()
-{
-    // Bare name: the program subdirectory made current at start-up is searched.
-    return BindEngineLibraryFrom(kEngineLibraryName);
+int BindEngineLibrary() {
+  // Bare name: the program subdirectory made current at start-up is searched.
+  return BindEngineLibraryFrom(kEngineLibraryName);
 }
 
-void UnbindEngineLibrary()
-{
-    if (g_engine_module != nullptr) {
-        FreeLibrary(g_engine_module);
-        g_engine_module = nullptr;
-    }
-    g_engine_functions = EngineFunctionTable{};
+void UnbindEngineLibrary() {
+  if (g_engine_module != nullptr) {
+    FreeLibrary(g_engine_module);
+    g_engine_module = nullptr;
+  }
+  g_engine_functions = EngineFunctionTable{};
 }
 
-void OnEngineProgress()
-{
-    SaverScene* scene = g_scene;
-    if (scene == nullptr || !scene->callbacks_enabled.load()) return;
-    scene->progress_pending.store(true);
+void OnEngineProgress() {
+  SaverScene* scene = g_scene;
+  if (scene == nullptr || !scene->callbacks_enabled.load()) return;
+  scene->progress_pending.store(true);
 }
 
-void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state)
-{
-    SaverScene* scene = g_scene;
-    if (scene == nullptr || !scene->callbacks_enabled.load()) return;
-    scene->MarkClusterRange(first_cluster, last_cluster, state);
+void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state) {
+  SaverScene* scene = g_scene;
+  if (scene == nullptr || !scene->callbacks_enabled.load()) return;
+  scene->MarkClusterRange(first_cluster, last_cluster, state);
 }

@@ -7,7 +7,7 @@
 // export list, so host and bridge cannot disagree on a name or a signature.
 struct EngineFunctionTable {
 #define TW_ENGINE_SLOT(name, ordinal, result, params, args, fallback) name##Proc name;
-    TW_LINK_EXPORTS(TW_ENGINE_SLOT)
+  TW_LINK_EXPORTS(TW_ENGINE_SLOT)
 #undef TW_ENGINE_SLOT
 };
 

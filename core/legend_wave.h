@@ -10,8 +10,8 @@ constexpr int kItemCount = 6;
 constexpr int kWavePauseSeconds = 2;
 
 struct Item {
-    int32_t state;  // ClusterState shown by the item
-    const wchar_t* label;
+  int32_t state;  // ClusterState shown by the item
+  const wchar_t* label;
 };
 // Items from left to right.
 extern const Item kItems[kItemCount];
@@ -22,10 +22,10 @@ void LayoutRow(const int label_widths[kItemCount], double scale, int cell_size, 
                int legend_x[kItemCount], int* text_offset);
 
 struct WaveState {
-    int8_t* glow;  // kItemCount intensities
-    int* frame;
-    bool* running;
-    int64_t* end_time;
+  int8_t* glow;  // kItemCount intensities
+  int* frame;
+  bool* running;
+  int64_t* end_time;
 };
 
 // Starts a wave when due (active and kWavePauseSeconds after the last one).

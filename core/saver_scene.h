@@ -44,8 +44,8 @@ constexpr UINT frame_period_ms = 33;
 
 // Status text while no cycle runs.
 extern const wchar_t* const g_vendor_line;
-extern const wchar_t kProgramSubdirectory[];   // "Orbenlake Tidewell ScreenSaver"
-extern const wchar_t kLoadFailureText[];       // "Could not load Tidewell.dll library."
+extern const wchar_t kProgramSubdirectory[];  // "Orbenlake Tidewell ScreenSaver"
+extern const wchar_t kLoadFailureText[];      // "Could not load Tidewell.dll library."
 
 // Layout of the scene for one client size; pure, so it can be checked without a window.
 struct SceneLayout {

@@ -14,149 +14,154 @@ constexpr int kShineResource = 132;
 constexpr int kShineSourceSize = 28;
 
 BITMAPINFO Header32(int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // positive: rows bottom-up
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // positive: rows bottom-up
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
 }
 
 // Reads a bitmap (not selected anywhere) as COLORREF values, top row first,
 // which is what GetPixel would give for each pixel.
 std::vector<COLORREF> ReadColors(HDC context, HBITMAP bitmap, int width, int height) {
-    std::vector<COLORREF> colors;
-    if (bitmap == nullptr || width <= 0 || height <= 0) return colors;
-    BITMAPINFO info = Header32(width, -height);
-    std::vector<uint32_t> words(static_cast<size_t>(width) * height);
-    if (GetDIBits(context, bitmap, 0, height, words.data(), &info, DIB_RGB_COLORS) != height) return colors;
-    colors.resize(words.size());
-    for (size_t i = 0; i < words.size(); ++i)
-        colors[i] = RGB((words[i] >> 16) & 0xFF, (words[i] >> 8) & 0xFF, words[i] & 0xFF);
+  std::vector<COLORREF> colors;
+  if (bitmap == nullptr || width <= 0 || height <= 0) return colors;
+  BITMAPINFO info = Header32(width, -height);
+  std::vector<uint32_t> words(static_cast<size_t>(width) * height);
+  if (GetDIBits(context, bitmap, 0, height, words.data(), &info, DIB_RGB_COLORS) != height)
     return colors;
+  colors.resize(words.size());
+  for (size_t i = 0; i < words.size(); ++i)
+    colors[i] = RGB((words[i] >> 16) & 0xFF, (words[i] >> 8) & 0xFF, words[i] & 0xFF);
+  return colors;
 }
 
 }  // namespace
 
 void SaverScene::BuildGlowBitmaps() {
-    {
-        std::lock_guard<std::mutex> guard(cell_lock);
-        for (int i = 0; i < cell_count && cell_glow != nullptr; ++i) cell_glow[i] = 0;
+  {
+    std::lock_guard<std::mutex> guard(cell_lock);
+    for (int i = 0; i < cell_count && cell_glow != nullptr; ++i) cell_glow[i] = 0;
+  }
+  const int origin = static_cast<int>(2 * scale);
+  const int blur_radius = static_cast<int>(scale * 3.0);
+  BITMAPINFO bi = Header32(glow_width, glow_height);
+  const RECT r = {0, 0, glow_width, glow_height};
+  const size_t pixel_count =
+      static_cast<size_t>(glow_width > 0 ? glow_width : 0) * (glow_height > 0 ? glow_height : 0);
+  std::vector<uint8_t> source(pixel_count * 4), blurred(pixel_count * 4);
+  std::vector<int> red_sums(pixel_count), green_sums(pixel_count), blue_sums(pixel_count);
+  HGDIOBJ original_bitmap = nullptr;
+
+  for (COLORREF color : cluster_colors_arr) {
+    GlowBitmaps bitmaps;
+    for (int band = 0; band < 3; ++band) {
+      const int p = kGlowPercents[band];
+      // A 32-bit DIB section holds the same pixels as a bitmap compatible
+      // with the 32-bit screen, and selecting one into glow_dc, as every
+      // frame does, costs far less.
+      void* bits = nullptr;
+      HBITMAP bitmap = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+      bitmaps.band_bitmaps[band] = bitmap;
+      HGDIOBJ previous = SelectObject(glow_dc, bitmap);
+      if (original_bitmap == nullptr) original_bitmap = previous;
+      FillRect(glow_dc, &r, black_brush);
+
+      const int d = static_cast<int>(scale * 1.5 * p / 100.0);
+      const COLORREF outline = imaging::BlendTowards(color, 0xFFFFFF, p / 3);
+      HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, outline);
+      HGDIOBJ old_pen = SelectObject(glow_dc, pen);
+      const int o = origin, s = cell_size;
+      Rectangle(glow_dc, o - d, o, o + s - d + 1, o + s);
+      Rectangle(glow_dc, o + d, o, o + s + d + 1, o + s);
+      Rectangle(glow_dc, o, o - d, o + s + 1, o + s - d);
+      Rectangle(glow_dc, o, o + d, o + s + 1, o + s + d);
+      SelectObject(glow_dc, old_pen);
+      DeleteObject(pen);
+
+      // The pixels are read and written with the bitmap out of the context.
+      if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
+      if (pixel_count == 0) continue;
+      GetDIBits(glow_dc, bitmap, 0, glow_height, source.data(), &bi, DIB_RGB_COLORS);
+      imaging::BuildChannelSums(source.data(), glow_width, glow_height, red_sums.data(),
+                                green_sums.data(), blue_sums.data());
+      imaging::BoxBlur(source.data(), glow_width, glow_height, blurred.data(), red_sums.data(),
+                       green_sums.data(), blue_sums.data(), blur_radius, blur_radius);
+      SetDIBits(glow_dc, bitmap, 0, glow_height, blurred.data(), &bi, DIB_RGB_COLORS);
+      DrawLitCellPictures(color, band, blurred.data(), bi, original_bitmap);
     }
-    const int origin = static_cast<int>(2 * scale);
-    const int blur_radius = static_cast<int>(scale * 3.0);
-    BITMAPINFO bi = Header32(glow_width, glow_height);
-    const RECT r = {0, 0, glow_width, glow_height};
-    const size_t pixel_count = static_cast<size_t>(glow_width > 0 ? glow_width : 0) * (glow_height > 0 ? glow_height : 0);
-    std::vector<uint8_t> source(pixel_count * 4), blurred(pixel_count * 4);
-    std::vector<int> red_sums(pixel_count), green_sums(pixel_count), blue_sums(pixel_count);
-    HGDIOBJ original_bitmap = nullptr;
-
-    for (COLORREF color : cluster_colors_arr) {
-        GlowBitmaps bitmaps;
-        for (int band = 0; band < 3; ++band) {
-            const int p = kGlowPercents[band];
-            // A 32-bit DIB section holds the same pixels as a bitmap compatible
-            // with the 32-bit screen, and selecting one into glow_dc, as every
-            // frame does, costs far less.
-            void* bits = nullptr;
-            HBITMAP bitmap = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-            bitmaps.band_bitmaps[band] = bitmap;
-            HGDIOBJ previous = SelectObject(glow_dc, bitmap);
-            if (original_bitmap == nullptr) original_bitmap = previous;
-            FillRect(glow_dc, &r, black_brush);
-
-            const int d = static_cast<int>(scale * 1.5 * p / 100.0);
-            const COLORREF outline = imaging::BlendTowards(color, 0xFFFFFF, p / 3);
-            HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, outline);
-            HGDIOBJ old_pen = SelectObject(glow_dc, pen);
-            const int o = origin, s = cell_size;
-            Rectangle(glow_dc, o - d, o, o + s - d + 1, o + s);
-            Rectangle(glow_dc, o + d, o, o + s + d + 1, o + s);
-            Rectangle(glow_dc, o, o - d, o + s + 1, o + s - d);
-            Rectangle(glow_dc, o, o + d, o + s + 1, o + s + d);
-            SelectObject(glow_dc, old_pen);
-            DeleteObject(pen);
-
-            // The pixels are read and written with the bitmap out of the context.
-            if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
-            if (pixel_count == 0) continue;
-            GetDIBits(glow_dc, bitmap, 0, glow_height, source.data(), &bi, DIB_RGB_COLORS);
-            imaging::BuildChannelSums(source.data(), glow_width, glow_height, red_sums.data(),
-                                      green_sums.data(), blue_sums.data());
-            imaging::BoxBlur(source.data(), glow_width, glow_height, blurred.data(), red_sums.data(),
-                             green_sums.data(), blue_sums.data(), blur_radius, blur_radius);
-            SetDIBits(glow_dc, bitmap, 0, glow_height, blurred.data(), &bi, DIB_RGB_COLORS);
-            DrawLitCellPictures(color, band, blurred.data(), bi, original_bitmap);
-        }
-        glow_bitmaps.emplace(color, bitmaps);
-    }
+    glow_bitmaps.emplace(color, bitmaps);
+  }
 }
 
 HBITMAP SaverScene::LitCellPicture(COLORREF color, int glow) const {
-    const int step = (cluster_map::kFullGlow - glow) / cluster_map::kGlowFadeStep;
-    if (glow <= 0 || (cluster_map::kFullGlow - glow) % cluster_map::kGlowFadeStep != 0 || step >= kGlowSteps)
-        return nullptr;
-    for (int state = 0; state < kClusterStateCount; ++state)
-        if (cluster_colors_arr[state] == color) return lit_cell_pictures[state][step].handle;
+  const int step = (cluster_map::kFullGlow - glow) / cluster_map::kGlowFadeStep;
+  if (glow <= 0 || (cluster_map::kFullGlow - glow) % cluster_map::kGlowFadeStep != 0 ||
+      step >= kGlowSteps)
     return nullptr;
+  for (int state = 0; state < kClusterStateCount; ++state)
+    if (cluster_colors_arr[state] == color) return lit_cell_pictures[state][step].handle;
+  return nullptr;
 }
 
 // The lit cells of one colour whose glow falls into this band: the halo with
 // the cell's brightened outline and black inside drawn over it.
-void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
-                                     HGDIOBJ original_bitmap) {
-    int state = 0;
-    while (state < kClusterStateCount && cluster_colors_arr[state] != color) ++state;
-    if (state == kClusterStateCount) return;
-    const int o = static_cast<int>(2.0 * scale);
-    for (int step = 0; step < kGlowSteps; ++step) {
-        const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
-        if (cluster_map::GlowBand(glow) != band) continue;
-        void* bits = nullptr;
-        HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (picture == nullptr) continue;
-        SetDIBits(glow_dc, picture, 0, glow_height, halo, &bi, DIB_RGB_COLORS);
-        SelectObject(glow_dc, picture);
-        HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(color, 0xFFFFFF, glow / 3));
-        HGDIOBJ old_pen = SelectObject(glow_dc, pen);
-        HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
-        Rectangle(glow_dc, o, o, o + cell_size, o + cell_size);
-        SelectObject(glow_dc, old_brush);
-        SelectObject(glow_dc, old_pen);
-        DeleteObject(pen);
-        if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
-        if (lit_cell_pictures[state][step].handle != nullptr) DeleteObject(lit_cell_pictures[state][step].handle);
-        lit_cell_pictures[state][step].handle = picture;
-    }
+void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo,
+                                     const BITMAPINFO& bi, HGDIOBJ original_bitmap) {
+  int state = 0;
+  while (state < kClusterStateCount && cluster_colors_arr[state] != color) ++state;
+  if (state == kClusterStateCount) return;
+  const int o = static_cast<int>(2.0 * scale);
+  for (int step = 0; step < kGlowSteps; ++step) {
+    const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
+    if (cluster_map::GlowBand(glow) != band) continue;
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (picture == nullptr) continue;
+    SetDIBits(glow_dc, picture, 0, glow_height, halo, &bi, DIB_RGB_COLORS);
+    SelectObject(glow_dc, picture);
+    HPEN pen =
+        CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(color, 0xFFFFFF, glow / 3));
+    HGDIOBJ old_pen = SelectObject(glow_dc, pen);
+    HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
+    Rectangle(glow_dc, o, o, o + cell_size, o + cell_size);
+    SelectObject(glow_dc, old_brush);
+    SelectObject(glow_dc, old_pen);
+    DeleteObject(pen);
+    if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
+    if (lit_cell_pictures[state][step].handle != nullptr)
+      DeleteObject(lit_cell_pictures[state][step].handle);
+    lit_cell_pictures[state][step].handle = picture;
+  }
 }
 
 void SaverScene::LoadShineBitmap() {
-    if (scale == 1.0) {
-        shine_width = shine_height = kShineSourceSize;
-        shine_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
-        shine_dc = CreateCompatibleDC(window_dc);
-    } else {
-        shine_width = shine_height = static_cast<int>(std::ceil(scale * 28.0));
-        shine_bitmap = CreateCompatibleBitmap(window_dc, shine_width, shine_height);
-        shine_dc = CreateCompatibleDC(window_dc);
-        HBITMAP picture = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
-        HDC context = CreateCompatibleDC(window_dc);
-        BITMAPINFO bi = Header32(kShineSourceSize, kShineSourceSize);
-        std::vector<uint32_t> source(kShineSourceSize * kShineSourceSize);
-        std::vector<uint32_t> target(static_cast<size_t>(shine_width) * shine_height);
-        GetDIBits(context, picture, 0, kShineSourceSize, source.data(), &bi, DIB_RGB_COLORS);
-        imaging::ResampleBitmap(source.data(), kShineSourceSize, kShineSourceSize, target.data(),
-                                shine_width, shine_height);
-        bi.bmiHeader.biWidth = shine_width;
-        bi.bmiHeader.biHeight = shine_height;
-        SetDIBits(shine_dc, shine_bitmap, 0, shine_height, target.data(), &bi, DIB_RGB_COLORS);
-        DeleteObject(picture);
-        DeleteDC(context);
-    }
-    // The sparkle is blended from this copy; its pixels equal GetPixel of shine_dc.
-    shine_pixels = ReadColors(window_dc, shine_bitmap, shine_width, shine_height);
-    SelectObject(shine_dc, shine_bitmap);
+  if (scale == 1.0) {
+    shine_width = shine_height = kShineSourceSize;
+    shine_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
+    shine_dc = CreateCompatibleDC(window_dc);
+  } else {
+    shine_width = shine_height = static_cast<int>(std::ceil(scale * 28.0));
+    shine_bitmap = CreateCompatibleBitmap(window_dc, shine_width, shine_height);
+    shine_dc = CreateCompatibleDC(window_dc);
+    HBITMAP picture = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
+    HDC context = CreateCompatibleDC(window_dc);
+    BITMAPINFO bi = Header32(kShineSourceSize, kShineSourceSize);
+    std::vector<uint32_t> source(kShineSourceSize * kShineSourceSize);
+    std::vector<uint32_t> target(static_cast<size_t>(shine_width) * shine_height);
+    GetDIBits(context, picture, 0, kShineSourceSize, source.data(), &bi, DIB_RGB_COLORS);
+    imaging::ResampleBitmap(source.data(), kShineSourceSize, kShineSourceSize, target.data(),
+                            shine_width, shine_height);
+    bi.bmiHeader.biWidth = shine_width;
+    bi.bmiHeader.biHeight = shine_height;
+    SetDIBits(shine_dc, shine_bitmap, 0, shine_height, target.data(), &bi, DIB_RGB_COLORS);
+    DeleteObject(picture);
+    DeleteDC(context);
+  }
+  // The sparkle is blended from this copy; its pixels equal GetPixel of shine_dc.
+  shine_pixels = ReadColors(window_dc, shine_bitmap, shine_width, shine_height);
+  SelectObject(shine_dc, shine_bitmap);
 }

@@ -88,9 +88,9 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
   back_dc = CreateCompatibleDC(window_dc);
   old_bitmap = SelectObject(back_dc, back_bitmap);
-  font = CreateFontW(layout.font_height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
-                     DEFAULT_CHARSET, OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                     VARIABLE_PITCH, L"Segoe UI");
+  font = CreateFontW(layout.font_height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH,
+                     L"Segoe UI");
   old_font = SelectObject(back_dc, font);
   old_window_font = SelectObject(window_dc, font);
   black_brush = CreateSolidBrush(0);

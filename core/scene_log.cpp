@@ -8,66 +8,61 @@ namespace {
 constexpr size_t kPendingLogLimit = 100;
 }  // namespace
 
-void SaverScene::AddLogMessage(std::wstring text)
-{
-    bool log_empty = true;
-    for (const std::wstring& line : log_lines) log_empty = log_empty && line.empty();
-    if (log_empty) {
-        // The very first message of a run shows at once.
-        log_lines[0] = std::move(text);
-        return;
-    }
-    if (pending_log.size() > kPendingLogLimit) return;
-    pending_log.push_back(std::move(text));
-    if (!scrolling) {
-        scrolling = true;
-        scroll_speed = 4.0 * scale;
-        scroll_offset = 0;
-    }
+void SaverScene::AddLogMessage(std::wstring text) {
+  bool log_empty = true;
+  for (const std::wstring& line : log_lines) log_empty = log_empty && line.empty();
+  if (log_empty) {
+    // The very first message of a run shows at once.
+    log_lines[0] = std::move(text);
+    return;
+  }
+  if (pending_log.size() > kPendingLogLimit) return;
+  pending_log.push_back(std::move(text));
+  if (!scrolling) {
+    scrolling = true;
+    scroll_speed = 4.0 * scale;
+    scroll_offset = 0;
+  }
 }
 
-void SaverScene::ReplaceNewestLogEntry(std::wstring text)
-{
-    if (pending_log.empty())
-        log_lines[0] = std::move(text);
-    else
-        pending_log.back() = std::move(text);
+void SaverScene::ReplaceNewestLogEntry(std::wstring text) {
+  if (pending_log.empty())
+    log_lines[0] = std::move(text);
+  else
+    pending_log.back() = std::move(text);
 }
 
-void SaverScene::ScrollLog()
-{
-    if (pending_log.empty()) {
-        // Nothing to bring in: the slide simply ends.
-        scrolling = false;
-        scroll_offset = 0;
-        return;
-    }
-    if (scroll_offset >= line_height) {
-        for (int i = kLogLineCount - 1; i > 0; --i) log_lines[i] = std::move(log_lines[i - 1]);
-        log_lines[0] = std::move(pending_log.front());
-        pending_log.pop_front();
-        scroll_offset = 0;
-        scroll_speed = 4.0 * scale;
-        if (pending_log.empty()) scrolling = false;
-        return;
-    }
-    scroll_offset += static_cast<int>(std::ceil(scroll_speed));
-    scroll_speed += scroll_accel;
-    if (scroll_offset > line_height) scroll_offset = line_height;
+void SaverScene::ScrollLog() {
+  if (pending_log.empty()) {
+    // Nothing to bring in: the slide simply ends.
+    scrolling = false;
+    scroll_offset = 0;
+    return;
+  }
+  if (scroll_offset >= line_height) {
+    for (int i = kLogLineCount - 1; i > 0; --i) log_lines[i] = std::move(log_lines[i - 1]);
+    log_lines[0] = std::move(pending_log.front());
+    pending_log.pop_front();
+    scroll_offset = 0;
+    scroll_speed = 4.0 * scale;
+    if (pending_log.empty()) scrolling = false;
+    return;
+  }
+  scroll_offset += static_cast<int>(std::ceil(scroll_speed));
+  scroll_speed += scroll_accel;
+  if (scroll_offset > line_height) scroll_offset = line_height;
 }
 
-int SaverScene::LogLineGrey(int line) const
-{
-    return static_cast<int>(log_grey[line] - scroll_offset * log_grey_step[line]);
+int SaverScene::LogLineGrey(int line) const {
+  return static_cast<int>(log_grey[line] - scroll_offset * log_grey_step[line]);
 }
 
-void SaverScene::DrawLog()
-{
-    const int first_y = log_top + scroll_offset;
-    for (int i = 0; i < kLogLineCount; ++i) {
-        const int grey = LogLineGrey(i);
-        SetTextColor(back_dc, RGB(grey, grey, grey));
-        TextOutW(back_dc, left, first_y + i * line_height, log_lines[i].c_str(),
-                 static_cast<int>(log_lines[i].size()));
-    }
+void SaverScene::DrawLog() {
+  const int first_y = log_top + scroll_offset;
+  for (int i = 0; i < kLogLineCount; ++i) {
+    const int grey = LogLineGrey(i);
+    SetTextColor(back_dc, RGB(grey, grey, grey));
+    TextOutW(back_dc, left, first_y + i * line_height, log_lines[i].c_str(),
+             static_cast<int>(log_lines[i].size()));
+  }
 }

@@ -14,21 +14,19 @@ const wchar_t kLastDefragValue[] = L"LastDefrag";
 constexpr size_t kLastDefragRoom = 22;
 }  // namespace
 
-void SaverScene::LoadSettings()
-{
-    wchar_t text[kLastDefragRoom] = {};
-    last_defrag = 0;
-    if (ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue, text,
-                         kLastDefragRoom) == ERROR_SUCCESS)
-        last_defrag = ParseDecimal(text, kLastDefragRoom);
-    idle_animation = settings_store.LoadIdleAnimation() != 0;
+void SaverScene::LoadSettings() {
+  wchar_t text[kLastDefragRoom] = {};
+  last_defrag = 0;
+  if (ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue, text,
+                       kLastDefragRoom) == ERROR_SUCCESS)
+    last_defrag = ParseDecimal(text, kLastDefragRoom);
+  idle_animation = settings_store.LoadIdleAnimation() != 0;
 }
 
-void SaverScene::SaveLastDefrag()
-{
-    _tzset();
-    last_defrag = CurrentTime();
-    // When the key cannot be written the new time still holds for this process.
-    WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue,
-                      FormatDecimal(last_defrag).c_str());
+void SaverScene::SaveLastDefrag() {
+  _tzset();
+  last_defrag = CurrentTime();
+  // When the key cannot be written the new time still holds for this process.
+  WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, kLastDefragValue,
+                    FormatDecimal(last_defrag).c_str());
 }

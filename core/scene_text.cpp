@@ -3,50 +3,35 @@
 #include "core/saver_scene.h"
 #include "core/text_format.h"
 
-int SaverScene::GetTextWidth(const wchar_t* text, int length, SIZE* size)
-{
-    SIZE extent = {};
-    if (measure_text != nullptr) {
-        extent.cx = measure_text(text, length);
-        if (size != nullptr) *size = extent;
-        return extent.cx;
-    }
-    if (!GetTextExtentPoint32W(window_dc, text, length, &extent)) return 0;
+int SaverScene::GetTextWidth(const wchar_t* text, int length, SIZE* size) {
+  SIZE extent = {};
+  if (measure_text != nullptr) {
+    extent.cx = measure_text(text, length);
     if (size != nullptr) *size = extent;
     return extent.cx;
+  }
+  if (!GetTextExtentPoint32W(window_dc, text, length, &extent)) return 0;
+  if (size != nullptr) *size = extent;
+  return extent.cx;
 }
 
-std::wstring SaverScene::FitPathToWidth(std::wstring path)
-{
-    return FitPathToMeasure(path, grid_width, [this](const std::wstring& text) {
-        SIZE extent;
-        return GetTextWidth(text.c_str(), static_cast<int>(text.size()), &extent);
-    });
+std::wstring SaverScene::FitPathToWidth(std::wstring path) {
+  return FitPathToMeasure(path, grid_width, [this](const std::wstring& text) {
+    SIZE extent;
+    return GetTextWidth(text.c_str(), static_cast<int>(text.size()), &extent);
+  });
 }
 
-std::wstring SaverScene::FormatInt64(int64_t value)
-{
-    return FormatDecimal(value);
-}
+std::wstring SaverScene::FormatInt64(int64_t value) { return FormatDecimal(value); }
 
-std::wstring SaverScene::FormatInt64Grouped(int64_t value)
-{
-    return FormatDecimalGrouped(value);
-}
+std::wstring SaverScene::FormatInt64Grouped(int64_t value) { return FormatDecimalGrouped(value); }
 
-std::wstring SaverScene::FormatInt(int32_t value)
-{
-    return FormatDecimal(value);
-}
+std::wstring SaverScene::FormatInt(int32_t value) { return FormatDecimal(value); }
 
-void SaverScene::ShowMessage(const wchar_t* text)
-{
-    MessageBoxW(window, text, L"Message", MB_OK);
-}
+void SaverScene::ShowMessage(const wchar_t* text) { MessageBoxW(window, text, L"Message", MB_OK); }
 
-void SaverScene::ShowNumber(int32_t value)
-{
-    const std::wstring wide = FormatDecimal(value);
-    const std::string digits(wide.begin(), wide.end());  // digits and "-" only
-    MessageBoxA(window, digits.c_str(), "Message", MB_OK);
+void SaverScene::ShowNumber(int32_t value) {
+  const std::wstring wide = FormatDecimal(value);
+  const std::string digits(wide.begin(), wide.end());  // digits and "-" only
+  MessageBoxA(window, digits.c_str(), "Message", MB_OK);
 }

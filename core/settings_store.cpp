@@ -16,9 +16,7 @@ constexpr size_t kIdleAnimationRoom = 22;
 
 // Read as the C runtime reads a decimal: leading blanks and a sign allowed, and a text
 // that does not begin with a number reads as 0 (animation off).
-int IdleAnimationFromText(const wchar_t* text) {
-  return wcstol(text, nullptr, 10) != 0 ? 1 : 0;
-}
+int IdleAnimationFromText(const wchar_t* text) { return wcstol(text, nullptr, 10) != 0 ? 1 : 0; }
 }  // namespace
 
 int SettingsStore::LoadIdleAnimation() const {

@@ -8,56 +8,60 @@
 namespace {
 
 inline COLORREF ColorOfWord(uint32_t word) {
-    return RGB((word >> 16) & 0xFF, (word >> 8) & 0xFF, word & 0xFF);
+  return RGB((word >> 16) & 0xFF, (word >> 8) & 0xFF, word & 0xFF);
 }
 
 inline uint32_t WordOfColor(COLORREF color) {
-    return (static_cast<uint32_t>(GetRValue(color)) << 16) | (static_cast<uint32_t>(GetGValue(color)) << 8) |
-           GetBValue(color);
+  return (static_cast<uint32_t>(GetRValue(color)) << 16) |
+         (static_cast<uint32_t>(GetGValue(color)) << 8) | GetBValue(color);
 }
 
 }  // namespace
 
-void BlendShineOver(HDC dc, int surface_width, int surface_height, const std::vector<COLORREF>& shine,
-                    int shine_width, int shine_height, int x, int y, int level) {
-    if (shine_width <= 0 || shine_height <= 0 ||
-        shine.size() < static_cast<size_t>(shine_width) * static_cast<size_t>(shine_height))
-        return;
-    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    const int x1 = std::min(x + shine_width, surface_width), y1 = std::min(y + shine_height, surface_height);
-    if (x0 >= x1 || y0 >= y1) return;
-    const int w = x1 - x0, h = y1 - y0;
+void BlendShineOver(HDC dc, int surface_width, int surface_height,
+                    const std::vector<COLORREF>& shine, int shine_width, int shine_height, int x,
+                    int y, int level) {
+  if (shine_width <= 0 || shine_height <= 0 ||
+      shine.size() < static_cast<size_t>(shine_width) * static_cast<size_t>(shine_height))
+    return;
+  const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+  const int x1 = std::min(x + shine_width, surface_width),
+            y1 = std::min(y + shine_height, surface_height);
+  if (x0 >= x1 || y0 >= y1) return;
+  const int w = x1 - x0, h = y1 - y0;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section == nullptr || bits == nullptr) {
-        if (section != nullptr) DeleteObject(section);
-        return;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section == nullptr || bits == nullptr) {
+    if (section != nullptr) DeleteObject(section);
+    return;
+  }
+  HDC work = CreateCompatibleDC(dc);
+  HGDIOBJ old_bitmap = SelectObject(work, section);
+  BitBlt(work, 0, 0, w, h, dc, x0, y0, SRCCOPY);
+  GdiFlush();
+
+  uint32_t* pixels = static_cast<uint32_t*>(bits);
+  for (int row = 0; row < h; ++row) {
+    const COLORREF* shine_row =
+        shine.data() + static_cast<size_t>(y0 - y + row) * shine_width + (x0 - x);
+    uint32_t* screen_row = pixels + static_cast<size_t>(row) * w;
+    for (int column = 0; column < w; ++column) {
+      const COLORREF blended =
+          imaging::BlendShine(shine_row[column], ColorOfWord(screen_row[column]), level);
+      screen_row[column] = WordOfColor(blended);
     }
-    HDC work = CreateCompatibleDC(dc);
-    HGDIOBJ old_bitmap = SelectObject(work, section);
-    BitBlt(work, 0, 0, w, h, dc, x0, y0, SRCCOPY);
-    GdiFlush();
+  }
 
-    uint32_t* pixels = static_cast<uint32_t*>(bits);
-    for (int row = 0; row < h; ++row) {
-        const COLORREF* shine_row = shine.data() + static_cast<size_t>(y0 - y + row) * shine_width + (x0 - x);
-        uint32_t* screen_row = pixels + static_cast<size_t>(row) * w;
-        for (int column = 0; column < w; ++column) {
-            const COLORREF blended = imaging::BlendShine(shine_row[column], ColorOfWord(screen_row[column]), level);
-            screen_row[column] = WordOfColor(blended);
-        }
-    }
-
-    BitBlt(dc, x0, y0, w, h, work, 0, 0, SRCCOPY);
-    SelectObject(work, old_bitmap);
-    DeleteDC(work);
-    DeleteObject(section);
+  BitBlt(dc, x0, y0, w, h, work, 0, 0, SRCCOPY);
+  SelectObject(work, old_bitmap);
+  DeleteDC(work);
+  DeleteObject(section);
 }

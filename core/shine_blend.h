@@ -10,5 +10,6 @@
 // shine: shine_width x shine_height COLORREF values, top row first.
 // (x, y): where the picture's top-left corner lands on dc, whose drawing
 // surface is surface_width x surface_height.
-void BlendShineOver(HDC dc, int surface_width, int surface_height, const std::vector<COLORREF>& shine,
-                    int shine_width, int shine_height, int x, int y, int level);
+void BlendShineOver(HDC dc, int surface_width, int surface_height,
+                    const std::vector<COLORREF>& shine, int shine_width, int shine_height, int x,
+                    int y, int level);

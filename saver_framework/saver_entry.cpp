@@ -31,15 +31,15 @@ HWND OwnerOrForeground(uintptr_t handle) {
 
 int RunSettings(HWND owner) {
   if (!RegisterDialogClasses(hMainInstance)) return 0;
-  return static_cast<int>(DialogBoxParamW(hMainInstance, MAKEINTRESOURCEW(kSettingsTemplate),
-                                          owner, ScreenSaverConfigureDialog, 0));
+  return static_cast<int>(DialogBoxParamW(hMainInstance, MAKEINTRESOURCEW(kSettingsTemplate), owner,
+                                          ScreenSaverConfigureDialog, 0));
 }
 
 int SaverMain(const wchar_t* arguments) {
   // Tab and tooltip classes as every saver gets them, and the list view and link classes
   // that the settings dialog of this system needs.
-  INITCOMMONCONTROLSEX classes = {
-      sizeof(classes), ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS};
+  INITCOMMONCONTROLSEX classes = {sizeof(classes),
+                                  ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS};
   InitCommonControlsEx(&classes);
   hMainInstance = GetModuleHandleW(nullptr);
   const bool windows_9x = IsWindows9xFamily();

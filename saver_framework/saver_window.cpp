@@ -146,16 +146,16 @@ HWND CreateFullScreenWindow() {
   const RECT rect = FullScreenRect();
   return CreateWindowExW(WS_EX_TOPMOST, kSaverWindowClass, kFullScreenWindowName,
                          WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect.left,
-                         rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
-                         nullptr, hMainInstance, nullptr);
+                         rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                         hMainInstance, nullptr);
 }
 
 HWND CreatePreviewWindow(HWND parent) {
   RECT client = {};
   GetClientRect(parent, &client);
   return CreateWindowExW(0, kSaverWindowClass, kPreviewWindowName,
-                         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,
-                         client.bottom, parent, nullptr, hMainInstance, nullptr);
+                         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right, client.bottom,
+                         parent, nullptr, hMainInstance, nullptr);
 }
 
 }  // namespace

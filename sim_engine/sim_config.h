@@ -16,17 +16,17 @@
 enum class SimTextMode { kNormal, kEmpty, kNull };
 
 struct SimConfig {
-    int analyze_ms = 4000;
-    int defrag_ms = 45000;
-    int report_ms = 40;
-    int64_t clusters = 2000000;
-    bool no_volume = false;
-    std::set<std::wstring> fail, fault, throws, raise;
-    SimTextMode text_mode = SimTextMode::kNormal;
-    std::map<std::wstring, int64_t> values;
-    bool odd_percent = false;
-    bool bad_ranges = false;
-    std::vector<std::wstring> exclusions;
+  int analyze_ms = 4000;
+  int defrag_ms = 45000;
+  int report_ms = 40;
+  int64_t clusters = 2000000;
+  bool no_volume = false;
+  std::set<std::wstring> fail, fault, throws, raise;
+  SimTextMode text_mode = SimTextMode::kNormal;
+  std::map<std::wstring, int64_t> values;
+  bool odd_percent = false;
+  bool bad_ranges = false;
+  std::vector<std::wstring> exclusions;
 };
 
 // The settings in force (a snapshot; cheap to take).
@@ -43,11 +43,11 @@ void ApplySimEnvironment();
 bool InjectSimFailure(const wchar_t* method, HRESULT* result);
 
 // First statement of every simulated method; method is a narrow literal.
-#define SIM_ENTER(method)                                             \
-    do {                                                              \
-        HRESULT injected = S_OK;                                      \
-        if (InjectSimFailure(L"" method, &injected)) return injected; \
-    } while (0)
+#define SIM_ENTER(method)                                         \
+  do {                                                            \
+    HRESULT injected = S_OK;                                      \
+    if (InjectSimFailure(L"" method, &injected)) return injected; \
+  } while (0)
 
 // A configured fixed answer for a number getter.
 bool FixedSimValue(const wchar_t* method, int64_t* value);

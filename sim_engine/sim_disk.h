@@ -10,24 +10,24 @@
 #include <vector>
 
 enum SimClusterState : uint8_t {
-    kSimFree = 0,
-    kSimNotFragmented = 1,
-    kSimMasterFileTable = 2,
-    kSimFragmented = 3,
-    kSimDefragmented = 4,
-    kSimProcessing = 5,
+  kSimFree = 0,
+  kSimNotFragmented = 1,
+  kSimMasterFileTable = 2,
+  kSimFragmented = 3,
+  kSimDefragmented = 4,
+  kSimProcessing = 5,
 };
 
 struct SimRange {
-    int64_t first;
-    int64_t last;
-    int32_t state;
+  int64_t first;
+  int64_t last;
+  int32_t state;
 };
 
 struct SimDisk {
-    int64_t clusters = 0;
-    int64_t block_clusters = 1;
-    std::vector<uint8_t> blocks;
+  int64_t clusters = 0;
+  int64_t block_clusters = 1;
+  std::vector<uint8_t> blocks;
 };
 
 SimDisk MakeSimDisk(int64_t clusters, uint32_t seed);
@@ -36,8 +36,8 @@ SimDisk MakeSimDisk(int64_t clusters, uint32_t seed);
 std::vector<SimRange> DescribeBlocks(const SimDisk& disk, size_t from, size_t to);
 
 struct SimDiskStats {
-    int64_t used_blocks = 0;
-    int64_t fragmented_blocks = 0;
+  int64_t used_blocks = 0;
+  int64_t fragmented_blocks = 0;
 };
 SimDiskStats CountSimDisk(const SimDisk& disk);
 

@@ -18,24 +18,24 @@
 enum class SimRunKind { kNone, kAnalyze, kDefrag };
 
 struct SimVolumeState {
-    SimVolumeState(std::wstring drive, ICallback* callback, int64_t clusters);
-    ~SimVolumeState();  // gives back the engine's ICallback reference
+  SimVolumeState(std::wstring drive, ICallback* callback, int64_t clusters);
+  ~SimVolumeState();  // gives back the engine's ICallback reference
 
-    std::mutex lock;
-    std::condition_variable wake;
-    const std::wstring drive;
-    ICallback* const callback;
-    SimDisk disk;
+  std::mutex lock;
+  std::condition_variable wake;
+  const std::wstring drive;
+  ICallback* const callback;
+  SimDisk disk;
 
-    bool closing = false;                   // the volume object is going away
-    SimRunKind requested = SimRunKind::kNone;  // a run waiting to start
-    uint64_t generation = 0;                // changes end the run in progress
-    bool paused = false;
+  bool closing = false;                      // the volume object is going away
+  SimRunKind requested = SimRunKind::kNone;  // a run waiting to start
+  uint64_t generation = 0;                   // changes end the run in progress
+  bool paused = false;
 
-    int32_t percent = 0;
-    bool in_analyze = false, analyze_complete = false, terminated_analyze = false;
-    bool in_defrag = false, defrag_complete = false, terminated_defrag = false;
-    std::wstring current_file;
+  int32_t percent = 0;
+  bool in_analyze = false, analyze_complete = false, terminated_analyze = false;
+  bool in_defrag = false, defrag_complete = false, terminated_defrag = false;
+  std::wstring current_file;
 };
 
 // Asks the worker (started on first use) for a new run; a run in progress ends.

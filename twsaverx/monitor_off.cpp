@@ -42,8 +42,8 @@ MonitorOffPlan PlanMonitorOff(const PowerReadings& r) {
   const int64_t delay_ms =
       (static_cast<int64_t>(display_timeout_s) - static_cast<int64_t>(r.saver_timeout_s)) * 1000;
   plan.armed = true;
-  plan.delay_ms = delay_ms > static_cast<int64_t>(MAXDWORD) ? MAXDWORD
-                                                              : static_cast<DWORD>(delay_ms);
+  plan.delay_ms =
+      delay_ms > static_cast<int64_t>(MAXDWORD) ? MAXDWORD : static_cast<DWORD>(delay_ms);
   return plan;
 }
 

@@ -20,7 +20,8 @@ class WorkerRegistry {
   LONG TakeStoredCommandLine(DWORD room, wchar_t* buffer) const;
   // Records the installing account in "User" and in the machine's "Users" list.
   LONG StoreUser(const wchar_t* name) const;
-  LONG RegWriteString(const wchar_t* key_path, const wchar_t* value_name, const wchar_t* text) const;
+  LONG RegWriteString(const wchar_t* key_path, const wchar_t* value_name,
+                      const wchar_t* text) const;
   LONG AddUserToList(const wchar_t* name) const;
 };
 

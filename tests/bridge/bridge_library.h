@@ -14,90 +14,83 @@
 #include <string>
 
 template <class Proc>
-bool Bind(HMODULE module, const char* name, Proc& slot)
-{
-    slot = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return slot != nullptr;
+bool Bind(HMODULE module, const char* name, Proc& slot) {
+  slot = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return slot != nullptr;
 }
 
 struct BridgeLibrary {
-#define TW_TEST_BRIDGE_SLOT(name, ordinal, result, params, args, fallback) name##Proc name = nullptr;
-    TW_LINK_EXPORTS(TW_TEST_BRIDGE_SLOT)
+#define TW_TEST_BRIDGE_SLOT(name, ordinal, result, params, args, fallback) \
+  name##Proc name = nullptr;
+  TW_LINK_EXPORTS(TW_TEST_BRIDGE_SLOT)
 #undef TW_TEST_BRIDGE_SLOT
-    HMODULE module = nullptr;
+  HMODULE module = nullptr;
 
-    // Loads the bridge from directory and binds all 58 names; false if any is missing.
-    bool Load(const std::wstring& directory = ProgramSubdirectory())
-    {
-        bool all = (module = LoadLibraryW((directory + L"\\TidewellLink.dll").c_str())) != nullptr;
+  // Loads the bridge from directory and binds all 58 names; false if any is missing.
+  bool Load(const std::wstring& directory = ProgramSubdirectory()) {
+    bool all = (module = LoadLibraryW((directory + L"\\TidewellLink.dll").c_str())) != nullptr;
 #define TW_TEST_BRIDGE_BIND(name, ordinal, result, params, args, fallback) \
-    all = all && Bind(module, #name, name);
-        TW_LINK_EXPORTS(TW_TEST_BRIDGE_BIND)
+  all = all && Bind(module, #name, name);
+    TW_LINK_EXPORTS(TW_TEST_BRIDGE_BIND)
 #undef TW_TEST_BRIDGE_BIND
-        return all;
-    }
+    return all;
+  }
 };
 
 // The simulated engine, loaded by full path (the bridge's later load by bare
 // name finds this module) and made fast.
 struct SimEngine {
-    TwSimConfigureProc configure = nullptr;
-    TwSimQueryProc query = nullptr;
+  TwSimConfigureProc configure = nullptr;
+  TwSimQueryProc query = nullptr;
 
-    bool Load()
-    {
-        HMODULE module = LoadLibraryW((ProgramSubdirectory() + L"\\Tidewell.dll").c_str());
-        return module && Bind(module, "TwSimConfigure", configure) &&
-               Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_SPEED=fast");
-    }
-    bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
-    int64_t Query(const wchar_t* name) const { return query(name); }
+  bool Load() {
+    HMODULE module = LoadLibraryW((ProgramSubdirectory() + L"\\Tidewell.dll").c_str());
+    return module && Bind(module, "TwSimConfigure", configure) &&
+           Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_SPEED=fast");
+  }
+  bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
+  int64_t Query(const wchar_t* name) const { return query(name); }
 };
 
 // Every forwarding export (all but the two handle functions), called on
 // handle with zero for its other arguments, answers its listed default.
 template <class R, class... Rest, class Fallback>
 void ExpectDefault(R(__stdcall* proc)(int32_t, Rest...), const char* name, int32_t handle,
-                   Fallback fallback)
-{
-    if constexpr (!std::is_void<R>::value) {
-        EXPECT_EQ(proc(handle, Rest()...), static_cast<R>(fallback()))
-            << name << " on handle " << handle;
-    }
+                   Fallback fallback) {
+  if constexpr (!std::is_void<R>::value) {
+    EXPECT_EQ(proc(handle, Rest()...), static_cast<R>(fallback()))
+        << name << " on handle " << handle;
+  }
 }
 template <class Fallback>
 void ExpectDefault(GetVolumeHandleProc, const char*, int32_t, Fallback) {}
 
-inline void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle)
-{
+inline void ExpectEveryExportAnswersItsDefault(const BridgeLibrary& bridge, int32_t handle) {
 #define TW_TEST_EXPECT_DEFAULT(name, ordinal, result, params, args, fallback) \
-    ExpectDefault(bridge.name, #name, handle, [] { return fallback; });
-    TW_LINK_EXPORTS(TW_TEST_EXPECT_DEFAULT)
+  ExpectDefault(bridge.name, #name, handle, [] { return fallback; });
+  TW_LINK_EXPORTS(TW_TEST_EXPECT_DEFAULT)
 #undef TW_TEST_EXPECT_DEFAULT
 }
 
-inline bool WaitFor(const std::function<bool()>& done, DWORD timeout_ms = 10000)
-{
-    return PumpMessagesUntil(done, timeout_ms);
+inline bool WaitFor(const std::function<bool()>& done, DWORD timeout_ms = 10000) {
+  return PumpMessagesUntil(done, timeout_ms);
 }
 
 class BridgeTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // The hosts' current directory: the bridge finds "Tidewell.dll" there.
-        SetCurrentDirectoryW(ProgramSubdirectory().c_str());
-        ASSERT_TRUE(sim.Load());
-        ASSERT_TRUE(bridge.Load());
-    }
-    int32_t Open(const wchar_t* drive = L"C:\\", ProgressCallback progress = nullptr,
-                 ClusterRangeCallback clusters = nullptr)
-    {
-        return bridge.GetVolumeHandle(drive, progress, clusters, 1);
-    }
+ protected:
+  void SetUp() override {
+    // The hosts' current directory: the bridge finds "Tidewell.dll" there.
+    SetCurrentDirectoryW(ProgramSubdirectory().c_str());
+    ASSERT_TRUE(sim.Load());
+    ASSERT_TRUE(bridge.Load());
+  }
+  int32_t Open(const wchar_t* drive = L"C:\\", ProgressCallback progress = nullptr,
+               ClusterRangeCallback clusters = nullptr) {
+    return bridge.GetVolumeHandle(drive, progress, clusters, 1);
+  }
 
-    BridgeLibrary bridge;
-    SimEngine sim;
+  BridgeLibrary bridge;
+  SimEngine sim;
 };
 
 #endif

@@ -135,8 +135,10 @@ TEST(FormatDiskSizeTest, BinaryUnitsWithACommaSeparator) {
   const struct {
     uint64_t bytes;
     const wchar_t* text;
-  } cases[] = {{0, L"0,0 GB"},           {500107862016ULL, L"465,8 GB"},
-               {(1ULL << 40) - 1, L"1024,0 GB"}, {1ULL << 40, L"1,0 TB"},
+  } cases[] = {{0, L"0,0 GB"},
+               {500107862016ULL, L"465,8 GB"},
+               {(1ULL << 40) - 1, L"1024,0 GB"},
+               {1ULL << 40, L"1,0 TB"},
                {UINT64_MAX, L"16777216,0 TB"}};
   for (const auto& c : cases) {
     wchar_t buffer[20];

@@ -28,14 +28,14 @@ TEST(RegistryTextTest, ReadsStayInsideTheBufferWhateverIsStored) {
       {REG_DWORD, &dc_number, 4, 8, true, ERROR_SUCCESS, L"DC"},        // unless accepted
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "type " << c.type << ", " << c.bytes << " bytes in "
-                                    << c.capacity);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"V", c.type, c.stored,
-                                             c.bytes));
+    SCOPED_TRACE(testing::Message()
+                 << "type " << c.type << ", " << c.bytes << " bytes in " << c.capacity);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"V", c.type, c.stored, c.bytes));
     wchar_t buffer[9];
     wmemset(buffer, L'Z', 9);
-    EXPECT_EQ(c.result, ReadRegistryText(HKEY_CURRENT_USER, kKey, L"V", buffer, c.capacity,
-                                         c.any_type));
+    EXPECT_EQ(c.result,
+              ReadRegistryText(HKEY_CURRENT_USER, kKey, L"V", buffer, c.capacity, c.any_type));
     EXPECT_STREQ(c.text, buffer);
     EXPECT_EQ(L'Z', buffer[c.capacity]);
   }

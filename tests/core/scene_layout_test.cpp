@@ -22,15 +22,15 @@ TEST(SceneLayoutTest, WorkedLayouts) {
     SCOPED_TRACE(testing::Message() << e.w << "x" << e.h);
     SceneLayout l;
     ASSERT_TRUE(ComputeSceneLayout(e.w, e.h, &l));
-    const int got[] = {l.cell_pitch, l.cell_size, l.left,     l.grid_width,  l.grid_top,
-                          l.rows,       l.cell_count, l.y,       l.legend_y,    l.line_height,
-                          l.font_height, l.pen_width, l.sweep_step};
+    const int got[] = {l.cell_pitch,  l.cell_size,  l.left,      l.grid_width, l.grid_top,
+                       l.rows,        l.cell_count, l.y,         l.legend_y,   l.line_height,
+                       l.font_height, l.pen_width,  l.sweep_step};
     EXPECT_EQ(e.scale, l.scale);
     for (int i = 0; i < 13; ++i) EXPECT_EQ(e.values[i], got[i]) << "value " << i;
   }
   SceneLayout l;
   ASSERT_TRUE(ComputeSceneLayout(1024, 768, &l));
-  const int rest[] = {l.title_y, l.status_y, l.bar_top, l.bar_height,
+  const int rest[] = {l.title_y, l.status_y,        l.bar_top,  l.bar_height,
                       l.log_top, l.bar_inner_width, l.glow_size};
   const int expected_rest[] = {25, 393, 420, 16, 453, 950, 20};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(expected_rest[i], rest[i]) << "value " << i;

@@ -10,7 +10,8 @@ namespace {
 
 bool LogContains(const SaverScene& scene, const std::wstring& text) {
   return std::count(scene.log_lines, scene.log_lines + 5, text) +
-             std::count(scene.pending_log.begin(), scene.pending_log.end(), text) > 0;
+             std::count(scene.pending_log.begin(), scene.pending_log.end(), text) >
+         0;
 }
 
 TEST(SceneLifecycleTest, ConstructorEntersTheProgramSubdirectory) {

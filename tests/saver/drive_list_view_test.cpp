@@ -20,10 +20,14 @@ TEST(DriveItemText, PointsAtTheRecordsOwnFieldsAndIgnoresRequestsWithoutARecord)
   const struct {
     int item, sub_item;
     const wchar_t* expected;
-  } cases[] = {{1, 0, list.disks[1].display_name}, {1, 1, list.disks[1].size_text},
-               {1, 2, list.disks[1].free_text},    {-1, 0, buffer},
-               {2, 0, buffer},                     {INT_MAX, 2, buffer},
-               {0, 3, buffer},                     {0, -1, buffer}};
+  } cases[] = {{1, 0, list.disks[1].display_name},
+               {1, 1, list.disks[1].size_text},
+               {1, 2, list.disks[1].free_text},
+               {-1, 0, buffer},
+               {2, 0, buffer},
+               {INT_MAX, 2, buffer},
+               {0, 3, buffer},
+               {0, -1, buffer}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "item " << c.item << " sub-item " << c.sub_item);
     NMLVDISPINFOW info = {};

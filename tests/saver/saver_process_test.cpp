@@ -81,8 +81,8 @@ TEST_F(SaverProcessTest, FullScreenPaintsRunsACycleAndClosesOnlyWhenTheMouseMove
 
   EXPECT_EQ(Saver(L"-S").WaitForExit(), 0u);  // a second full-screen start leaves at once
   // Text changes are refused, so a later start still finds the running saver by name.
-  SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"), SMTO_BLOCK,
-                      5000, nullptr);
+  SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"), SMTO_BLOCK, 5000,
+                      nullptr);
   wchar_t title[32] = {};
   GetWindowTextW(window, title, 32);
   EXPECT_STREQ(title, L"Screen Saver");
@@ -124,7 +124,8 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
   SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
   HWND parent = MakeTestWindow(320, 240);
   Saver saver(L"/p " + Decimal(parent));
-  HWND preview = WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
+  HWND preview =
+      WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
   ASSERT_NE(preview, nullptr);
   RECT preview_rect = {};
   GetWindowRect(preview, &preview_rect);

@@ -12,20 +12,28 @@ TEST(SaverSwitches, ParsesEverySwitchForm) {
     SaverAction action;
     uintptr_t window;
   } cases[] = {
-      {nullptr, SaverAction::kSettingsNoOwner, 0},   {L"  -/ ", SaverAction::kSettingsNoOwner, 0},
-      {L"  /-s trailing", SaverAction::kFullScreen, 0}, {L"S", SaverAction::kFullScreen, 0},
-      {L"C", SaverAction::kSettings, 0},             {L"/c:1234", SaverAction::kSettings, 1234},
-      {L"/c:", SaverAction::kSettings, 0},           {L"/c:12ab", SaverAction::kSettings, 12},
+      {nullptr, SaverAction::kSettingsNoOwner, 0},
+      {L"  -/ ", SaverAction::kSettingsNoOwner, 0},
+      {L"  /-s trailing", SaverAction::kFullScreen, 0},
+      {L"S", SaverAction::kFullScreen, 0},
+      {L"C", SaverAction::kSettings, 0},
+      {L"/c:1234", SaverAction::kSettings, 1234},
+      {L"/c:", SaverAction::kSettings, 0},
+      {L"/c:12ab", SaverAction::kSettings, 12},
       {L"/c 1234", SaverAction::kSettings, 0},  // only a colon introduces the owner
-      {L"/P   5678", SaverAction::kPreview, 5678},   {L"-p5678", SaverAction::kPreview, 5678},
-      {L"L 42", SaverAction::kPreview, 42},          {L"/p x", SaverAction::kPreview, 0},
-      {L"/a 77", SaverAction::kChangePassword, 77},  {L"/A", SaverAction::kChangePassword, 0},
-      {L"/x", SaverAction::kInvalid, 0},             {L"read", SaverAction::kInvalid, 0},
+      {L"/P   5678", SaverAction::kPreview, 5678},
+      {L"-p5678", SaverAction::kPreview, 5678},
+      {L"L 42", SaverAction::kPreview, 42},
+      {L"/p x", SaverAction::kPreview, 0},
+      {L"/a 77", SaverAction::kChangePassword, 77},
+      {L"/A", SaverAction::kChangePassword, 0},
+      {L"/x", SaverAction::kInvalid, 0},
+      {L"read", SaverAction::kInvalid, 0},
       {L"1234", SaverAction::kInvalid, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "arguments: \"" << (c.arguments ? c.arguments : L"")
-                                    << "\"");
+    SCOPED_TRACE(testing::Message()
+                 << "arguments: \"" << (c.arguments ? c.arguments : L"") << "\"");
     const SaverCommand command = ParseSaverSwitches(c.arguments);
     EXPECT_EQ(command.action, c.action);
     EXPECT_EQ(command.window, c.window);
@@ -40,9 +48,12 @@ TEST(SaverSwitches, SkipsTheProgramName) {
     const wchar_t* command_line;
     const wchar_t* rest;
   } cases[] = {
-      {nullptr, L""}, {L"twsaver.scr /s", L"/s"}, {L"twsaver.scr    ", L""},
+      {nullptr, L""},
+      {L"twsaver.scr /s", L"/s"},
+      {L"twsaver.scr    ", L""},
       {L"\"C:\\Program Files\\twsaver.scr\" /p 12", L"/p 12"},
-      {L"\"C:\\dir with blanks\\twsaver.scr\"/c", L"/c"}, {L"\"unterminated quote /s", L""},
+      {L"\"C:\\dir with blanks\\twsaver.scr\"/c", L"/c"},
+      {L"\"unterminated quote /s", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "command line: " << (c.command_line ? c.command_line : L""));
@@ -72,11 +83,16 @@ TEST(CloseRules, PowerBroadcastClosesExceptOnQuietResumesAndUnchangedPower) {
     bool unchanged;
     bool closes;
   } cases[] = {
-      {PBT_APMRESUMEAUTOMATIC, 1, true, false},   {PBT_APMRESUMEAUTOMATIC, 0, true, true},
-      {PBT_APMRESUMESUSPEND, 1, true, false},     {PBT_APMRESUMESUSPEND, 0, true, true},
-      {PBT_APMRESUMECRITICAL, 1, true, false},    {PBT_APMRESUMESTANDBY, 1, true, false},
-      {PBT_APMPOWERSTATUSCHANGE, 0, true, false}, {PBT_APMPOWERSTATUSCHANGE, 0, false, true},
-      {PBT_APMSUSPEND, 0, true, true},            {PBT_APMQUERYSUSPEND, 1, true, true},
+      {PBT_APMRESUMEAUTOMATIC, 1, true, false},
+      {PBT_APMRESUMEAUTOMATIC, 0, true, true},
+      {PBT_APMRESUMESUSPEND, 1, true, false},
+      {PBT_APMRESUMESUSPEND, 0, true, true},
+      {PBT_APMRESUMECRITICAL, 1, true, false},
+      {PBT_APMRESUMESTANDBY, 1, true, false},
+      {PBT_APMPOWERSTATUSCHANGE, 0, true, false},
+      {PBT_APMPOWERSTATUSCHANGE, 0, false, true},
+      {PBT_APMSUSPEND, 0, true, true},
+      {PBT_APMQUERYSUSPEND, 1, true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "event " << c.event << " data " << c.data);

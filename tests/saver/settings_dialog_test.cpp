@@ -67,9 +67,8 @@ class SettingsDialogTest : public testing::Test {
   HWND OpenDialog() {
     CloseDialog();
     drive_list.disks.clear();
-    dialog_ = CreateDialogParamW(GetModuleHandleW(nullptr),
-                                 MAKEINTRESOURCEW(DLG_SCRNSAVECONFIGURE), nullptr,
-                                 ScreenSaverConfigureDialog, 0);
+    dialog_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DLG_SCRNSAVECONFIGURE),
+                                 nullptr, ScreenSaverConfigureDialog, 0);
     if (dialog_ != nullptr) ShowWindow(dialog_, SW_SHOW);
     return dialog_;
   }
@@ -147,8 +146,8 @@ TEST_F(SettingsDialogTest, ShowsItsTemplateAndEveryDriveWithTheStoredChoice) {
   const struct {
     const wchar_t* heading;
     int format;
-  } columns[] = {{L"Drive Name", LVCFMT_LEFT}, {L"Size", LVCFMT_RIGHT},
-                 {L"Free Space", LVCFMT_RIGHT}};
+  } columns[] = {
+      {L"Drive Name", LVCFMT_LEFT}, {L"Size", LVCFMT_RIGHT}, {L"Free Space", LVCFMT_RIGHT}};
   for (int c = 0; c < 3; ++c) {
     LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
@@ -189,8 +188,7 @@ TEST_F(SettingsDialogTest, ShowsItsTemplateAndEveryDriveWithTheStoredChoice) {
   ASSERT_TRUE(SendMessageW(link, LM_GETITEM, 0, reinterpret_cast<LPARAM>(&click.item)));
   EXPECT_EQ(wcsncmp(click.item.szUrl, L"https://", 8), 0) << click.item.szUrl;
   click.hdr = {link, IDC_VENDOR_LINK, static_cast<UINT>(NM_CLICK)};
-  EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, IDC_VENDOR_LINK, reinterpret_cast<LPARAM>(&click)),
-            0);
+  EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, IDC_VENDOR_LINK, reinterpret_cast<LPARAM>(&click)), 0);
   click.hdr = {list_view, IDC_DRIVE_LIST, static_cast<UINT>(NM_CLICK)};
   SendMessageW(dialog_, WM_NOTIFY, IDC_DRIVE_LIST, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(g_link_opens, 1);
@@ -203,8 +201,14 @@ TEST_F(SettingsDialogTest, IdleAnimationReadsAsTheRuntimeReadsANumber) {
     const wchar_t* stored;  // nullptr: no value
     int animation_on;
   } cases[] = {
-      {nullptr, 1}, {L"0", 0},  {L"1", 1},   {L"2", 1}, {L"-3", 1},
-      {L" 0", 0},   {L"abc", 0}, {L"", 0},
+      {nullptr, 1},
+      {L"0", 0},
+      {L"1", 1},
+      {L"2", 1},
+      {L"-3", 1},
+      {L" 0", 0},
+      {L"abc", 0},
+      {L"", 0},
       // Longer than the value's room: unreadable, so the animation stays on.
       {L"000000000000000000000000000000", 1},
   };

@@ -3,6 +3,6 @@
 #include "TidewellLink/link_types.h"
 
 #define TW_STANDIN_EXPORT(name, ordinal, result, params, args, fallback) \
-    extern "C" __declspec(dllexport) result __stdcall name params { return fallback; }
+  extern "C" __declspec(dllexport) result __stdcall name params { return fallback; }
 TW_LINK_EXPORTS(TW_STANDIN_EXPORT)
 #undef TW_STANDIN_EXPORT

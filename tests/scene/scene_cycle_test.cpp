@@ -19,50 +19,50 @@ namespace {
 
 // The scripted engine: one volume per handle, answers set by the test.
 struct ScriptedEngine {
-    std::set<std::wstring> no_volume;  // GetVolumeHandle answers 0
-    std::set<std::wstring> no_open;    // OpenVolume answers 0
-    Log handle_drive = Log(1);
-    Log calls;
-    int32_t priority = 0;
-    int32_t analyze_complete = 0;
-    int32_t defrag_complete = 0;
-    int64_t percent = 0;
-    const wchar_t* current_file = L"C:\\dir\\file.txt";
+  std::set<std::wstring> no_volume;  // GetVolumeHandle answers 0
+  std::set<std::wstring> no_open;    // OpenVolume answers 0
+  Log handle_drive = Log(1);
+  Log calls;
+  int32_t priority = 0;
+  int32_t analyze_complete = 0;
+  int32_t defrag_complete = 0;
+  int64_t percent = 0;
+  const wchar_t* current_file = L"C:\\dir\\file.txt";
 } g_engine;
 int64_t g_now = 1700000000;
 bool g_preview = false;
 const wchar_t kSelectOne[] = L"Select at least one disk to be defragmented by the screensaver.";
 
 int32_t __stdcall GetVolumeHandle(const wchar_t* drive, ProgressCallback, ClusterRangeCallback,
-                                  int32_t)
-{
-    g_engine.calls.push_back(L"GetVolumeHandle " + std::wstring(drive));
-    if (g_engine.no_volume.count(drive)) return 0;
-    g_engine.handle_drive.push_back(drive);
-    return static_cast<int32_t>(g_engine.handle_drive.size() - 1);
+                                  int32_t) {
+  g_engine.calls.push_back(L"GetVolumeHandle " + std::wstring(drive));
+  if (g_engine.no_volume.count(drive)) return 0;
+  g_engine.handle_drive.push_back(drive);
+  return static_cast<int32_t>(g_engine.handle_drive.size() - 1);
 }
-void __stdcall CloseVolumeHandle(int32_t h) { g_engine.calls.push_back(L"CloseVolumeHandle " + std::to_wstring(h)); }
-int32_t __stdcall OpenVolume(int32_t h) { return g_engine.no_open.count(g_engine.handle_drive[h]) ? 0 : 1; }
+void __stdcall CloseVolumeHandle(int32_t h) {
+  g_engine.calls.push_back(L"CloseVolumeHandle " + std::to_wstring(h));
+}
+int32_t __stdcall OpenVolume(int32_t h) {
+  return g_engine.no_open.count(g_engine.handle_drive[h]) ? 0 : 1;
+}
 int64_t __stdcall GetTotalClusters(int32_t) { return 1000; }
 int32_t __stdcall Zero(int32_t) { return 0; }
 int32_t __stdcall GetDefragPriority(int32_t) { return g_engine.priority; }
-int32_t __stdcall SetDefragPriority(int32_t, int32_t priority)
-{
-    g_engine.calls.push_back(L"SetDefragPriority " + std::to_wstring(priority));
-    g_engine.priority = priority;
-    return 1;
+int32_t __stdcall SetDefragPriority(int32_t, int32_t priority) {
+  g_engine.calls.push_back(L"SetDefragPriority " + std::to_wstring(priority));
+  g_engine.priority = priority;
+  return 1;
 }
-int32_t __stdcall StartAnalyze(int32_t h, const wchar_t* text, int32_t flag)
-{
-    g_engine.calls.push_back(L"StartAnalyze " + std::to_wstring(h) + (text ? L" text " : L" null ") +
-                             std::to_wstring(flag));
-    return 1;
+int32_t __stdcall StartAnalyze(int32_t h, const wchar_t* text, int32_t flag) {
+  g_engine.calls.push_back(L"StartAnalyze " + std::to_wstring(h) + (text ? L" text " : L" null ") +
+                           std::to_wstring(flag));
+  return 1;
 }
-int32_t __stdcall StartDefrag(int32_t h, int32_t mode, int32_t flag)
-{
-    g_engine.calls.push_back(L"StartDefrag " + std::to_wstring(h) + L" " + std::to_wstring(mode) +
-                             L" " + std::to_wstring(flag));
-    return 1;
+int32_t __stdcall StartDefrag(int32_t h, int32_t mode, int32_t flag) {
+  g_engine.calls.push_back(L"StartDefrag " + std::to_wstring(h) + L" " + std::to_wstring(mode) +
+                           L" " + std::to_wstring(flag));
+  return 1;
 }
 int32_t __stdcall GetAnalyzeComplete(int32_t) { return g_engine.analyze_complete; }
 int32_t __stdcall GetDefragComplete(int32_t) { return g_engine.defrag_complete; }
@@ -72,369 +72,358 @@ int32_t __stdcall GetFragmentation(int32_t) { return 9; }
 const wchar_t* __stdcall GetCurrentFile(int32_t) { return g_engine.current_file; }
 
 class SceneCycle : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        g_engine = ScriptedEngine();
-        g_now = 1700000000;
-        g_preview = false;
-        scene.is_preview = [] { return g_preview; };
-        EngineFunctionTable& t = g_engine_functions;
+ protected:
+  void SetUp() override {
+    g_engine = ScriptedEngine();
+    g_now = 1700000000;
+    g_preview = false;
+    scene.is_preview = [] { return g_preview; };
+    EngineFunctionTable& t = g_engine_functions;
 #define TW_SCRIPTED(name) t.name = name;
-        TW_SCRIPTED(GetVolumeHandle) TW_SCRIPTED(CloseVolumeHandle) TW_SCRIPTED(OpenVolume) TW_SCRIPTED(GetTotalClusters)
-        TW_SCRIPTED(GetDefragPriority) TW_SCRIPTED(SetDefragPriority) TW_SCRIPTED(StartAnalyze) TW_SCRIPTED(StartDefrag)
-        TW_SCRIPTED(GetAnalyzeComplete) TW_SCRIPTED(GetDefragComplete) TW_SCRIPTED(GetPercentDone)
-        TW_SCRIPTED(GetFragmentedFiles) TW_SCRIPTED(GetFragmentation) TW_SCRIPTED(GetCurrentFile)
+    TW_SCRIPTED(GetVolumeHandle)
+    TW_SCRIPTED(CloseVolumeHandle) TW_SCRIPTED(OpenVolume) TW_SCRIPTED(GetTotalClusters)
+        TW_SCRIPTED(GetDefragPriority) TW_SCRIPTED(SetDefragPriority) TW_SCRIPTED(StartAnalyze)
+            TW_SCRIPTED(StartDefrag) TW_SCRIPTED(GetAnalyzeComplete) TW_SCRIPTED(GetDefragComplete)
+                TW_SCRIPTED(GetPercentDone) TW_SCRIPTED(GetFragmentedFiles)
+                    TW_SCRIPTED(GetFragmentation) TW_SCRIPTED(GetCurrentFile)
 #undef TW_SCRIPTED
-        t.GetInAnalyze = t.GetInDefrag = Zero;
+                        t.GetInAnalyze = t.GetInDefrag = Zero;
 
-        scene.engine_loaded = 1;
-        scene.clock = [] { return g_now; };
-        scene.callbacks_enabled = true;
-        scene.cell_count = 4;
-        scene.cell_state = cells;
-        scene.cell_glow = glow;
-        scene.idle_trail = trail;
-        scene.grid_width = 1000;
-        scene.measure_text = [](const wchar_t*, int length) { return length; };
-    }
+    scene.engine_loaded = 1;
+    scene.clock = [] { return g_now; };
+    scene.callbacks_enabled = true;
+    scene.cell_count = 4;
+    scene.cell_state = cells;
+    scene.cell_glow = glow;
+    scene.idle_trail = trail;
+    scene.grid_width = 1000;
+    scene.measure_text = [](const wchar_t*, int length) { return length; };
+  }
 
-    void TearDown() override
-    {
-        DeleteSceneSettings();
-        g_engine_functions = EngineFunctionTable{};
-        scene.cell_state = nullptr;
-        scene.cell_glow = nullptr;
-        scene.idle_trail = nullptr;
-    }
+  void TearDown() override {
+    DeleteSceneSettings();
+    g_engine_functions = EngineFunctionTable{};
+    scene.cell_state = nullptr;
+    scene.cell_glow = nullptr;
+    scene.idle_trail = nullptr;
+  }
 
-    void AddDrive(const wchar_t* root, bool selected = true) { ::AddDrive(&drives, root, selected); }
+  void AddDrive(const wchar_t* root, bool selected = true) { ::AddDrive(&drives, root, selected); }
 
-    // The engine reports progress; the next frame tick handles it.
-    void Report(int64_t percent)
-    {
-        g_engine.percent = percent;
-        OnEngineProgress();
-        scene.UpdateSchedule();
-    }
+  // The engine reports progress; the next frame tick handles it.
+  void Report(int64_t percent) {
+    g_engine.percent = percent;
+    OnEngineProgress();
+    scene.UpdateSchedule();
+  }
 
-    Log History() const { return LoggedMessages(scene); }
+  Log History() const { return LoggedMessages(scene); }
 
-    DiskList drives;
-    SaverScene scene{&drives, false};
-    int32_t cells[4] = {3, 3, 3, 3};
-    int8_t glow[4] = {0, 0, 0, 0};
-    int8_t trail[4] = {7, 7, 7, 7};
+  DiskList drives;
+  SaverScene scene{&drives, false};
+  int32_t cells[4] = {3, 3, 3, 3};
+  int8_t glow[4] = {0, 0, 0, 0};
+  int8_t trail[4] = {7, 7, 7, 7};
 };
 using SceneSchedule = SceneCycle;
 
 }  // namespace
 
-TEST_F(SceneCycle, FirstDriveThatCannotOpenIsPassedOverAtTheStart)
-{
-    AddDrive(L"C:\\");
-    AddDrive(L"D:\\", false);
-    AddDrive(L"Z:\\");
-    g_engine.no_open.insert(L"C:\\");
-    g_engine.priority = 5;
-    scene.UpdateSchedule();
+TEST_F(SceneCycle, FirstDriveThatCannotOpenIsPassedOverAtTheStart) {
+  AddDrive(L"C:\\");
+  AddDrive(L"D:\\", false);
+  AddDrive(L"Z:\\");
+  g_engine.no_open.insert(L"C:\\");
+  g_engine.priority = 5;
+  scene.UpdateSchedule();
 
-    EXPECT_EQ(Log({L"GetVolumeHandle C:\\", L"CloseVolumeHandle 1", L"GetVolumeHandle Z:\\",
-                   L"SetDefragPriority 1", L"StartAnalyze 2 null 1"}),
-              g_engine.calls);
-    EXPECT_EQ(2, scene.current_drive);
-    EXPECT_EQ(2, scene.volume_handle);
-    EXPECT_EQ(1000, scene.total_clusters.load());
-    EXPECT_EQ(0, trail[0]);
-    EXPECT_EQ(3, cells[0]);  // the first cycle keeps the map it has
-    EXPECT_EQ(Log({L"You must have admin rights to defragment your drives.", L"Analyzing Z:\\"}),
-              History());
+  EXPECT_EQ(Log({L"GetVolumeHandle C:\\", L"CloseVolumeHandle 1", L"GetVolumeHandle Z:\\",
+                 L"SetDefragPriority 1", L"StartAnalyze 2 null 1"}),
+            g_engine.calls);
+  EXPECT_EQ(2, scene.current_drive);
+  EXPECT_EQ(2, scene.volume_handle);
+  EXPECT_EQ(1000, scene.total_clusters.load());
+  EXPECT_EQ(0, trail[0]);
+  EXPECT_EQ(3, cells[0]);  // the first cycle keeps the map it has
+  EXPECT_EQ(Log({L"You must have admin rights to defragment your drives.", L"Analyzing Z:\\"}),
+            History());
 }
 
-TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick)
-{
-    AddDrive(L"C:\\");
-    AddDrive(L"Z:\\");
+TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
+  AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
+  scene.UpdateSchedule();
+  ASSERT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
+
+  // A report only marks itself; nothing changes until the tick.
+  g_engine.percent = 40;
+  OnEngineProgress();
+  EXPECT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"Analyzing C:\\ (40%)", scene.log_lines[0]);
+  EXPECT_EQ(40, scene.percent);
+
+  g_engine.analyze_complete = 1;
+  Report(99);  // complete: the entry ends in 100%, whatever the engine said
+  EXPECT_EQ(Defragmenting, scene.cycle_state.load());
+  EXPECT_EQ(0, scene.percent);
+  EXPECT_EQ(
+      Log({L"Analyzing C:\\ (100%)", L"Discovered 1,000 clusters",
+           L"A total of 4,321 files fragmented", L"Fragmentation level 9%", L"Defragmenting C:\\"}),
+      History());
+  EXPECT_EQ(L"StartDefrag 1 0 0", g_engine.calls.back());
+
+  Report(7);
+  EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);
+  EXPECT_EQ(L"Defragmenting C:\\ (7%)", scene.pending_log.back());
+
+  // The drive is done: the next one opens on a fresh map.
+  g_engine.analyze_complete = 0;
+  g_engine.defrag_complete = 1;
+  Report(100);
+  EXPECT_EQ(1, scene.current_drive);
+  EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls[g_engine.calls.size() - 3]);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(0, cells[i]);
+    EXPECT_EQ(100, glow[i]);
+  }
+  EXPECT_EQ(L"Analyzing Z:\\", scene.pending_log.back());
+  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+
+  // Z: runs to its end; the cycle's end is followed up from the next tick on.
+  cells[0] = Fragmented;
+  g_engine.analyze_complete = 1;
+  Report(100);
+  Report(100);
+  EXPECT_EQ(Idle, scene.cycle_state.load());
+  EXPECT_EQ(L"", scene.schedule_line);
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"Time until next defragmentation 00:30:00", scene.schedule_line);
+
+  // The next cycle begins with the map the last one left.
+  g_now += 1800;
+  scene.UpdateSchedule();
+  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(0, scene.current_drive);
+  EXPECT_EQ(Fragmented, cells[0]);
+}
+
+TEST_F(SceneCycle, LastDriveThatCannotOpenEndsTheCycleNormally) {
+  AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
+  scene.UpdateSchedule();
+  g_engine.no_volume.insert(L"Z:\\");
+  g_engine.analyze_complete = 1;
+  g_engine.defrag_complete = 1;
+  Report(100);  // analysis complete: defragmentation starts
+  Report(100);  // defragmentation complete: Z: fails, the cycle ends
+  EXPECT_EQ(Idle, scene.cycle_state.load());
+  EXPECT_EQ(-1, scene.current_drive);
+  EXPECT_EQ(L"Unable to create volume for defragmenting: Z:\\", scene.pending_log[4]);
+  EXPECT_EQ(ExpectedEndLine(g_now), scene.pending_log.back());
+}
+
+TEST_F(SceneCycle, ReportedValuesAreTakenAsTheyCome) {
+  AddDrive(L"C:\\");
+  scene.UpdateSchedule();
+  // A percentage outside 0..100 keeps its low 32 bits and is shown whole.
+  Report(int64_t(1) << 32 | 5);
+  EXPECT_EQ(5, scene.percent);
+  EXPECT_EQ(L"Analyzing C:\\ (4294967301%)", scene.log_lines[0]);
+  Report(-3);
+  EXPECT_EQ(-3, scene.percent);
+  EXPECT_EQ(L"Analyzing C:\\ (-3%)", scene.log_lines[0]);
+
+  // No current file reads as an empty name.
+  g_engine.analyze_complete = 1;
+  Report(100);
+  g_engine.current_file = nullptr;
+  scene.status_line = L"old";
+  Report(50);
+  EXPECT_EQ(L"", scene.status_line);
+  EXPECT_EQ(L"Defragmenting C:\\ (50%)", scene.pending_log.back());
+}
+
+TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAListedDrive) {
+  AddDrive(L"C:\\");
+  scene.UpdateSchedule();
+
+  // Before Create, after Destroy, or without a scene: reports change nothing.
+  scene.callbacks_enabled = false;
+  OnEngineProgress();
+  OnEngineClusters(0, 999, Fragmented);
+  EXPECT_FALSE(scene.progress_pending.load());
+  scene.callbacks_enabled = true;
+  g_scene = nullptr;
+  OnEngineProgress();
+  OnEngineClusters(0, 999, Fragmented);
+  g_scene = &scene;
+  EXPECT_FALSE(scene.progress_pending.load());
+  EXPECT_EQ(3, cells[0]);
+  // A live scene marks a reported range at once, without waiting for the tick.
+  OnEngineClusters(0, 999, NotFragmented);
+  EXPECT_EQ(NotFragmented, cells[3]);
+
+  // A report left over when no drive of the list is current touches nothing.
+  scene.current_drive = -1;
+  g_engine_functions.GetPercentDone = nullptr;  // any engine call would crash
+  OnEngineProgress();
+  EXPECT_TRUE(scene.progress_pending.load());
+  scene.UpdateSchedule();
+  EXPECT_FALSE(scene.progress_pending.load());
+  EXPECT_EQ(Log({L"Analyzing C:\\"}), History());
+}
+
+TEST_F(SceneSchedule, CountdownFromTheLastDefragmentation) {
+  scene.last_defrag = g_now;
+  scene.UpdateSchedule();
+  EXPECT_EQ(g_now, scene.now);
+  EXPECT_EQ(L"Time until next defragmentation 00:30:00", scene.schedule_line);
+
+  g_now += 1799;
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"Time until next defragmentation 00:00:01", scene.schedule_line);
+  EXPECT_EQ(Idle, scene.cycle_state.load());
+
+  g_now += 1;
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"", scene.schedule_line);
+  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  // No drive is selected: one message, and no further cycle while the scene lives.
+  EXPECT_EQ(kSelectOne, scene.log_lines[0]);
+  g_now += 100000;
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"", scene.schedule_line);
+  EXPECT_TRUE(scene.pending_log.empty());
+  EXPECT_EQ(L"(absent)", StoredLastDefrag());
+}
+
+TEST_F(SceneSchedule, StoredTimeInTheFutureShowsDaysAndNeverOverflows) {
+  struct Case {
+    int64_t ahead;
+    const wchar_t* text;
+  } cases[] = {
+      {84599, L"Time until next defragmentation 23:59:59"},
+      {84600, L"Time until next defragmentation: about 1 Day"},
+      {88200, L"Time until next defragmentation: about 1 Day and 1 Hour"},
+      {172800, L"Time until next defragmentation: about 2 Days"},
+      {INT64_MAX - 1700000000,
+       L"Time until next defragmentation: about 106751991147624 Days and 17 Hours"},
+  };
+  for (const Case& c : cases) {
+    scene.last_defrag = g_now + c.ahead;
     scene.UpdateSchedule();
-    ASSERT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
-
-    // A report only marks itself; nothing changes until the tick.
-    g_engine.percent = 40;
-    OnEngineProgress();
-    EXPECT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
-    scene.UpdateSchedule();
-    EXPECT_EQ(L"Analyzing C:\\ (40%)", scene.log_lines[0]);
-    EXPECT_EQ(40, scene.percent);
-
-    g_engine.analyze_complete = 1;
-    Report(99);  // complete: the entry ends in 100%, whatever the engine said
-    EXPECT_EQ(Defragmenting, scene.cycle_state.load());
-    EXPECT_EQ(0, scene.percent);
-    EXPECT_EQ(Log({L"Analyzing C:\\ (100%)", L"Discovered 1,000 clusters",
-                   L"A total of 4,321 files fragmented", L"Fragmentation level 9%",
-                   L"Defragmenting C:\\"}),
-              History());
-    EXPECT_EQ(L"StartDefrag 1 0 0", g_engine.calls.back());
-
-    Report(7);
-    EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);
-    EXPECT_EQ(L"Defragmenting C:\\ (7%)", scene.pending_log.back());
-
-    // The drive is done: the next one opens on a fresh map.
-    g_engine.analyze_complete = 0;
-    g_engine.defrag_complete = 1;
-    Report(100);
-    EXPECT_EQ(1, scene.current_drive);
-    EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls[g_engine.calls.size() - 3]);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(0, cells[i]);
-        EXPECT_EQ(100, glow[i]);
-    }
-    EXPECT_EQ(L"Analyzing Z:\\", scene.pending_log.back());
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-
-    // Z: runs to its end; the cycle's end is followed up from the next tick on.
-    cells[0] = Fragmented;
-    g_engine.analyze_complete = 1;
-    Report(100);
-    Report(100);
+    EXPECT_EQ(c.text, scene.schedule_line) << c.ahead;
     EXPECT_EQ(Idle, scene.cycle_state.load());
-    EXPECT_EQ(L"", scene.schedule_line);
-    scene.UpdateSchedule();
-    EXPECT_EQ(L"Time until next defragmentation 00:30:00", scene.schedule_line);
-
-    // The next cycle begins with the map the last one left.
-    g_now += 1800;
-    scene.UpdateSchedule();
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-    EXPECT_EQ(0, scene.current_drive);
-    EXPECT_EQ(Fragmented, cells[0]);
+  }
+  // The farthest past starts a cycle.
+  scene.last_defrag = INT64_MIN;
+  scene.UpdateSchedule();
+  EXPECT_EQ(Analyzing, scene.cycle_state.load());
 }
 
-TEST_F(SceneCycle, LastDriveThatCannotOpenEndsTheCycleNormally)
-{
-    AddDrive(L"C:\\");
-    AddDrive(L"Z:\\");
-    scene.UpdateSchedule();
-    g_engine.no_volume.insert(L"Z:\\");
-    g_engine.analyze_complete = 1;
-    g_engine.defrag_complete = 1;
-    Report(100);  // analysis complete: defragmentation starts
-    Report(100);  // defragmentation complete: Z: fails, the cycle ends
-    EXPECT_EQ(Idle, scene.cycle_state.load());
-    EXPECT_EQ(-1, scene.current_drive);
-    EXPECT_EQ(L"Unable to create volume for defragmenting: Z:\\", scene.pending_log[4]);
-    EXPECT_EQ(ExpectedEndLine(g_now), scene.pending_log.back());
+TEST_F(SceneSchedule, PreviewStartsAtOnceAndLeavesTheScheduleLine) {
+  g_preview = true;
+  scene.last_defrag = g_now;
+  scene.schedule_line = L"untouched";
+  scene.UpdateSchedule();
+  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(L"untouched", scene.schedule_line);
+  EXPECT_EQ(kSelectOne, scene.log_lines[0]);
 }
 
-TEST_F(SceneCycle, ReportedValuesAreTakenAsTheyCome)
-{
-    AddDrive(L"C:\\");
-    scene.UpdateSchedule();
-    // A percentage outside 0..100 keeps its low 32 bits and is shown whole.
-    Report(int64_t(1) << 32 | 5);
-    EXPECT_EQ(5, scene.percent);
-    EXPECT_EQ(L"Analyzing C:\\ (4294967301%)", scene.log_lines[0]);
-    Report(-3);
-    EXPECT_EQ(-3, scene.percent);
-    EXPECT_EQ(L"Analyzing C:\\ (-3%)", scene.log_lines[0]);
-
-    // No current file reads as an empty name.
-    g_engine.analyze_complete = 1;
-    Report(100);
-    g_engine.current_file = nullptr;
-    scene.status_line = L"old";
-    Report(50);
-    EXPECT_EQ(L"", scene.status_line);
-    EXPECT_EQ(L"Defragmenting C:\\ (50%)", scene.pending_log.back());
+TEST_F(SceneSchedule, WithoutTheBridgeASelectedDriveRestsWithoutMessages) {
+  AddDrive(L"C:\\");
+  scene.engine_loaded = 0;
+  scene.UpdateSchedule();
+  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(0, scene.current_drive);
+  EXPECT_EQ(L"", scene.log_lines[0]);
 }
 
-TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAListedDrive)
-{
-    AddDrive(L"C:\\");
-    scene.UpdateSchedule();
+TEST_F(SceneSchedule, SettingsAreReadWithinTheirRoom) {
+  // A raw stored value: `bytes` bytes of `text`, so with or without a terminator.
+  struct Stored {
+    const wchar_t* text;  // nullptr: absent
+    DWORD bytes;
+    DWORD type;
+  };
+  const DWORD number = 5;
+  const wchar_t* as_text = reinterpret_cast<const wchar_t*>(&number);
+  const wchar_t padded[23] = L"123";
+  struct Case {
+    Stored last_defrag;
+    Stored idle_animation;
+    int64_t expected_last_defrag;
+    bool expected_idle_animation;
+  } cases[] = {
+      {{nullptr, 0, 0}, {nullptr, 0, 0}, 0, true},
+      {{L"1700000000", 22, REG_SZ}, {L"0", 4, REG_SZ}, 1700000000, false},
+      {{L"  -42xyz", 18, REG_SZ}, {L"2", 4, REG_SZ}, -42, true},
+      {{L"abc", 8, REG_SZ}, {L"abc", 8, REG_SZ}, 0, false},
+      // The longest real value; one character more is read as absent.
+      {{L"-9223372036854775808", 42, REG_SZ}, {nullptr, 0, 0}, INT64_MIN, true},
+      {{L"1234567890123456789012", 46, REG_SZ}, {L"0000000000000000000000", 46, REG_SZ}, 0, true},
+      // Without a terminator: read within the stored length; filling the room is too long.
+      {{L"17000000009999", 20, REG_SZ}, {L"0", 2, REG_SZ}, 1700000000, false},
+      {{L"1111111111111111111111", 44, REG_SZ}, {nullptr, 0, 0}, 0, true},
+      // Zeros behind the text count toward the size: 44 bytes fit, 46 do not.
+      {{padded, 44, REG_SZ}, {padded, 44, REG_SZ}, 123, true},
+      {{padded, 46, REG_SZ}, {padded, 46, REG_SZ}, 0, true},
+      // Not text at all.
+      {{as_text, 4, REG_DWORD}, {as_text, 4, REG_DWORD}, 0, true},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(index++);
+    DeleteSceneSettings();
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    const std::pair<const wchar_t*, const Stored*> values[] = {
+        {L"LastDefrag", &c.last_defrag}, {L"IdleAnimation", &c.idle_animation}};
+    for (const auto& value : values)
+      if (value.second->text != nullptr)
+        RegSetValueExW(key, value.first, 0, value.second->type,
+                       reinterpret_cast<const BYTE*>(value.second->text), value.second->bytes);
+    RegCloseKey(key);
 
-    // Before Create, after Destroy, or without a scene: reports change nothing.
-    scene.callbacks_enabled = false;
-    OnEngineProgress();
-    OnEngineClusters(0, 999, Fragmented);
-    EXPECT_FALSE(scene.progress_pending.load());
-    scene.callbacks_enabled = true;
-    g_scene = nullptr;
-    OnEngineProgress();
-    OnEngineClusters(0, 999, Fragmented);
-    g_scene = &scene;
-    EXPECT_FALSE(scene.progress_pending.load());
-    EXPECT_EQ(3, cells[0]);
-    // A live scene marks a reported range at once, without waiting for the tick.
-    OnEngineClusters(0, 999, NotFragmented);
-    EXPECT_EQ(NotFragmented, cells[3]);
-
-    // A report left over when no drive of the list is current touches nothing.
-    scene.current_drive = -1;
-    g_engine_functions.GetPercentDone = nullptr;  // any engine call would crash
-    OnEngineProgress();
-    EXPECT_TRUE(scene.progress_pending.load());
-    scene.UpdateSchedule();
-    EXPECT_FALSE(scene.progress_pending.load());
-    EXPECT_EQ(Log({L"Analyzing C:\\"}), History());
+    scene.last_defrag = 12345;
+    scene.idle_animation = !c.expected_idle_animation;
+    scene.LoadSettings();
+    EXPECT_EQ(c.expected_last_defrag, scene.last_defrag);
+    EXPECT_EQ(c.expected_idle_animation, scene.idle_animation);
+  }
 }
 
-TEST_F(SceneSchedule, CountdownFromTheLastDefragmentation)
-{
-    scene.last_defrag = g_now;
-    scene.UpdateSchedule();
-    EXPECT_EQ(g_now, scene.now);
-    EXPECT_EQ(L"Time until next defragmentation 00:30:00", scene.schedule_line);
+TEST_F(SceneSchedule, EndOfCycleWritesTheTimeOutsidePreview) {
+  scene.last_defrag = 5;
+  scene.NextDrive();  // no drive left: the cycle ends
+  EXPECT_EQ(Idle, scene.cycle_state.load());
+  EXPECT_EQ(g_now, scene.last_defrag);
+  EXPECT_EQ(g_vendor_line, scene.status_line);
+  EXPECT_EQ(-1, scene.idle_position);
+  EXPECT_EQ(g_now, scene.cycle_end_time);
+  EXPECT_EQ(ExpectedEndLine(g_now), scene.log_lines[0]);
+  EXPECT_EQ(L"1700000000", StoredLastDefrag());
 
-    g_now += 1799;
-    scene.UpdateSchedule();
-    EXPECT_EQ(L"Time until next defragmentation 00:00:01", scene.schedule_line);
-    EXPECT_EQ(Idle, scene.cycle_state.load());
-
-    g_now += 1;
-    scene.UpdateSchedule();
-    EXPECT_EQ(L"", scene.schedule_line);
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-    // No drive is selected: one message, and no further cycle while the scene lives.
-    EXPECT_EQ(kSelectOne, scene.log_lines[0]);
-    g_now += 100000;
-    scene.UpdateSchedule();
-    EXPECT_EQ(L"", scene.schedule_line);
-    EXPECT_TRUE(scene.pending_log.empty());
-    EXPECT_EQ(L"(absent)", StoredLastDefrag());
+  // In preview nothing is renewed or written.
+  g_preview = true;
+  g_now += 50;
+  scene.NextDrive();
+  EXPECT_EQ(1700000000, scene.last_defrag);
+  EXPECT_EQ(g_now, scene.cycle_end_time);
+  EXPECT_EQ(L"1700000000", StoredLastDefrag());
 }
 
-TEST_F(SceneSchedule, StoredTimeInTheFutureShowsDaysAndNeverOverflows)
-{
-    struct Case { int64_t ahead; const wchar_t* text; } cases[] = {
-        {84599, L"Time until next defragmentation 23:59:59"},
-        {84600, L"Time until next defragmentation: about 1 Day"},
-        {88200, L"Time until next defragmentation: about 1 Day and 1 Hour"},
-        {172800, L"Time until next defragmentation: about 2 Days"},
-        {INT64_MAX - 1700000000,
-         L"Time until next defragmentation: about 106751991147624 Days and 17 Hours"},
-    };
-    for (const Case& c : cases) {
-        scene.last_defrag = g_now + c.ahead;
-        scene.UpdateSchedule();
-        EXPECT_EQ(c.text, scene.schedule_line) << c.ahead;
-        EXPECT_EQ(Idle, scene.cycle_state.load());
-    }
-    // The farthest past starts a cycle.
-    scene.last_defrag = INT64_MIN;
-    scene.UpdateSchedule();
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-}
-
-TEST_F(SceneSchedule, PreviewStartsAtOnceAndLeavesTheScheduleLine)
-{
-    g_preview = true;
-    scene.last_defrag = g_now;
-    scene.schedule_line = L"untouched";
-    scene.UpdateSchedule();
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-    EXPECT_EQ(L"untouched", scene.schedule_line);
-    EXPECT_EQ(kSelectOne, scene.log_lines[0]);
-}
-
-TEST_F(SceneSchedule, WithoutTheBridgeASelectedDriveRestsWithoutMessages)
-{
-    AddDrive(L"C:\\");
-    scene.engine_loaded = 0;
-    scene.UpdateSchedule();
-    EXPECT_EQ(Analyzing, scene.cycle_state.load());
-    EXPECT_EQ(0, scene.current_drive);
-    EXPECT_EQ(L"", scene.log_lines[0]);
-}
-
-TEST_F(SceneSchedule, SettingsAreReadWithinTheirRoom)
-{
-    // A raw stored value: `bytes` bytes of `text`, so with or without a terminator.
-    struct Stored {
-        const wchar_t* text;  // nullptr: absent
-        DWORD bytes;
-        DWORD type;
-    };
-    const DWORD number = 5;
-    const wchar_t* as_text = reinterpret_cast<const wchar_t*>(&number);
-    const wchar_t padded[23] = L"123";
-    struct Case {
-        Stored last_defrag;
-        Stored idle_animation;
-        int64_t expected_last_defrag;
-        bool expected_idle_animation;
-    } cases[] = {
-        {{nullptr, 0, 0}, {nullptr, 0, 0}, 0, true},
-        {{L"1700000000", 22, REG_SZ}, {L"0", 4, REG_SZ}, 1700000000, false},
-        {{L"  -42xyz", 18, REG_SZ}, {L"2", 4, REG_SZ}, -42, true},
-        {{L"abc", 8, REG_SZ}, {L"abc", 8, REG_SZ}, 0, false},
-        // The longest real value; one character more is read as absent.
-        {{L"-9223372036854775808", 42, REG_SZ}, {nullptr, 0, 0}, INT64_MIN, true},
-        {{L"1234567890123456789012", 46, REG_SZ}, {L"0000000000000000000000", 46, REG_SZ}, 0, true},
-        // Without a terminator: read within the stored length; filling the room is too long.
-        {{L"17000000009999", 20, REG_SZ}, {L"0", 2, REG_SZ}, 1700000000, false},
-        {{L"1111111111111111111111", 44, REG_SZ}, {nullptr, 0, 0}, 0, true},
-        // Zeros behind the text count toward the size: 44 bytes fit, 46 do not.
-        {{padded, 44, REG_SZ}, {padded, 44, REG_SZ}, 123, true},
-        {{padded, 46, REG_SZ}, {padded, 46, REG_SZ}, 0, true},
-        // Not text at all.
-        {{as_text, 4, REG_DWORD}, {as_text, 4, REG_DWORD}, 0, true},
-    };
-    int index = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(index++);
-        DeleteSceneSettings();
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, nullptr, 0,
-                                                 KEY_SET_VALUE, nullptr, &key, nullptr));
-        const std::pair<const wchar_t*, const Stored*> values[] = {
-            {L"LastDefrag", &c.last_defrag}, {L"IdleAnimation", &c.idle_animation}};
-        for (const auto& value : values)
-            if (value.second->text != nullptr)
-                RegSetValueExW(key, value.first, 0, value.second->type,
-                               reinterpret_cast<const BYTE*>(value.second->text),
-                               value.second->bytes);
-        RegCloseKey(key);
-
-        scene.last_defrag = 12345;
-        scene.idle_animation = !c.expected_idle_animation;
-        scene.LoadSettings();
-        EXPECT_EQ(c.expected_last_defrag, scene.last_defrag);
-        EXPECT_EQ(c.expected_idle_animation, scene.idle_animation);
-    }
-}
-
-TEST_F(SceneSchedule, EndOfCycleWritesTheTimeOutsidePreview)
-{
-    scene.last_defrag = 5;
-    scene.NextDrive();  // no drive left: the cycle ends
-    EXPECT_EQ(Idle, scene.cycle_state.load());
-    EXPECT_EQ(g_now, scene.last_defrag);
-    EXPECT_EQ(g_vendor_line, scene.status_line);
-    EXPECT_EQ(-1, scene.idle_position);
-    EXPECT_EQ(g_now, scene.cycle_end_time);
-    EXPECT_EQ(ExpectedEndLine(g_now), scene.log_lines[0]);
-    EXPECT_EQ(L"1700000000", StoredLastDefrag());
-
-    // In preview nothing is renewed or written.
-    g_preview = true;
-    g_now += 50;
-    scene.NextDrive();
-    EXPECT_EQ(1700000000, scene.last_defrag);
-    EXPECT_EQ(g_now, scene.cycle_end_time);
-    EXPECT_EQ(L"1700000000", StoredLastDefrag());
-}
-
-TEST_F(SceneSchedule, EndOfCycleLineShowsTheLocalTimeOrNothing)
-{
-    for (int64_t when : {int64_t(1700000000), int64_t(1700050000), int64_t(86400 * 2), int64_t(0),
-                         int64_t(-1), INT64_MIN, INT64_MAX}) {
-        SaverScene fresh(&drives, false);
-        fresh.last_defrag = when;
-        fresh.LogLastDefragTime();
-        // A time the runtime cannot convert gives no line at all.
-        EXPECT_EQ(when >= 0 && when != INT64_MAX ? ExpectedEndLine(when) : L"", fresh.log_lines[0])
-            << when;
-    }
+TEST_F(SceneSchedule, EndOfCycleLineShowsTheLocalTimeOrNothing) {
+  for (int64_t when : {int64_t(1700000000), int64_t(1700050000), int64_t(86400 * 2), int64_t(0),
+                       int64_t(-1), INT64_MIN, INT64_MAX}) {
+    SaverScene fresh(&drives, false);
+    fresh.last_defrag = when;
+    fresh.LogLastDefragTime();
+    // A time the runtime cannot convert gives no line at all.
+    EXPECT_EQ(when >= 0 && when != INT64_MAX ? ExpectedEndLine(when) : L"", fresh.log_lines[0])
+        << when;
+  }
 }

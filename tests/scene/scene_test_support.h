@@ -37,12 +37,12 @@ extern int64_t g_test_now;
 // The pixels of a device context's drawing surface, top row first, as
 // 32-bit words 0x00RRGGBB; at() gives them in COLORREF form.
 struct Capture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> words;
-    COLORREF at(int x, int y) const {
-        const uint32_t w = words[static_cast<size_t>(y) * width + x];
-        return RGB((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF);
-    }
+  int width = 0, height = 0;
+  std::vector<uint32_t> words;
+  COLORREF at(int x, int y) const {
+    const uint32_t w = words[static_cast<size_t>(y) * width + x];
+    return RGB((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF);
+  }
 };
 Capture CaptureDc(HDC dc, int width, int height);
 
@@ -54,15 +54,15 @@ POINT CellOrigin(const SaverScene& scene, int i);
 Capture CaptureWindow(const SaverScene& scene);
 
 struct SceneHarness {
-    DiskList drives;
-    std::unique_ptr<SaverScene> scene{new SaverScene(&drives, false)};
-    HWND window = nullptr;
+  DiskList drives;
+  std::unique_ptr<SaverScene> scene{new SaverScene(&drives, false)};
+  HWND window = nullptr;
 
-    // Creates the scene in a client area of width x height; its resources (the
-    // shine picture) come from the test program. A scene driven by the test
-    // reads g_test_now and has no frame timer; otherwise it keeps its clock and timer.
-    bool Create(int width, int height, bool driven_by_test = true);
-    ~SceneHarness();
-    POINT CellOrigin(int i) const { return ::CellOrigin(*scene, i); }
-    Capture CaptureWindow() const { return ::CaptureWindow(*scene); }
+  // Creates the scene in a client area of width x height; its resources (the
+  // shine picture) come from the test program. A scene driven by the test
+  // reads g_test_now and has no frame timer; otherwise it keeps its clock and timer.
+  bool Create(int width, int height, bool driven_by_test = true);
+  ~SceneHarness();
+  POINT CellOrigin(int i) const { return ::CellOrigin(*scene, i); }
+  Capture CaptureWindow() const { return ::CaptureWindow(*scene); }
 };

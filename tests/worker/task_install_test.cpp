@@ -125,9 +125,9 @@ TEST_F(TaskInstallTest, UninstallDeletesTheTaskOfEveryListedUserThenTheList) {
     if (c.users != nullptr) SetText(HKEY_LOCAL_MACHINE, L"Users", c.users);
     UninstallTasks();
     EXPECT_EQ(TakeCalls(c.calls.size()), c.calls);
-    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, L"Users"),
-              c.users == too_long.c_str() ? std::optional<Bytes>(Utf16Bytes(too_long))
-                                          : std::nullopt);
+    EXPECT_EQ(
+        RawValue(HKEY_LOCAL_MACHINE, L"Users"),
+        c.users == too_long.c_str() ? std::optional<Bytes>(Utf16Bytes(too_long)) : std::nullopt);
   }
 }
 
@@ -144,9 +144,10 @@ TEST_F(TaskInstallTest, EachFailureEndsTheInstallationWithItsLogLine) {
   InstallTaskFor(WorkerPath(), task_definition_text);
   EXPECT_TRUE(FileExists(xml));
   EXPECT_EQ(ReadFileBytes(worker_dir_.File(L"error.log")),
-            kUtf8Bom + "ERROR: Could not locate substring '{PATH}' in task XML.\r\n"
-                       "ERROR: Could not open task XML for writing.\r\n"
-                       "ERROR: Could not execute 'schtasks.exe'.\r\n");
+            kUtf8Bom +
+                "ERROR: Could not locate substring '{PATH}' in task XML.\r\n"
+                "ERROR: Could not open task XML for writing.\r\n"
+                "ERROR: Could not execute 'schtasks.exe'.\r\n");
 }
 
 TEST(ErrorLog, ByteOrderMarkOnlyOnANewFileAndCrLfLines) {

@@ -75,10 +75,12 @@ TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
 
   // Neither a key release, a character, the wheel, an extra button nor a refused system
   // command closes the window; nor do moves of 3 pixels on each axis.
-  const std::pair<UINT, WPARAM> ignored[] = {
-      {WM_KEYUP, 'A'}, {WM_CHAR, 'a'}, {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)},
-      {WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1)}, {WM_SYSCOMMAND, SC_CLOSE},
-      {WM_SYSCOMMAND, SC_SCREENSAVE}};
+  const std::pair<UINT, WPARAM> ignored[] = {{WM_KEYUP, 'A'},
+                                             {WM_CHAR, 'a'},
+                                             {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)},
+                                             {WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1)},
+                                             {WM_SYSCOMMAND, SC_CLOSE},
+                                             {WM_SYSCOMMAND, SC_SCREENSAVE}};
   for (const auto& message : ignored) PostMessageW(window, message.first, message.second, 0);
   SetCursorPos(603, 497);
   Sleep(300);
@@ -102,9 +104,8 @@ TEST_P(FullScreenCloseTest, InputOrDeactivationClosesTheWindowAndTheProcessEnds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, FullScreenCloseTest,
-                         testing::Values(WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN,
-                                         WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_ACTIVATE,
-                                         WM_ACTIVATEAPP));
+                         testing::Values(WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
+                                         WM_MBUTTONDOWN, WM_ACTIVATE, WM_ACTIVATEAPP));
 
 TEST_F(WorkerRunTest, SecureRunsOnTheScreenSaverDesktopOrNotAtAll) {
   SetText(HKEY_CURRENT_USER, L"Secure", L"1");
@@ -138,8 +139,8 @@ TEST_F(WorkerRunTest, PreviewFillsItsParentIgnoresInputAndEndsWithIt) {
   const RECT whole_parent = {0, 0, 320, 240};
   EXPECT_TRUE(EqualRect(&rect, &whole_parent));
 
-  for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
-                       WM_ACTIVATEAPP}) {
+  for (UINT message :
+       {WM_KEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_ACTIVATEAPP}) {
     PostMessageW(child, message, 0, 0);
   }
   DWORD_PTR answer = 0;
@@ -220,8 +221,8 @@ TEST_F(WorkerMaintenanceTest, OnlyTheExactCommandLinesAreMaintenance) {
       {L"-install ", L"/p"}, {L"-INSTALL", L"/p 0"}, {L"-uninstall x", L"/p:7"}};
   for (const auto& start : starts) {
     SCOPED_TRACE(testing::Message() << "arguments '" << start.first << "'");
-    CloseHandle(CreateFileW(task_xml_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                            nullptr));
+    CloseHandle(
+        CreateFileW(task_xml_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     SetParams(start.second);
     EXPECT_EQ(WorkerProcess(start.first).WaitForExit(), 0u);
     // The ordinary start: "task.xml" removed and the switches taken.

@@ -43,8 +43,8 @@ TEST_F(WorkerRegistryTest, SecureDesktopOnlyForTheTextOne) {
   EXPECT_EQ(use_secure_desktop, 0);
   EXPECT_FALSE(worker_registry.RegValueEquals(g_settings_key, L"Secure", L"1", &failed));
   EXPECT_EQ(failed, 1);
-  EXPECT_FALSE(worker_registry.RegValueEquals(L"Software\\Orbenlake\\NoSuchKey", L"Secure", L"1",
-                                              &failed));
+  EXPECT_FALSE(
+      worker_registry.RegValueEquals(L"Software\\Orbenlake\\NoSuchKey", L"Secure", L"1", &failed));
   EXPECT_EQ(failed, 1);
 }
 
