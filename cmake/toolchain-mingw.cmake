@@ -1,0 +1,9 @@
+# mingw-w64 cross toolchain; the including file sets TW_TRIPLE and the processor first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${TW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
