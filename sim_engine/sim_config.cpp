@@ -8,6 +8,8 @@ namespace {
 
 std::mutex g_config_lock;
 std::shared_ptr<const SimConfig> g_config = std::make_shared<SimConfig>();
+// What TwSimConfigure applied, in order, on top of the defaults and the environment.
+std::vector<std::wstring> g_assignments;
 std::mutex g_values_lock;
 std::map<std::wstring, int64_t> g_values;
 
@@ -81,7 +83,11 @@ bool ApplyToConfig(SimConfig& config, const std::wstring& name, const std::wstri
   if (name == L"TW_SIM_NO_VOLUME" && is_number) return config.no_volume = number != 0, true;
   if (name == L"TW_SIM_FAIL") return config.fail = MethodSet(value), true;
   if (name == L"TW_SIM_FAULT") return config.fault = MethodSet(value), true;
+#if !defined(__i386__)
+  // An i686 C++ exception cannot leave this module (it carries its own unwinder): the
+  // process would end here instead of reaching the bridge.
   if (name == L"TW_SIM_THROW") return config.throws = MethodSet(value), true;
+#endif
   if (name == L"TW_SIM_RAISE") return config.raise = MethodSet(value), true;
   if (name == L"TW_SIM_TEXT") {
     if (value == L"normal") return config.text_mode = SimTextMode::kNormal, true;
@@ -108,14 +114,25 @@ std::shared_ptr<const SimConfig> CurrentSimConfig() {
   return g_config;
 }
 
-bool ApplySimAssignment(const std::wstring& assignment) {
+static bool ApplyAssignmentTo(SimConfig& config, const std::wstring& assignment) {
   size_t equals = assignment.find(L'=');
-  if (equals == std::wstring::npos) return false;
-  std::wstring name = assignment.substr(0, equals);
-  std::wstring value = assignment.substr(equals + 1);
+  return equals != std::wstring::npos &&
+         ApplyToConfig(config, assignment.substr(0, equals), assignment.substr(equals + 1));
+}
+
+bool ApplySimAssignment(const std::wstring& assignment) {
+  if (assignment == L"TW_SIM_RESET=1") {
+    {
+      std::lock_guard<std::mutex> lock(g_config_lock);
+      g_assignments.clear();
+    }
+    ApplySimEnvironment();
+    return true;
+  }
   std::lock_guard<std::mutex> lock(g_config_lock);
   auto changed = std::make_shared<SimConfig>(*g_config);
-  if (!ApplyToConfig(*changed, name, value)) return false;
+  if (!ApplyAssignmentTo(*changed, assignment)) return false;
+  g_assignments.push_back(assignment);
   g_config = changed;
   return true;
 }
@@ -126,11 +143,15 @@ void ApplySimEnvironment() {
       L"TW_SIM_CLUSTERS",    L"TW_SIM_NO_VOLUME",  L"TW_SIM_FAIL",      L"TW_SIM_FAULT",
       L"TW_SIM_THROW",       L"TW_SIM_RAISE",      L"TW_SIM_TEXT",      L"TW_SIM_VALUE",
       L"TW_SIM_ODD_PERCENT", L"TW_SIM_BAD_RANGES", L"TW_SIM_EXCLUSIONS"};
+  auto fresh = std::make_shared<SimConfig>();
   for (const wchar_t* name : kNames) {
     wchar_t value[4096];
     DWORD length = GetEnvironmentVariableW(name, value, 4096);
-    if (length > 0 && length < 4096) ApplySimAssignment(std::wstring(name) + L"=" + value);
+    if (length > 0 && length < 4096) ApplyAssignmentTo(*fresh, std::wstring(name) + L"=" + value);
   }
+  std::lock_guard<std::mutex> lock(g_config_lock);
+  for (const std::wstring& assignment : g_assignments) ApplyAssignmentTo(*fresh, assignment);
+  g_config = fresh;
 }
 
 bool InjectSimFailure(const wchar_t* method, HRESULT* result) {

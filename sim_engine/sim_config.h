@@ -32,10 +32,14 @@ struct SimConfig {
 // The settings in force (a snapshot; cheap to take).
 std::shared_ptr<const SimConfig> CurrentSimConfig();
 
-// Applies "NAME=value"; false when the name or value is not understood.
+// Applies "NAME=value" on top of what is in force and keeps it for later rebuilds;
+// false when the name or value is not understood. "TW_SIM_RESET=1" forgets every
+// kept assignment.
 bool ApplySimAssignment(const std::wstring& assignment);
 
-// Reads every TW_SIM_* variable of the environment.
+// Rebuilds the settings: the defaults, every TW_SIM_* variable of the environment as
+// it is now, then the kept assignments. Run at load and for every new volume, so
+// that one process can run one test after another with settings of its own.
 void ApplySimEnvironment();
 
 // Called first by every simulated method: faults, throws or raises as

@@ -5,11 +5,12 @@
 // worker thread of its own, and marks each run complete at its end. Like a
 // real engine it takes no NULL text argument (E_POINTER).
 //
-// Configuration: environment variables, read when the DLL loads (so a test
-// process, a child process or the README's demo run can drive it), and the
-// same NAME=value assignments through TwSimConfigure at any time (in-process
-// tests). A new setting applies to volumes and runs started afterwards;
-// failure switches apply at once.
+// Configuration: environment variables, read when the DLL loads and again for
+// every new volume (so a test process, a child process or the README's demo
+// run can drive it, one test after another), and the same NAME=value
+// assignments through TwSimConfigure at any time (in-process tests), kept on
+// top of the environment until TW_SIM_RESET=1. A new setting applies to
+// volumes and runs started afterwards; failure switches apply at once.
 //
 //   TW_SIM_SPEED=fast|demo    preset durations. demo (default): analysis ~4 s,
 //                             defragmentation ~45 s, a report every 40 ms.
@@ -24,7 +25,8 @@
 //   TW_SIM_FAIL=m1,m2         these methods answer E_FAIL ("*": every method;
 //                             e.g. OpenVolume = no admin rights, StartAnalyze)
 //   TW_SIM_FAULT=m1,m2        these methods cause an access violation
-//   TW_SIM_THROW=m1,m2        these methods throw a C++ exception
+//   TW_SIM_THROW=m1,m2        these methods throw a C++ exception (not on i686,
+//                             where none can leave the module that throws it)
 //   TW_SIM_RAISE=m1,m2        these methods call RaiseException (0xE0534D31)
 //                             Method names are IVolume's, plus GetVolumeIntf,
 //                             Release (the volume's) and the exclusion list's

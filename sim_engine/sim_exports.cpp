@@ -20,6 +20,7 @@ static_assert(std::is_same<decltype(&TwSimQuery), TwSimQueryProc>::value, "");
 
 extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback* callback,
                                            IVolume** volume, int32_t engine_flag) {
+  ApplySimEnvironment();
   SIM_ENTER("GetVolumeIntf");
   if (!volume) return E_POINTER;
   SetSimValue(L"last_drive_pointer", static_cast<int64_t>(reinterpret_cast<intptr_t>(drive_name)));

@@ -38,7 +38,7 @@ struct BridgeLibrary {
 };
 
 // The simulated engine, loaded by full path (the bridge's later load by bare
-// name finds this module) and made fast.
+// name finds this module), cleared of an earlier test's settings and made fast.
 struct SimEngine {
   TwSimConfigureProc configure = nullptr;
   TwSimQueryProc query = nullptr;
@@ -46,7 +46,8 @@ struct SimEngine {
   bool Load() {
     HMODULE module = LoadLibraryW((ProgramSubdirectory() + L"\\Tidewell.dll").c_str());
     return module && Bind(module, "TwSimConfigure", configure) &&
-           Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_SPEED=fast");
+           Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_RESET=1") &&
+           Set(L"TW_SIM_SPEED=fast");
   }
   bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
   int64_t Query(const wchar_t* name) const { return query(name); }

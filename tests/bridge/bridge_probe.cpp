@@ -10,7 +10,15 @@ void FaultingProgress() {
   volatile int* volatile nowhere = nullptr;
   *nowhere = 1;
 }
-void __stdcall ThrowingClusters(int64_t, int64_t, int32_t) { throw 1; }
+// An i686 C++ exception cannot leave the module that throws it (each module carries
+// its own unwinder), so there the host's error is a structured exception.
+void __stdcall ThrowingClusters(int64_t, int64_t, int32_t) {
+#if defined(__i386__)
+  RaiseException(0xE0484F53, 0, 0, nullptr);
+#else
+  throw 1;
+#endif
+}
 
 }  // namespace
 

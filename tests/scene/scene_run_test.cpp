@@ -64,7 +64,8 @@ class SceneRun : public ::testing::Test {
     current = this;
     DeleteSceneSettings();
     g_run_preview = false;
-    // Read by the simulated engine when the bridge loads it.
+    // Read by the simulated engine for every new volume.
+    ClearSimEnvironment();
     SetEnvironmentVariableW(L"TW_SIM_SPEED", L"fast");
     SetEnvironmentVariableW(L"TW_SIM_CLUSTERS", L"2000000");
     SetEnvironmentVariableW(L"TW_SIM_VALUE", L"GetFragmentedFiles:1234567,GetFragmentation:17");
@@ -77,7 +78,10 @@ class SceneRun : public ::testing::Test {
   void TearDown() override {
     scene.Destroy();
     if (window != nullptr) DestroyWindow(window);
-    if (engine != nullptr) FreeLibrary(engine);
+    if (engine != nullptr) {
+      ConfigureEngine(L"TW_SIM_RESET=1");  // the next test starts from its own settings
+      FreeLibrary(engine);
+    }
     SetCurrentDirectoryW(saved_directory);
     DeleteSceneSettings();
     current = nullptr;

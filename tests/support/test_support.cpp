@@ -1,6 +1,7 @@
 #include "tests/support/test_support.h"
 
 #include <cwchar>
+#include <vector>
 
 HWND MakeTestWindow(int width, int height, DWORD ex_style) {
   static const ATOM atom = [] {
@@ -60,7 +61,18 @@ HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name, const wchar_
   return query.found;
 }
 
+DWORD TestTimeScale() {
+  static const DWORD scale = [] {
+    wchar_t text[16] = L"";
+    DWORD length = GetEnvironmentVariableW(L"TW_TEST_TIME_SCALE", text, 16);
+    DWORD value = length > 0 && length < 16 ? wcstoul(text, nullptr, 10) : 0;
+    return value >= 1 && value <= 100 ? value : 1;
+  }();
+  return scale;
+}
+
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms) {
+  timeout_ms *= TestTimeScale();
   const DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
@@ -72,4 +84,15 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms) {
     if (GetTickCount() - start >= timeout_ms) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
   }
+}
+
+void ClearSimEnvironment() {
+  std::vector<std::wstring> names;
+  if (wchar_t* block = GetEnvironmentStringsW()) {
+    for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+      if (wcsncmp(entry, L"TW_SIM_", 7) == 0) names.emplace_back(entry, wcschr(entry, L'=') - entry);
+    }
+    FreeEnvironmentStringsW(block);
+  }
+  for (const std::wstring& name : names) SetEnvironmentVariableW(name.c_str(), nullptr);
 }

@@ -19,5 +19,14 @@ std::wstring ProgramSubdirectory();
 // The first top-level window of `process_id` with this class (and this title, when given).
 HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name, const wchar_t* title = nullptr);
 
-// Dispatches messages until `done` answers true or `timeout_ms` pass; true when done.
+// How many times longer than on a real machine a test waits for what it expects:
+// TW_TEST_TIME_SCALE (1 to 100, default 1), for runs through an emulator.
+DWORD TestTimeScale();
+
+// Dispatches messages until `done` answers true or `timeout_ms` (times the time scale)
+// pass; true when done.
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms);
+
+// Removes every TW_SIM_* variable from this process's environment, so that the simulated
+// engine's next volume starts from its defaults (it reads them for every new volume).
+void ClearSimEnvironment();

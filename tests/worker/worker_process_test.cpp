@@ -19,7 +19,7 @@ HWND DesktopWindowOfClass(HDESK desktop, const wchar_t* window_class) {
   std::pair<const wchar_t*, HWND> search = {window_class, nullptr};
   EnumDesktopWindows(
       desktop,
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         auto* search = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(data);
         wchar_t name[64] = L"";
         GetClassNameW(window, name, 64);
@@ -183,11 +183,16 @@ TEST_F(WorkerRunTest, SettingsDialogOwners) {
   }
 }
 
-// Where wine's Task Scheduler keeps the definition of a registered task.
+// Where wine's Task Scheduler keeps the definition of a registered task: the native
+// System32\Tasks. A 32-bit test process sees System32 redirected to SysWOW64, so it
+// looks through "Sysnative", the native folder's name for such a process.
 std::wstring RegisteredTaskFile() {
-  wchar_t system[MAX_PATH] = L"";
-  GetSystemDirectoryW(system, MAX_PATH);
-  return std::wstring(system) + L"\\Tasks\\Orbenlake Tidewell Screensaver." + AccountName();
+  wchar_t windows[MAX_PATH] = L"";
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  BOOL redirected = FALSE;
+  IsWow64Process(GetCurrentProcess(), &redirected);
+  return std::wstring(windows) + (redirected ? L"\\Sysnative" : L"\\System32") +
+         L"\\Tasks\\Orbenlake Tidewell Screensaver." + AccountName();
 }
 
 class WorkerMaintenanceTest : public WorkerRunTest {
