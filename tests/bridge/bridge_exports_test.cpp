@@ -2,6 +2,7 @@
 // values and arguments passed through, failures turned into defaults.
 
 #include "tests/bridge/bridge_library.h"
+#include "tests/support/child_process.h"
 
 #include <thread>
 
@@ -145,6 +146,8 @@ TEST_F(BridgeTest, ExclusionListsCrossAsMultiStrings) {
 }
 
 TEST(BridgeEngineLoad, MissingEngineIsRetriedAndEngineWithoutVolumeExportGivesDefaults) {
+  // The bridge keeps the engine it loaded for the life of the process.
+  if (!RunsAloneOrDelegates("BridgeEngineLoad.*")) return;
   BridgeLibrary bridge;
   ASSERT_TRUE(bridge.Load());
   SetCurrentDirectoryW(TestProgramDirectory().c_str());  // no Tidewell.dll here

@@ -85,6 +85,11 @@ class BridgeTest : public ::testing::Test {
     ASSERT_TRUE(sim.Load());
     ASSERT_TRUE(bridge.Load());
   }
+  // The bridge stays loaded for the whole process: what a test left open is closed, so
+  // that the next test finds every handle free.
+  void TearDown() override {
+    for (int32_t handle = 1; handle <= 10; ++handle) bridge.CloseVolumeHandle(handle);
+  }
   int32_t Open(const wchar_t* drive = L"C:\\", ProgressCallback progress = nullptr,
                ClusterRangeCallback clusters = nullptr) {
     return bridge.GetVolumeHandle(drive, progress, clusters, 1);

@@ -86,8 +86,8 @@ TEST(FaultGuard, FaultsExceptionsAndRaisesEndTheBodyHandlersInsideComeFirst) {
   EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("engine"); }));
   EXPECT_FALSE(RunGuarded([] { RaiseException(0xE0001234, 0, 0, nullptr); }));
   EXPECT_FALSE(RunGuarded([] {
-    volatile int zero = 0;
-    volatile int quotient = 1 / zero;  // the processor's own division fault
+    volatile int zero = 0, dividend = 7;
+    volatile int quotient = dividend / zero;  // the processor's own division fault
     (void)quotient;
   }));
   // The body's own handlers and a nested guard stop theirs; the body goes on.

@@ -2,6 +2,10 @@
 
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
+
 HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeout_ms) {
   HWND found = nullptr;
   PumpMessagesUntil([&] { return (found = find()) != nullptr; }, timeout_ms);
@@ -48,4 +52,31 @@ HWND ChildProcess::WaitForWindow(const wchar_t* window_class, const wchar_t* tit
       },
       20000);
   return window;
+}
+
+bool RunsAloneOrDelegates(const char* test_name) {
+  wchar_t marker[4] = L"";
+  if (GetEnvironmentVariableW(L"TW_TEST_ALONE", marker, 4) == 1) return true;
+  wchar_t program[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring filter(test_name, test_name + strlen(test_name));
+  std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_filter=" + filter;
+  SetEnvironmentVariableW(L"TW_TEST_ALONE", L"1");
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &process);
+  SetEnvironmentVariableW(L"TW_TEST_ALONE", nullptr);
+  EXPECT_TRUE(started) << "could not start the test alone";
+  if (!started) return false;
+  DWORD code = STILL_ACTIVE;
+  PumpMessagesUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                    60000);
+  GetExitCodeProcess(process.hProcess, &code);
+  if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 99);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(code, 0u) << test_name << " failed when run alone (its output is above)";
+  return false;
 }

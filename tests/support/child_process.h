@@ -27,3 +27,9 @@ class ChildProcess {
  private:
   PROCESS_INFORMATION info_ = {};
 };
+
+// For a test that needs a process where nothing else ran (libraries that stay loaded once
+// loaded): false in the test executable's own run, which then runs the test again alone in
+// a new process of the same executable (gtest filter `test_name`) and checks that it passed;
+// true in that new process, where the test does its work.
+bool RunsAloneOrDelegates(const char* test_name);
