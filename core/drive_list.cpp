@@ -101,7 +101,7 @@ void DiskList::LoadDriveList(const DrivePlatform& platform) {
 
   wchar_t selection[kSelectionUnits] = {};
   LONG rc = ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives", selection,
-                             kSelectionUnits, /*accept_any_type=*/true);
+                             kSelectionUnits);
   if (rc == ERROR_SUCCESS) {
     for (DiskInfo& disk : disks) {
       if (LetterIn(selection, disk.letter)) disk.selected = 1;

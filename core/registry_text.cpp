@@ -5,41 +5,36 @@
 const wchar_t g_settings_key[] = L"Software\\Orbenlake\\Tidewell Screensaver\\1.x\\Settings";
 
 LONG ReadRegistryTextFromKey(HKEY key, const wchar_t* name, wchar_t* buffer, size_t capacity,
-                             bool accept_any_type) {
+                             FullRoom full_room) {
   if (buffer == nullptr || capacity == 0) return ERROR_INVALID_PARAMETER;
   buffer[0] = L'\0';
-  DWORD type = 0;
   DWORD bytes = static_cast<DWORD>(capacity * sizeof(wchar_t));
-  LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+  LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
   if (rc != ERROR_SUCCESS) {
     buffer[0] = L'\0';
     return rc;
   }
-  if (!accept_any_type && type != REG_SZ && type != REG_EXPAND_SZ) {
-    buffer[0] = L'\0';
-    return ERROR_FILE_NOT_FOUND;
-  }
   size_t units = bytes / sizeof(wchar_t);
-  if (units >= capacity) {
-    // Exactly full: a terminated value ends inside it; an unterminated one has no room
-    // for its terminator, so it is too long, as wine reports it anyway.
-    if (wmemchr(buffer, L'\0', capacity) == nullptr) {
-      buffer[0] = L'\0';
-      return ERROR_MORE_DATA;
-    }
-  } else {
+  if (units < capacity) {
     buffer[units] = L'\0';
+    return ERROR_SUCCESS;
+  }
+  // Exactly full: a terminated value ends inside it. The registry hands an unterminated
+  // one over as it is stored, with success, so the caller's rule decides.
+  if (wmemchr(buffer, L'\0', capacity) == nullptr && full_room == FullRoom::too_long) {
+    buffer[0] = L'\0';
+    return ERROR_MORE_DATA;
   }
   return ERROR_SUCCESS;
 }
 
 LONG ReadRegistryText(HKEY root, const wchar_t* subkey, const wchar_t* name, wchar_t* buffer,
-                      size_t capacity, bool accept_any_type) {
+                      size_t capacity, FullRoom full_room) {
   if (buffer != nullptr && capacity > 0) buffer[0] = L'\0';
   HKEY key = nullptr;
   LONG rc = RegOpenKeyExW(root, subkey, 0, KEY_READ, &key);
   if (rc != ERROR_SUCCESS) return rc;
-  rc = ReadRegistryTextFromKey(key, name, buffer, capacity, accept_any_type);
+  rc = ReadRegistryTextFromKey(key, name, buffer, capacity, full_room);
   RegCloseKey(key);
   return rc;
 }

@@ -1,25 +1,32 @@
 #pragma once
 // Bounded access to the REG_SZ values the programs keep. Every read is cut at the
-// length the registry returns, so a stored text without a terminator (or of another
-// type) never makes a reader run past its buffer.
+// length the registry returns, so a stored text without a terminator never makes a
+// reader run past its buffer. A value of another type is read as text all the same.
 #include <windows.h>
 #include <cstddef>
 
 // HKCU key of the user's settings (the worker also uses the same path under HKLM).
 extern const wchar_t g_settings_key[];
 
-// Reads value `name` of the already open `key` into `buffer` (capacity in UTF-16 units,
-// terminator included). Returns ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (missing value, or a
-// non-text type unless `accept_any_type`), ERROR_MORE_DATA (too long for the buffer with its
-// terminator; an unterminated value that fills the buffer exactly counts as too long) or
-// another Win32 error. The buffer always holds a terminated text afterwards (empty on failure).
+// How a value without a terminator that fills the buffer exactly is read.
+enum class FullRoom {
+  too_long,          // as a value too long for the buffer (ERROR_MORE_DATA)
+  ends_at_room_end,  // as a text that ends at the buffer's end: the buffer then holds
+                     // `capacity` characters and no terminator, so it is read bounded
+};
+
+// Reads value `name` of the already open `key`, whatever its type, into `buffer`
+// (capacity in UTF-16 units, terminator included). Returns ERROR_SUCCESS,
+// ERROR_FILE_NOT_FOUND (missing value), ERROR_MORE_DATA (too long for the buffer with its
+// terminator; see FullRoom) or another Win32 error. Afterwards the buffer holds a terminated
+// text (empty on failure), except for the case that FullRoom::ends_at_room_end lets through.
 LONG ReadRegistryTextFromKey(HKEY key, const wchar_t* name, wchar_t* buffer, size_t capacity,
-                             bool accept_any_type = false);
+                             FullRoom full_room = FullRoom::too_long);
 
 // Same, opening `subkey` of `root` with KEY_READ for the one read. A missing key gives
 // ERROR_FILE_NOT_FOUND.
 LONG ReadRegistryText(HKEY root, const wchar_t* subkey, const wchar_t* name, wchar_t* buffer,
-                      size_t capacity, bool accept_any_type = false);
+                      size_t capacity, FullRoom full_room = FullRoom::too_long);
 
 // Creates or opens `subkey` with KEY_WRITE and stores `byte_count` bytes of `data` as REG_SZ.
 LONG WriteRegistryBytes(HKEY root, const wchar_t* subkey, const wchar_t* name, const wchar_t* data,

@@ -1,5 +1,6 @@
 #include "twsaverx/worker_registry.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "core/registry_text.h"
@@ -22,12 +23,14 @@ BOOL WorkerRegistry::RegValueEquals(const wchar_t* key_path, const wchar_t* valu
   if (failed != nullptr) *failed = 0;
   wchar_t text[comparison_room] = L"";
   // Any type is read and compared as text: a number 1 is there but is not the text "1".
+  // A value that fills the room without a terminator ends at the room's end.
   if (ReadRegistryText(HKEY_CURRENT_USER, key_path, value_name, text, comparison_room,
-                       /*accept_any_type=*/true) != ERROR_SUCCESS) {
+                       FullRoom::ends_at_room_end) != ERROR_SUCCESS) {
     if (failed != nullptr) *failed = 1;
     return FALSE;
   }
-  return wcscmp(text, expected) == 0 ? TRUE : FALSE;
+  const size_t length = wcsnlen(text, comparison_room);
+  return wcslen(expected) == length && wmemcmp(text, expected, length) == 0 ? TRUE : FALSE;
 }
 
 LONG WorkerRegistry::TakeStoredCommandLine(DWORD room, wchar_t* buffer) const {
@@ -36,8 +39,9 @@ LONG WorkerRegistry::TakeStoredCommandLine(DWORD room, wchar_t* buffer) const {
   HKEY key = nullptr;
   LONG rc = RegOpenKeyExW(HKEY_CURRENT_USER, g_settings_key, 0, KEY_READ | KEY_SET_VALUE, &key);
   if (rc != ERROR_SUCCESS) return rc;
-  // Whatever the launcher stored is taken (and consumed) as text, whatever its type.
-  rc = ReadRegistryTextFromKey(key, L"Params", buffer, room, /*accept_any_type=*/true);
+  // Whatever the launcher stored is taken (and consumed) as text, whatever its type; one
+  // that fills the room without a terminator ends at the room's end (the parse is bounded).
+  rc = ReadRegistryTextFromKey(key, L"Params", buffer, room, FullRoom::ends_at_room_end);
   if (rc == ERROR_SUCCESS) {
     rc = RegSetValueExW(key, L"Params", 0, REG_SZ, reinterpret_cast<const BYTE*>(read_marker),
                         sizeof(read_marker));

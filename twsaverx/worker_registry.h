@@ -17,6 +17,7 @@ class WorkerRegistry {
                       int* failed = nullptr) const;
   // Reads "Params" into `buffer` (`room` characters with the terminator) and replaces it
   // with "read". A value that can't be read leaves the buffer empty and the value as it was.
+  // A value of `room` characters without a terminator fills the buffer unterminated.
   LONG TakeStoredCommandLine(DWORD room, wchar_t* buffer) const;
   // Records the installing account in "User" and in the machine's "Users" list.
   LONG StoreUser(const wchar_t* name) const;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -15,17 +16,20 @@ TEST(RegistryTextTest, ReadsStayInsideTheBufferWhateverIsStored) {
     const void* stored;
     DWORD bytes;  // an odd count or one without the terminator leaves the text unterminated
     size_t capacity;
-    bool any_type;
+    FullRoom full_room;
     LONG result;
     const wchar_t* text;
   } cases[] = {
-      {REG_SZ, L"hello", 12, 8, false, ERROR_SUCCESS, L"hello"},
-      {REG_SZ, L"abc", 6, 8, false, ERROR_SUCCESS, L"abc"},
-      {REG_SZ, L"abcd", 8, 5, false, ERROR_SUCCESS, L"abcd"},
-      {REG_SZ, L"abcd", 8, 4, false, ERROR_MORE_DATA, L""},  // no room for the terminator
-      {REG_SZ, L"abcdefgh", 18, 4, false, ERROR_MORE_DATA, L""},
-      {REG_DWORD, &dc_number, 4, 8, false, ERROR_FILE_NOT_FOUND, L""},  // other types: missing
-      {REG_DWORD, &dc_number, 4, 8, true, ERROR_SUCCESS, L"DC"},        // unless accepted
+      {REG_SZ, L"hello", 12, 8, FullRoom::too_long, ERROR_SUCCESS, L"hello"},
+      {REG_SZ, L"abc", 6, 8, FullRoom::too_long, ERROR_SUCCESS, L"abc"},
+      {REG_SZ, L"abcd", 8, 5, FullRoom::too_long, ERROR_SUCCESS, L"abcd"},
+      // No room for the terminator: too long, or the text ends at the room's end. (A NUL
+      // right behind the stored bytes would make the registry add a terminator.)
+      {REG_SZ, L"abcdZ", 8, 4, FullRoom::too_long, ERROR_MORE_DATA, L""},
+      {REG_SZ, L"abcdZ", 8, 4, FullRoom::ends_at_room_end, ERROR_SUCCESS, L"abcd"},
+      {REG_SZ, L"abcdefgh", 18, 4, FullRoom::too_long, ERROR_MORE_DATA, L""},
+      {REG_SZ, L"abcdefgh", 18, 4, FullRoom::ends_at_room_end, ERROR_MORE_DATA, L""},
+      {REG_DWORD, &dc_number, 4, 8, FullRoom::too_long, ERROR_SUCCESS, L"DC"},  // any type
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
@@ -35,8 +39,8 @@ TEST(RegistryTextTest, ReadsStayInsideTheBufferWhateverIsStored) {
     wchar_t buffer[9];
     wmemset(buffer, L'Z', 9);
     EXPECT_EQ(c.result,
-              ReadRegistryText(HKEY_CURRENT_USER, kKey, L"V", buffer, c.capacity, c.any_type));
-    EXPECT_STREQ(c.text, buffer);
+              ReadRegistryText(HKEY_CURRENT_USER, kKey, L"V", buffer, c.capacity, c.full_room));
+    EXPECT_EQ(std::wstring(c.text), std::wstring(buffer, wcsnlen(buffer, c.capacity)));
     EXPECT_EQ(L'Z', buffer[c.capacity]);
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, kKey);

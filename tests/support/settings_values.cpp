@@ -37,7 +37,7 @@ std::optional<Bytes> RawValue(HKEY root, const wchar_t* name, DWORD* type) {
 
 std::wstring SettingsText(const wchar_t* name) {
   wchar_t text[300];
-  ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, name, text, 300, true);
+  ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, name, text, 300);
   return text;
 }
 

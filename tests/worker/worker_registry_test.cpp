@@ -2,6 +2,7 @@
 
 #include "core/registry_text.h"
 #include "tests/worker/worker_test_support.h"
+#include "twsaverx/stored_switches.h"
 #include "twsaverx/worker_registry.h"
 
 namespace {
@@ -14,6 +15,7 @@ class WorkerRegistryTest : public testing::Test {
 const Bytes kNumberOne("\x01\0\0\0", 4);  // REG_DWORD 1
 
 TEST_F(WorkerRegistryTest, SecureDesktopOnlyForTheTextOne) {
+  const std::wstring room_text(100, L'1');
   const struct {
     const char* what;
     DWORD type;
@@ -28,6 +30,7 @@ TEST_F(WorkerRegistryTest, SecureDesktopOnlyForTheTextOne) {
       {"true", REG_SZ, Utf16Bytes(L"true"), 0, 0},
       {"the number 1", REG_DWORD, kNumberOne, 0, 0},
       {"too long to read", REG_SZ, Utf16Bytes(std::wstring(150, L'1')), 0, 1},
+      {"filling the room without terminator", REG_SZ, Utf16Bytes(room_text, false), 0, 0},
   };
   int failed = -1;
   for (const auto& c : cases) {
@@ -38,6 +41,11 @@ TEST_F(WorkerRegistryTest, SecureDesktopOnlyForTheTextOne) {
     worker_registry.RegValueEquals(g_settings_key, L"Secure", L"1", &failed);
     EXPECT_EQ(failed, c.failed);
   }
+  // A value that fills the comparison room without a terminator ends at the room's end.
+  SetValue(HKEY_CURRENT_USER, L"Secure", REG_SZ, Utf16Bytes(room_text, false));
+  EXPECT_TRUE(worker_registry.RegValueEquals(g_settings_key, L"Secure", room_text.c_str()));
+  EXPECT_FALSE(
+      worker_registry.RegValueEquals(g_settings_key, L"Secure", (room_text + L"1").c_str()));
   DeleteValue(HKEY_CURRENT_USER, L"Secure");
   LoadSecureFlag();
   EXPECT_EQ(use_secure_desktop, 0);
@@ -50,6 +58,7 @@ TEST_F(WorkerRegistryTest, SecureDesktopOnlyForTheTextOne) {
 
 TEST_F(WorkerRegistryTest, StoredSwitchesAreTakenOnlyWhenTheyFitAndThenReadRead) {
   const std::wstring ninety_nine(99, L's');
+  const std::wstring full_screen_in_room = L"/s" + std::wstring(98, L' ');
   const struct {
     const char* what;
     DWORD type;
@@ -60,7 +69,10 @@ TEST_F(WorkerRegistryTest, StoredSwitchesAreTakenOnlyWhenTheyFitAndThenReadRead)
       {"99 characters", REG_SZ, Utf16Bytes(ninety_nine), ninety_nine.c_str()},
       {"100 characters", REG_SZ, Utf16Bytes(L"/p " + std::wstring(97, L'7')), nullptr},
       {"150 characters", REG_SZ, Utf16Bytes(L"/p " + std::wstring(147, L'7')), nullptr},
-      {"100 characters, no terminator", REG_SZ, Utf16Bytes(std::wstring(100, L'9'), false),
+      // Filling the room without a terminator: the text ends at the room's end.
+      {"100 characters, no terminator", REG_SZ, Utf16Bytes(full_screen_in_room, false),
+       full_screen_in_room.c_str()},
+      {"101 characters, no terminator", REG_SZ, Utf16Bytes(std::wstring(101, L'9'), false),
        nullptr},
       {"a number, taken as text", REG_DWORD, kNumberOne, L"\x0001"},
   };
@@ -76,7 +88,7 @@ TEST_F(WorkerRegistryTest, StoredSwitchesAreTakenOnlyWhenTheyFitAndThenReadRead)
     ASSERT_TRUE(after);
     if (c.taken != nullptr) {
       EXPECT_EQ(rc, ERROR_SUCCESS);
-      EXPECT_STREQ(buffer, c.taken);
+      EXPECT_EQ(std::wstring(buffer, wcsnlen(buffer, 100)), c.taken);
       EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
       EXPECT_EQ(*after, Utf16Bytes(L"read"));  // 10 bytes
     } else {
@@ -85,6 +97,11 @@ TEST_F(WorkerRegistryTest, StoredSwitchesAreTakenOnlyWhenTheyFitAndThenReadRead)
       EXPECT_EQ(*after, c.data);
     }
   }
+  // The worker reads such a room as full-screen switches.
+  SetValue(HKEY_CURRENT_USER, L"Params", REG_SZ, Utf16Bytes(full_screen_in_room, false));
+  ASSERT_EQ(worker_registry.TakeStoredCommandLine(100, buffer), ERROR_SUCCESS);
+  EXPECT_EQ(ParseStoredSwitches(buffer, 100).mode, full_screen_mode);
+
   DeleteValue(HKEY_CURRENT_USER, L"Params");
   EXPECT_NE(worker_registry.TakeStoredCommandLine(100, buffer), ERROR_SUCCESS);
   EXPECT_STREQ(buffer, L"");
@@ -94,17 +111,21 @@ TEST_F(WorkerRegistryTest, StoredSwitchesAreTakenOnlyWhenTheyFitAndThenReadRead)
 TEST_F(WorkerRegistryTest, UserListKeepsEachExactNameOnce) {
   const struct {
     const wchar_t* before;  // nullptr: no "Users" value
+    DWORD type;
     const wchar_t* name;
     const wchar_t* after;
   } cases[] = {
-      {nullptr, L"bob", L"bob"},
-      {L"alice,bob", L"bob", L"alice,bob"},
-      {L"alice", L"Alice", L"alice,Alice"},
-      {L"alice,bobby", L"bob", L"alice,bobby,bob"},
+      {nullptr, REG_SZ, L"bob", L"bob"},
+      {L"alice,bob", REG_SZ, L"bob", L"alice,bob"},
+      {L"alice", REG_SZ, L"Alice", L"alice,Alice"},
+      {L"alice,bobby", REG_SZ, L"bob", L"alice,bobby,bob"},
+      // Another type is read as text too, not taken for a missing list.
+      {L"alice,bob", REG_BINARY, L"carol", L"alice,bob,carol"},
+      {L"alice", REG_MULTI_SZ, L"bob", L"alice,bob"},
   };
   for (const auto& c : cases) {
     if (c.before != nullptr) {
-      SetText(HKEY_LOCAL_MACHINE, L"Users", c.before);
+      SetValue(HKEY_LOCAL_MACHINE, L"Users", c.type, Utf16Bytes(c.before));
     } else {
       DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
     }
