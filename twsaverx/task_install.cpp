@@ -35,6 +35,27 @@ bool GetAccountName(std::wstring* name) {
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// The text as XML character data: a folder named "R&D" must not end the document there.
+std::wstring XmlEscaped(const std::wstring& text) {
+  std::wstring escaped;
+  for (wchar_t c : text) {
+    switch (c) {
+      case L'&':
+        escaped += L"&amp;";
+        break;
+      case L'<':
+        escaped += L"&lt;";
+        break;
+      case L'>':
+        escaped += L"&gt;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
 }  // namespace
 
 std::wstring UserTaskName(const std::wstring& account) {
@@ -46,7 +67,7 @@ bool FillTaskDefinition(const std::wstring& definition, const std::wstring& exe_
   size_t brace = definition.rfind(L'{');
   if (brace == std::wstring::npos) return false;
   size_t tail_start = std::min(definition.size(), brace + placeholder_length);
-  *filled = definition.substr(0, brace) + exe_path + definition.substr(tail_start);
+  *filled = definition.substr(0, brace) + XmlEscaped(exe_path) + definition.substr(tail_start);
   return true;
 }
 
@@ -86,7 +107,13 @@ void InstallTaskFor(const std::wstring& exe_path, const std::wstring& definition
     WriteErrorLog(log_path, L"ERROR: GetUserName");
     return;
   }
-  worker_registry.StoreUser(account.c_str());
+  // The installation goes on, but a task missing from "Users" is one that no uninstallation
+  // will remove: say so.
+  if (worker_registry.StoreUser(account.c_str()) != ERROR_SUCCESS) {
+    WriteErrorLog(log_path,
+                  L"ERROR: Could not record the user in the 'Users' list; uninstalling will not "
+                  L"remove this task.");
+  }
   const std::wstring task_name = UserTaskName(account);
   const std::wstring xml_path = TaskXmlPathIn(directory);
 

@@ -9,7 +9,8 @@ extern const wchar_t task_name_base[];
 std::wstring UserTaskName(const std::wstring& account);
 
 // `definition` with its last '{' and the five characters after it replaced by `exe_path`
-// (unchanged: no quoting or escaping). False when the definition holds no '{'.
+// as XML text ('&', '<' and '>' as entities; no quoting). False when the definition holds
+// no '{'.
 bool FillTaskDefinition(const std::wstring& definition, const std::wstring& exe_path,
                         std::wstring* filled);
 

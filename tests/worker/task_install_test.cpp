@@ -88,6 +88,25 @@ TEST(WorkerPaths, LongNamesAreNotCutAndSchtasksHasAFallback) {
   SetEnvironmentVariableW(L"SystemRoot", saved);
 }
 
+TEST(TaskDefinition, PathTakesThePlaceOfTheLastBraceAsXmlText) {
+  const struct {
+    const wchar_t* definition;
+    const wchar_t* path;
+    const wchar_t* filled;  // nullptr: no placeholder
+  } cases[] = {
+      {L"<C>\"{PATH}\"</C>", L"D:\\Tools\\twsaverx.exe", L"<C>\"D:\\Tools\\twsaverx.exe\"</C>"},
+      {L"<C>\"{PATH}\"</C>", L"D:\\R&D\\<new>\\w.exe",
+       L"<C>\"D:\\R&amp;D\\&lt;new&gt;\\w.exe\"</C>"},
+      {L"{x}<C>{PATH}</C>", L"D:\\a&&b", L"{x}<C>D:\\a&amp;&amp;b</C>"},
+      {L"<C>PATH</C>", L"D:\\w.exe", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::wstring filled = L"untouched";
+    EXPECT_EQ(FillTaskDefinition(c.definition, c.path, &filled), c.filled != nullptr);
+    EXPECT_EQ(filled, c.filled != nullptr ? c.filled : L"untouched");
+  }
+}
+
 TEST_F(TaskInstallTest, InstallWritesTaskXmlRecordsTheUserAndStartsSchtasksTwice) {
   CreateDirectoryW(worker_dir_.File(L"A&B").c_str(), nullptr);
   const std::wstring worker = worker_dir_.File(L"A&B\\twsaverx.exe");
@@ -96,8 +115,10 @@ TEST_F(TaskInstallTest, InstallWritesTaskXmlRecordsTheUserAndStartsSchtasksTwice
   DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
   for (int run = 0; run < 2; ++run) {  // installing twice records the user once
     InstallTaskFor(worker, task_definition_text);
+    // The path is XML text: its '&' is written as an entity, or the file is not XML.
     std::wstring expected_text = task_definition_text;
-    expected_text.replace(expected_text.find(L"{PATH}"), 6, worker);
+    expected_text.replace(expected_text.find(L"{PATH}"), 6,
+                          worker_dir_.File(L"A&amp;B\\twsaverx.exe"));
     EXPECT_EQ(ReadFileBytes(xml_path), "\xFF\xFE" + Utf16Bytes(expected_text, false));
     EXPECT_EQ(TakeCalls(2), (std::vector<std::wstring>{
                                 L"/Create /XML \"" + xml_path +
@@ -113,16 +134,19 @@ TEST_F(TaskInstallTest, UninstallDeletesTheTaskOfEveryListedUserThenTheList) {
   const std::wstring too_long(user_list_room + 1, L'x');
   const struct {
     const wchar_t* users;  // nullptr: no list
+    DWORD type;
     std::vector<std::wstring> calls;
   } cases[] = {
-      {L"alice,bob", {DeleteCall(L"alice"), DeleteCall(L"bob")}},
-      {L",bob,,", {DeleteCall(L""), DeleteCall(L""), DeleteCall(L"bob")}},
-      {nullptr, {}},
-      {too_long.c_str(), {}},  // unreadable: nothing started, and kept so its tasks stay removable
+      {L"alice,bob", REG_SZ, {DeleteCall(L"alice"), DeleteCall(L"bob")}},
+      {L",bob,,", REG_SZ, {DeleteCall(L""), DeleteCall(L""), DeleteCall(L"bob")}},
+      {nullptr, REG_SZ, {}},
+      // unreadable: nothing started, and kept so its tasks stay removable
+      {too_long.c_str(), REG_SZ, {}},
+      {L"alice,bob", REG_BINARY, {DeleteCall(L"alice"), DeleteCall(L"bob")}},  // read as text
   };
   for (const auto& c : cases) {
     DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
-    if (c.users != nullptr) SetText(HKEY_LOCAL_MACHINE, L"Users", c.users);
+    if (c.users != nullptr) SetValue(HKEY_LOCAL_MACHINE, L"Users", c.type, Utf16Bytes(c.users));
     UninstallTasks();
     EXPECT_EQ(TakeCalls(c.calls.size()), c.calls);
     EXPECT_EQ(
@@ -148,6 +172,22 @@ TEST_F(TaskInstallTest, EachFailureEndsTheInstallationWithItsLogLine) {
                 "ERROR: Could not locate substring '{PATH}' in task XML.\r\n"
                 "ERROR: Could not open task XML for writing.\r\n"
                 "ERROR: Could not execute 'schtasks.exe'.\r\n");
+}
+
+TEST_F(TaskInstallTest, AUserListThatCannotTakeTheUserIsLoggedAndTheTaskStillMade) {
+  // One list too long to read, one that the name would take past its room.
+  const std::wstring lists[] = {std::wstring(user_list_room + 10, L'u'),
+                                std::wstring(user_list_room - 3, L'a')};
+  const Bytes line =
+      "ERROR: Could not record the user in the 'Users' list; uninstalling will not remove this "
+      "task.\r\n";
+  for (const std::wstring& list : lists) {
+    SetText(HKEY_LOCAL_MACHINE, L"Users", list);
+    InstallTaskFor(WorkerPath(), task_definition_text);
+    EXPECT_EQ(TakeCalls(2).size(), 2u);
+    EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, L"Users"), Utf16Bytes(list));
+  }
+  EXPECT_EQ(ReadFileBytes(worker_dir_.File(L"error.log")), kUtf8Bom + line + line);
 }
 
 TEST(ErrorLog, ByteOrderMarkOnlyOnANewFileAndCrLfLines) {
