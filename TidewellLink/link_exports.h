@@ -2,8 +2,8 @@
 //
 // Everything that has to agree on the bridge's exports is generated from this
 // table: the library's .def file (names and ordinals), the function-pointer
-// typedefs in link_types.h, the host's function table bound by name, and the
-// tests. Edit the list here only.
+// typedefs in link_types.h, the host's function table bound by name (in the
+// order of TW_LINK_HOST_SLOTS), and the tests. Edit the list here only.
 //
 // Each row: X(name, ordinal, return type, (parameter list), (argument names), default)
 //   name        exported name, undecorated (stdcall)
@@ -26,7 +26,7 @@
 #define TW_LINK_HANDLE_ONLY (int32_t AVolumeHandle)
 #define TW_LINK_HANDLE_ARG (AVolumeHandle)
 
-#define TW_LINK_EXPORTS(X)                                                                   \
+#define TW_LINK_EXPORTS_TO_STOP_ANALYZE(X)                                                   \
   X(GetVolumeHandle, 58, int32_t,                                                            \
     (const wchar_t* DriveName, ProgressCallback progress_callback,                           \
      ClusterRangeCallback clusters_callback, int32_t engine_flag),                           \
@@ -84,18 +84,50 @@
   X(UpdateVolumeInfo, 13, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)               \
   X(StartAnalyze, 12, int32_t, (int32_t AVolumeHandle, const wchar_t* text, int32_t flag),   \
     (AVolumeHandle, text, flag), 0)                                                          \
-  X(StopAnalyze, 11, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
-  X(ResumeAnalyze, 10, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                  \
-  X(PauseAnalyze, 9, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
-  X(StartDefrag, 8, int32_t, (int32_t AVolumeHandle, int32_t mode, int32_t flag),            \
-    (AVolumeHandle, mode, flag), 0)                                                          \
-  X(StopDefrag, 7, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                      \
-  X(ResumeDefrag, 6, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                    \
-  X(PauseDefrag, 5, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                     \
-  X(isGUI, 4, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                           \
-  X(GetThreadHandle, 3, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                 \
-  X(ForceTerminate, 2, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)                  \
+  X(StopAnalyze, 11, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+#define TW_LINK_RESUME_ANALYZE(X) \
+  X(ResumeAnalyze, 10, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+#define TW_LINK_PAUSE_ANALYZE(X) \
+  X(PauseAnalyze, 9, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+#define TW_LINK_START_AND_STOP_DEFRAG(X)                                          \
+  X(StartDefrag, 8, int32_t, (int32_t AVolumeHandle, int32_t mode, int32_t flag), \
+    (AVolumeHandle, mode, flag), 0)                                               \
+  X(StopDefrag, 7, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+#define TW_LINK_RESUME_DEFRAG(X) \
+  X(ResumeDefrag, 6, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+#define TW_LINK_PAUSE_DEFRAG(X) \
+  X(PauseDefrag, 5, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+#define TW_LINK_EXPORTS_FROM_IS_GUI(X)                                       \
+  X(isGUI, 4, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)           \
+  X(GetThreadHandle, 3, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0) \
+  X(ForceTerminate, 2, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)  \
   X(GenerateHtmlReport, 1, int32_t, TW_LINK_HANDLE_ONLY, TW_LINK_HANDLE_ARG, 0)
+
+// The exports in declaration (ordinal) order.
+#define TW_LINK_EXPORTS(X)           \
+  TW_LINK_EXPORTS_TO_STOP_ANALYZE(X) \
+  TW_LINK_RESUME_ANALYZE(X)          \
+  TW_LINK_PAUSE_ANALYZE(X)           \
+  TW_LINK_START_AND_STOP_DEFRAG(X)   \
+  TW_LINK_RESUME_DEFRAG(X)           \
+  TW_LINK_PAUSE_DEFRAG(X)            \
+  TW_LINK_EXPORTS_FROM_IS_GUI(X)
+
+// The same exports in the order of the hosts' function table: each Pause before its Resume.
+#define TW_LINK_HOST_SLOTS(X)        \
+  TW_LINK_EXPORTS_TO_STOP_ANALYZE(X) \
+  TW_LINK_PAUSE_ANALYZE(X)           \
+  TW_LINK_RESUME_ANALYZE(X)          \
+  TW_LINK_START_AND_STOP_DEFRAG(X)   \
+  TW_LINK_PAUSE_DEFRAG(X)            \
+  TW_LINK_RESUME_DEFRAG(X)           \
+  TW_LINK_EXPORTS_FROM_IS_GUI(X)
 
 #define TW_LINK_EXPORT_COUNT 58
 

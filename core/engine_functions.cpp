@@ -19,7 +19,7 @@ struct SlotBinding {
   {#name, [](FARPROC address) {                                                                \
      g_engine_functions.name = reinterpret_cast<name##Proc>(reinterpret_cast<void*>(address)); \
    }},
-const SlotBinding kSlotBindings[] = {TW_LINK_EXPORTS(TW_ENGINE_BINDING)};
+const SlotBinding kSlotBindings[] = {TW_LINK_HOST_SLOTS(TW_ENGINE_BINDING)};
 #undef TW_ENGINE_BINDING
 
 static_assert(sizeof kSlotBindings / sizeof kSlotBindings[0] == TW_LINK_EXPORT_COUNT,

@@ -4,10 +4,11 @@
 #include "TidewellLink/link_types.h"
 
 // One pointer per export, named after it and generated from the bridge's own
-// export list, so host and bridge cannot disagree on a name or a signature.
+// export list, so host and bridge cannot disagree on a name or a signature. The
+// slots follow the export list, except that each Pause comes before its Resume.
 struct EngineFunctionTable {
 #define TW_ENGINE_SLOT(name, ordinal, result, params, args, fallback) name##Proc name;
-  TW_LINK_EXPORTS(TW_ENGINE_SLOT)
+  TW_LINK_HOST_SLOTS(TW_ENGINE_SLOT)
 #undef TW_ENGINE_SLOT
 };
 

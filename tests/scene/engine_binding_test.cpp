@@ -44,3 +44,23 @@ TEST(EngineBinding, MissingLibraryOrNameBindsNothing) {
     EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
   }
 }
+
+TEST(EngineBinding, PauseSlotsComeBeforeResumeSlots) {
+  // Slot numbers of the table, counted from its first function pointer.
+  auto slot = [](const void* field) {
+    return (static_cast<const char*>(field) - reinterpret_cast<const char*>(&g_engine_functions)) /
+           static_cast<std::ptrdiff_t>(sizeof(void*));
+  };
+  const EngineFunctionTable& t = g_engine_functions;
+  const struct {
+    const void* field;
+    std::ptrdiff_t number;
+  } slots[] = {
+      {&t.GetVolumeHandle, 0},     {&t.StopAnalyze, 47},  {&t.PauseAnalyze, 48},
+      {&t.ResumeAnalyze, 49},      {&t.StartDefrag, 50},  {&t.StopDefrag, 51},
+      {&t.PauseDefrag, 52},        {&t.ResumeDefrag, 53}, {&t.isGUI, 54},
+      {&t.GenerateHtmlReport, 57},
+  };
+  for (const auto& s : slots) EXPECT_EQ(slot(s.field), s.number);
+  EXPECT_EQ(sizeof(EngineFunctionTable), TW_LINK_EXPORT_COUNT * sizeof(void*));
+}
