@@ -132,11 +132,13 @@ class SaverScene {
   bool destroyed = false;  // Destroy runs once
 
   // --- message log (scene_log.cpp) ---
-  void AddLogMessage(std::wstring text);
+  // Answers the message's entry number, or 0 when the full queue dropped it.
+  uint64_t AddLogMessage(std::wstring text);
   void ScrollLog();
   void DrawLog();
-  // The progress handlers rewrite the newest entry in place (queue back or top line).
-  void ReplaceNewestLogEntry(std::wstring text);
+  // The progress handlers rewrite their step's entry in place (queue back or top line),
+  // only while it is the newest: one that was dropped or followed by another stays as it is.
+  void ReplaceNewestLogEntry(uint64_t entry, std::wstring text);
   // Grey level of line `line` (0..4) at the current slide offset.
   int LogLineGrey(int line) const;
   static constexpr int kLogLineCount = 5;
@@ -151,6 +153,8 @@ class SaverScene {
   bool scrolling = false;
   int scroll_offset = 0;
   std::deque<std::wstring> pending_log;
+  uint64_t newest_log_entry = 0;    // entry number of the newest message (0: none yet)
+  uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
 
   // --- text fitting and number formatting (scene_text.cpp) ---
   int GetTextWidth(const wchar_t* text, int length, SIZE* size);

@@ -122,13 +122,14 @@ void SaverScene::StartAnalyzing() {
   percent = 0;
   cycle_state = Analyzing;
   status_line.clear();
-  AddLogMessage(std::wstring(L"Analyzing ") + CurrentRootPath());
+  progress_log_entry = AddLogMessage(std::wstring(L"Analyzing ") + CurrentRootPath());
 }
 
 void SaverScene::OnAnalyzeProgress(int64_t percent_done) {
   const bool complete = g_engine_functions.GetAnalyzeComplete(volume_handle) != 0;
   percent = complete ? 100 : static_cast<int>(percent_done);
-  ReplaceNewestLogEntry(ProgressText(L"Analyzing ", CurrentRootPath(), complete, percent_done));
+  ReplaceNewestLogEntry(progress_log_entry,
+                        ProgressText(L"Analyzing ", CurrentRootPath(), complete, percent_done));
   if (!complete) return;
   LogAnalysisResults();
   if (IsPreview())
@@ -154,7 +155,7 @@ void SaverScene::StartDefragmenting() {
     AddLogMessage(std::wstring(L"Failed to start defragmenting drive ") + CurrentRootPath());
     return;
   }
-  AddLogMessage(std::wstring(L"Defragmenting ") + CurrentRootPath());
+  progress_log_entry = AddLogMessage(std::wstring(L"Defragmenting ") + CurrentRootPath());
   percent = 0;
   cycle_state = Defragmenting;
 }
@@ -162,7 +163,8 @@ void SaverScene::StartDefragmenting() {
 void SaverScene::OnDefragProgress(int64_t percent_done) {
   const bool complete = g_engine_functions.GetDefragComplete(volume_handle) != 0;
   percent = complete ? 100 : static_cast<int>(percent_done);
-  ReplaceNewestLogEntry(ProgressText(L"Defragmenting ", CurrentRootPath(), complete, percent_done));
+  ReplaceNewestLogEntry(progress_log_entry,
+                        ProgressText(L"Defragmenting ", CurrentRootPath(), complete, percent_done));
   if (complete) NextDrive();
 }
 

@@ -8,24 +8,27 @@ namespace {
 constexpr size_t kPendingLogLimit = 100;
 }  // namespace
 
-void SaverScene::AddLogMessage(std::wstring text) {
+uint64_t SaverScene::AddLogMessage(std::wstring text) {
   bool log_empty = true;
   for (const std::wstring& line : log_lines) log_empty = log_empty && line.empty();
   if (log_empty) {
     // The very first message of a run shows at once.
     log_lines[0] = std::move(text);
-    return;
+    return ++newest_log_entry;
   }
-  if (pending_log.size() > kPendingLogLimit) return;
+  if (pending_log.size() > kPendingLogLimit) return 0;
   pending_log.push_back(std::move(text));
   if (!scrolling) {
     scrolling = true;
     scroll_speed = 4.0 * scale;
     scroll_offset = 0;
   }
+  return ++newest_log_entry;
 }
 
-void SaverScene::ReplaceNewestLogEntry(std::wstring text) {
+void SaverScene::ReplaceNewestLogEntry(uint64_t entry, std::wstring text) {
+  // A dropped message has no entry: the newest one then belongs to another message.
+  if (entry == 0 || entry != newest_log_entry) return;
   if (pending_log.empty())
     log_lines[0] = std::move(text);
   else

@@ -27,6 +27,7 @@ struct ScriptedEngine {
   int32_t analyze_complete = 0;
   int32_t defrag_complete = 0;
   int64_t percent = 0;
+  int32_t start_defrag = 1;
   const wchar_t* current_file = L"C:\\dir\\file.txt";
 } g_engine;
 int64_t g_now = 1700000000;
@@ -62,7 +63,7 @@ int32_t __stdcall StartAnalyze(int32_t h, const wchar_t* text, int32_t flag) {
 int32_t __stdcall StartDefrag(int32_t h, int32_t mode, int32_t flag) {
   g_engine.calls.push_back(L"StartDefrag " + std::to_wstring(h) + L" " + std::to_wstring(mode) +
                            L" " + std::to_wstring(flag));
-  return 1;
+  return g_engine.start_defrag;
 }
 int32_t __stdcall GetAnalyzeComplete(int32_t) { return g_engine.analyze_complete; }
 int32_t __stdcall GetDefragComplete(int32_t) { return g_engine.defrag_complete; }
@@ -208,6 +209,54 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   EXPECT_EQ(Fragmented, cells[0]);
 }
 
+TEST_F(SceneCycle, ProgressRewritesOnlyTheEntryItsStepAdded) {
+  AddDrive(L"C:\\");
+  scene.AddLogMessage(L"shown");
+  for (int i = 0; i <= 100; ++i) scene.AddLogMessage(L"waiting " + std::to_wstring(i));
+  ASSERT_EQ(101u, scene.pending_log.size());
+  scene.UpdateSchedule();  // the full queue drops "Analyzing C:\"
+  ASSERT_EQ(Analyzing, scene.cycle_state.load());
+  Report(40);
+  EXPECT_EQ(L"waiting 100", scene.pending_log.back());
+  EXPECT_EQ(40, scene.percent);
+  scene.ScrollLog();  // one line comes in: room for one message
+  ASSERT_EQ(100u, scene.pending_log.size());
+  Report(41);
+  EXPECT_EQ(L"waiting 100", scene.pending_log.back());
+
+  // Of the results only the first fits; "Defragmenting C:\" is dropped and so not rewritten.
+  g_engine.analyze_complete = 1;
+  Report(100);
+  ASSERT_EQ(Defragmenting, scene.cycle_state.load());
+  EXPECT_EQ(L"Discovered 1,000 clusters", scene.pending_log.back());
+  Report(7);
+  EXPECT_EQ(L"Discovered 1,000 clusters", scene.pending_log.back());
+  EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);
+
+  // With the queue empty again the next drive's entry is rewritten as usual.
+  AddDrive(L"Z:\\");
+  while (!scene.pending_log.empty()) scene.ScrollLog();
+  g_engine.analyze_complete = 0;
+  g_engine.defrag_complete = 1;
+  Report(100);
+  ASSERT_EQ(1, scene.current_drive);
+  Report(30);
+  EXPECT_EQ(L"Analyzing Z:\\ (30%)", scene.pending_log.back());
+}
+
+TEST_F(SceneCycle, ProgressLeavesALaterMessageAlone) {
+  AddDrive(L"C:\\");
+  scene.UpdateSchedule();
+  g_engine.analyze_complete = 1;
+  g_engine.start_defrag = 0;
+  Report(100);  // the analysis ends; the defragmentation fails to start
+  const std::wstring failed = L"Failed to start defragmenting drive C:\\";
+  ASSERT_EQ(failed, scene.pending_log.back());
+  Report(100);  // the analysing step's entry is no longer the newest
+  EXPECT_EQ(failed, scene.pending_log[3]);
+  EXPECT_EQ(L"Analyzing C:\\ (100%)", scene.log_lines[0]);
+}
+
 TEST_F(SceneCycle, LastDriveThatCannotOpenEndsTheCycleNormally) {
   AddDrive(L"C:\\");
   AddDrive(L"Z:\\");
@@ -348,7 +397,7 @@ TEST_F(SceneSchedule, SettingsAreReadWithinTheirRoom) {
     DWORD bytes;
     DWORD type;
   };
-  const DWORD number = 5;
+  const DWORD number = 0;
   const wchar_t* as_text = reinterpret_cast<const wchar_t*>(&number);
   const wchar_t padded[23] = L"123";
   struct Case {
@@ -370,8 +419,9 @@ TEST_F(SceneSchedule, SettingsAreReadWithinTheirRoom) {
       // Zeros behind the text count toward the size: 44 bytes fit, 46 do not.
       {{padded, 44, REG_SZ}, {padded, 44, REG_SZ}, 123, true},
       {{padded, 46, REG_SZ}, {padded, 46, REG_SZ}, 0, true},
-      // Not text at all.
-      {{as_text, 4, REG_DWORD}, {as_text, 4, REG_DWORD}, 0, true},
+      // Another type is read as text all the same: the number 0 is an empty text, so 0.
+      {{L"1700000000", 22, REG_BINARY}, {as_text, 4, REG_DWORD}, 1700000000, false},
+      {{as_text, 4, REG_DWORD}, {L"0\0", 6, REG_MULTI_SZ}, 0, false},
   };
   int index = 0;
   for (const Case& c : cases) {
