@@ -25,6 +25,8 @@ struct SaverWindowState {
 
 SaverWindowState g_state;
 
+constexpr UINT kHelpForwardTimeoutMs = 5000;
+
 BYTE CurrentAcLineStatus() {
   SYSTEM_POWER_STATUS status = {};
   return GetSystemPowerStatus(&status) ? status.ACLineStatus : 255;
@@ -42,6 +44,18 @@ void RequestClose(HWND window) {
   if (g_state.close_requested || g_state.destroying) return;
   g_state.close_requested = true;
   PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// The request points to its HELPINFO, which a posted message cannot carry; a sent one
+// reaches the parent with its data, also in another process. Bounded, so that a parent
+// that hangs cannot hang the preview; answers whether the request arrived.
+LRESULT ForwardHelpToParent(LPARAM help_info) {
+  DWORD_PTR answer = 0;
+  return SendMessageTimeoutW(g_state.parent, WM_HELP, reinterpret_cast<WPARAM>(g_state.parent),
+                             help_info, SMTO_NORMAL | SMTO_ABORTIFHUNG, kHelpForwardTimeoutMs,
+                             &answer) != 0
+             ? 1
+             : 0;
 }
 
 bool IsInputMessage(UINT message) {
@@ -99,6 +113,8 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
       }
       break;
     case WM_HELP:
+      if (fChildPreview) return ForwardHelpToParent(lparam);
+      break;
     case WM_CONTEXTMENU:
       if (fChildPreview) {
         PostMessageW(g_state.parent, message, reinterpret_cast<WPARAM>(g_state.parent), lparam);

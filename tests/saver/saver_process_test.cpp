@@ -144,6 +144,61 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
   EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
+// What the preview's parent received of the help and context-menu requests.
+struct ParentRequests {
+  int helps = 0;
+  WPARAM help_wparam = 0;
+  HELPINFO help = {};
+  int menus = 0;
+  LPARAM menu_at = 0;
+} g_parent_requests;
+
+LRESULT CALLBACK RecordingParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_HELP) {
+    ++g_parent_requests.helps;
+    g_parent_requests.help_wparam = wparam;
+    g_parent_requests.help = *reinterpret_cast<const HELPINFO*>(lparam);
+    return TRUE;
+  }
+  if (message == WM_CONTEXTMENU) {
+    ++g_parent_requests.menus;
+    g_parent_requests.menu_at = lparam;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(SaverProcessTest, PreviewHandsHelpAndContextMenuToItsParent) {
+  HWND parent = MakeTestWindow(320, 240);
+  SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParentProc));
+  Saver saver(L"/p " + Decimal(parent));
+  HWND preview =
+      WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
+  ASSERT_NE(preview, nullptr);
+
+  // The help request carries a pointer: it must reach the parent with what it points to.
+  HELPINFO help = {sizeof(HELPINFO), HELPINFO_WINDOW, 7, preview, 1234, {11, 22}};
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(preview, WM_HELP, 0, reinterpret_cast<LPARAM>(&help), SMTO_NORMAL,
+                                  10000, &answer));
+  EXPECT_EQ(answer, 1u);
+  ASSERT_EQ(g_parent_requests.helps, 1);
+  EXPECT_EQ(g_parent_requests.help_wparam, reinterpret_cast<WPARAM>(parent));
+  EXPECT_EQ(g_parent_requests.help.cbSize, sizeof(HELPINFO));
+  EXPECT_EQ(g_parent_requests.help.iContextType, HELPINFO_WINDOW);
+  EXPECT_EQ(g_parent_requests.help.iCtrlId, 7);
+  EXPECT_EQ(g_parent_requests.help.hItemHandle, preview);
+  EXPECT_EQ(g_parent_requests.help.dwContextId, 1234u);
+  EXPECT_EQ(g_parent_requests.help.MousePos.x, 11);
+  EXPECT_EQ(g_parent_requests.help.MousePos.y, 22);
+
+  PostMessageW(preview, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(preview), MAKELPARAM(33, 44));
+  EXPECT_TRUE(PumpMessagesUntil([] { return g_parent_requests.menus == 1; }, 10000));
+  EXPECT_EQ(g_parent_requests.menu_at, MAKELPARAM(33, 44));
+  DestroyWindow(parent);
+  EXPECT_EQ(saver.WaitForExit(), 0u);
+}
+
 TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
   HWND gone = MakeTestWindow(10, 10);
   const std::wstring dead_handle = Decimal(gone);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "core/drive_list.h"
 #include "core/resources/resource_ids.h"
@@ -48,6 +49,52 @@ std::wstring ItemText(HWND list_view, int item, int sub_item) {
   request.cchTextMax = 64;
   SendMessageW(list_view, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&request));
   return buffer;
+}
+
+// One control of the compiled dialog template (DLGITEMTEMPLATEEX), as the resource holds it.
+struct TemplateControl {
+  DWORD style;
+  short x, y, cx, cy;
+};
+
+// Skips a name-or-ordinal field: empty, 0xFFFF and an ordinal, or a terminated text.
+const WORD* SkipNameOrOrdinal(const WORD* field) {
+  if (*field == 0xFFFF) return field + 2;
+  while (*field != 0) ++field;
+  return field + 1;
+}
+
+const WORD* AlignToDword(const WORD* at, const BYTE* base) {
+  const size_t offset = reinterpret_cast<const BYTE*>(at) - base;
+  return reinterpret_cast<const WORD*>(base + ((offset + 3) & ~size_t(3)));
+}
+
+std::vector<TemplateControl> ReadTemplateControls() {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(DLG_SCRNSAVECONFIGURE), RT_DIALOG);
+  if (found == nullptr) return {};
+  const BYTE* base = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  const WORD* at = reinterpret_cast<const WORD*>(base);
+  if (at[0] != 1 || at[1] != 0xFFFF) return {};  // not an extended template
+  const WORD count = at[8];
+  at += 13;  // version, signature, help id, extended style, style, count, x, y, cx, cy
+  at = SkipNameOrOrdinal(at);  // menu
+  at = SkipNameOrOrdinal(at);  // class
+  at = SkipNameOrOrdinal(at);  // caption
+  at += 3;                     // point size, weight, italic and character set
+  at = SkipNameOrOrdinal(at);  // typeface
+  std::vector<TemplateControl> controls;
+  for (WORD i = 0; i < count; ++i) {
+    at = AlignToDword(at, base);
+    const DWORD* numbers = reinterpret_cast<const DWORD*>(at);
+    const short* box = reinterpret_cast<const short*>(numbers + 3);
+    controls.push_back({numbers[2], box[0], box[1], box[2], box[3]});
+    at = reinterpret_cast<const WORD*>(box + 4) + 2;  // past the 32-bit id
+    at = SkipNameOrOrdinal(at);                       // class
+    at = SkipNameOrOrdinal(at);                       // text
+    at = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(at + 1) + *at);  // extra data
+  }
+  return controls;
 }
 
 class SettingsDialogTest : public testing::Test {
@@ -194,6 +241,21 @@ TEST_F(SettingsDialogTest, ShowsItsTemplateAndEveryDriveWithTheStoredChoice) {
   EXPECT_EQ(g_link_opens, 1);
   EXPECT_EQ(g_opened_link, click.item.szUrl);
   EXPECT_TRUE(IsWindowVisible(dialog_));
+}
+
+TEST(SettingsDialogTemplate, IconControlKeepsItsSizeInTheCompiledTemplate) {
+  const std::vector<TemplateControl> controls = ReadTemplateControls();
+  ASSERT_EQ(controls.size(), 10u);
+  const TemplateControl& icon = controls[5];
+  EXPECT_EQ(icon.style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON));
+  EXPECT_EQ(icon.x, 15);
+  EXPECT_EQ(icon.y, 7);
+  EXPECT_EQ(icon.cx, 20);
+  EXPECT_EQ(icon.cy, 20);
+  // The parse stays in step: the controls after it are where the template puts them.
+  EXPECT_EQ(controls[6].x, 17);
+  EXPECT_EQ(controls[6].cx, 244);
+  EXPECT_EQ(controls[9].cy, 32);
 }
 
 TEST_F(SettingsDialogTest, IdleAnimationReadsAsTheRuntimeReadsANumber) {
