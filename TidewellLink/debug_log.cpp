@@ -7,9 +7,10 @@
 #include <mutex>
 #include <vector>
 
+std::atomic<uint8_t> g_debug_mode{kDebugModeUndecided};
+
 namespace {
 
-std::atomic<uint8_t> g_debug_mode{kDebugModeUndecided};
 std::atomic<bool> g_report_leaks{false};
 std::wstring g_debug_log_dir;
 std::once_flag g_debug_log_dir_once;
@@ -153,14 +154,31 @@ void AppendDebugLogLine(const std::wstring& line) {
   CloseHandle(file);
 }
 
+namespace {
+
+void WriteDebugLogLine(const std::wstring& message) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  AppendDebugLogLine(
+      FormatDebugLogLine(now, TimeSeparator(), FileNameOf(ExecutablePath()), message));
+}
+
+}  // namespace
+
 void DebugLog(const std::wstring& message) {
-  if (IsDebugModeOff()) return;
+  if (IsDebugLogOff()) return;
   try {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    AppendDebugLogLine(
-        FormatDebugLogLine(now, TimeSeparator(), FileNameOf(ExecutablePath()), message));
+    WriteDebugLogLine(message);
   } catch (...) {
     // Out of memory while formatting costs the line, nothing more.
+  }
+}
+
+void DebugLog(const wchar_t* message) {
+  if (IsDebugLogOff()) return;
+  try {
+    WriteDebugLogLine(message);
+  } catch (...) {
+    // As above: the line is lost, the caller goes on.
   }
 }

@@ -7,17 +7,37 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 enum DebugMode : uint8_t { kDebugModeUndecided = 0, kDebugModeOff = 2, kDebugModeOn = 3 };
 
-// Writes one line when the log is on. The message is text, never a format.
-void DebugLog(const std::wstring& message);
+// The process's mode, decided at its first line.
+extern std::atomic<uint8_t> g_debug_mode;
 
 bool IsDebugModeOn();
 bool IsDebugModeOff();
+
+// With the log off (once decided) this is one comparison of the mode byte.
+inline bool IsDebugLogOff() {
+  const uint8_t mode = g_debug_mode.load(std::memory_order_relaxed);
+  return mode == kDebugModeOff || (mode == kDebugModeUndecided && IsDebugModeOff());
+}
+
+// Writes one line when the log is on. The message is text, never a format.
+void DebugLog(const std::wstring& message);
+void DebugLog(const wchar_t* message);
+
+// For a message that has to be put together: build() runs only when the log is on,
+// so that a log that is off costs no more than the check.
+template <class Build>
+void DebugLogBuilt(Build&& build) {
+  if (IsDebugLogOff()) return;
+  DebugLog(build());
+}
+
 uint8_t GetDebugMode();
 bool ReadDebugModeSetting();
 // True once the setting switched the log on: the open handles are then

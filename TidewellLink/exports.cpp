@@ -19,26 +19,30 @@ extern "C" int32_t __stdcall GetVolumeHandle(const wchar_t* DriveName,
                                              ClusterRangeCallback clusters_callback,
                                              int32_t engine_flag) {
   return Shielded<int32_t>(0, [&]() -> int32_t {
-    DebugLog(std::wstring(L"GetVolumeHandle DriveName = ") + TextOrEmpty(DriveName));
-    int32_t handle = ReserveVolumeHandle();
+    DebugLogBuilt(
+        [&] { return L"GetVolumeHandle DriveName = " + std::wstring(TextOrEmpty(DriveName)); });
+    // Whatever ends this call early gives the entry back.
+    VolumeHandleReservation reservation;
+    const int32_t handle = reservation.handle();
     int32_t looked_at = handle ? handle : kVolumeHandleCount;
-    for (int32_t i = 1; i <= looked_at; ++i) DebugLog(L"i = " + std::to_wstring(i));
+    for (int32_t i = 1; i <= looked_at; ++i)
+      DebugLogBuilt([i] { return L"i = " + std::to_wstring(i); });
     if (!handle) return 0;
     std::shared_ptr<TVolumeHandle> object = TVolumeHandle::Create(
         DriveName, progress_callback, clusters_callback, LowByte(engine_flag));
     if (!object) {
-      FreeReservedVolumeHandle(handle);
       DebugLog(L"ERROR: GetVolumeHandle exception");
       return 0;
     }
-    FillVolumeHandle(handle, std::move(object));
+    reservation.Fill(std::move(object));
     return handle;
   });
 }
 
 extern "C" void __stdcall CloseVolumeHandle(int32_t AVolumeHandle) {
   Shielded(0, [&] {
-    DebugLog(L"CloseVolumeHandle AVolumeHandle = " + std::to_wstring(AVolumeHandle));
+    DebugLogBuilt(
+        [&] { return L"CloseVolumeHandle AVolumeHandle = " + std::to_wstring(AVolumeHandle); });
     std::shared_ptr<TVolumeHandle> object = TakeVolumeHandle(AVolumeHandle);
     if (!object) return 0;
     DebugLog(L"CloseVolumeHandle: volume found.");

@@ -25,6 +25,28 @@ int32_t ReserveVolumeHandle();
 void FillVolumeHandle(int32_t handle, std::shared_ptr<TVolumeHandle> object);
 void FreeReservedVolumeHandle(int32_t handle);
 
+// Reserves the lowest free entry for its scope: unless Fill gives it its object,
+// the entry is free again when the reservation ends, however that comes about.
+class VolumeHandleReservation {
+ public:
+  VolumeHandleReservation() : reserved(ReserveVolumeHandle()) {}
+  ~VolumeHandleReservation() {
+    if (reserved) FreeReservedVolumeHandle(reserved);
+  }
+  VolumeHandleReservation(const VolumeHandleReservation&) = delete;
+  VolumeHandleReservation& operator=(const VolumeHandleReservation&) = delete;
+
+  // The entry's number, 0 when all ten were taken.
+  int32_t handle() const { return reserved; }
+  void Fill(std::shared_ptr<TVolumeHandle> object) {
+    FillVolumeHandle(reserved, std::move(object));
+    reserved = 0;
+  }
+
+ private:
+  int32_t reserved;
+};
+
 // Empties the entry and answers what it held (NULL when it was not valid).
 std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle);
 

@@ -9,7 +9,6 @@
 #include "TidewellLink/link_types.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -25,18 +24,21 @@ class TWrapperCallback final : public ComObject<ICallback, kIID_ICallback> {
 
   // From now on no host function is called. Waits for host calls in
   // progress on other threads; a call in progress on this thread (a close
-  // from inside the handle's own callback) is not waited for.
+  // from inside the handle's own callback) is not waited for. While it waits
+  // it serves the messages sent to this thread, which such a call may be
+  // waiting for (a host that sends to a window of the closing thread).
   void Detach();
 
  private:
   TWrapperCallback(ProgressCallback progress_callback, ClusterRangeCallback clusters_callback);
+  ~TWrapperCallback() override;
   bool EnterHostCall();
   void LeaveHostCall();
 
   ProgressCallback progress_callback;
   ClusterRangeCallback clusters_callback;
   std::mutex gate;
-  std::condition_variable host_call_ended;
+  HANDLE host_call_ended;  // auto-reset event, set as each host call ends
   bool detached = false;
   std::vector<DWORD> threads_in_host_calls;
 };

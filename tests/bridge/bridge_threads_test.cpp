@@ -8,7 +8,7 @@
 
 namespace {
 
-enum Mode { kAsk, kSlowClusters, kCloseFromProgress };
+enum Mode { kAsk, kSlowClusters, kCloseFromProgress, kSendFromProgress };
 std::atomic<int> g_mode{kAsk}, g_out_of_range{0}, g_calls{0}, g_late_calls{0};
 BridgeLibrary* g_bridge = nullptr;
 std::atomic<int32_t> g_handle{0};
@@ -24,9 +24,23 @@ bool CountCall(Mode special) {
   return g_mode == special && !g_entered.exchange(true);
 }
 
+// A window of the closing thread, to which a host's callback sends a message.
+HWND g_host_window = nullptr;
+std::atomic<bool> g_send_answered{false};
+
 // Hosts call back into the library from inside the callback.
 void Progress() {
-  if (CountCall(kCloseFromProgress)) {
+  const bool sending = g_mode == kSendFromProgress;
+  const bool first_special = CountCall(sending ? kSendFromProgress : kCloseFromProgress);
+  if (first_special && sending) {
+    // Bounded, so that a close that does not serve the message fails rather than hangs.
+    DWORD_PTR answer = 0;
+    g_send_answered =
+        SendMessageTimeoutW(g_host_window, WM_APP, 0, 0, SMTO_NORMAL, 5000, &answer) != 0 &&
+        answer == 42;
+    g_done = true;
+  }
+  if (first_special && !sending) {
     g_bridge->CloseVolumeHandle(g_handle);  // must not wait for itself
     g_open = false;
     g_done = true;
@@ -108,6 +122,28 @@ TEST_F(BridgeRunTest, CloseWaitsForTheCallbackInProgressAndStopsAllLaterOnes) {
   EXPECT_TRUE(g_done);
   Sleep(100);
   ExpectAllReleased();
+}
+
+LRESULT CALLBACK AnswerApp(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return message == WM_APP ? 42 : DefWindowProcW(window, message, wparam, lparam);
+}
+
+// The host's callback waits for its window's thread while that thread closes the handle:
+// the close must serve the sent message while it waits for the callback to end.
+TEST_F(BridgeRunTest, CloseServesMessagesSentFromTheCallbackItWaitsFor) {
+  g_host_window = MakeTestWindow(10, 10);
+  SetWindowLongPtrW(g_host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnswerApp));
+  int32_t handle = OpenReporting(kSendFromProgress);
+  EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
+  // Waits without serving messages: the callback's send stays pending until the close.
+  for (int i = 0; i < 1000 && !g_entered; ++i) Sleep(10);
+  ASSERT_TRUE(g_entered);
+  bridge.CloseVolumeHandle(handle);
+  g_open = false;
+  EXPECT_TRUE(g_done);
+  EXPECT_TRUE(g_send_answered);
+  ExpectAllReleased();
+  DestroyWindow(g_host_window);
 }
 
 // One thread opens and closes handles while the engine reports as fast as it
