@@ -1,9 +1,8 @@
 // The exports built into the test program itself, with the program's allocator counting
 // (and, on request, failing) the allocations of the calling thread: what the exports
 // allocate with the debug log off, and what a failed allocation leaves behind.
-// Each test runs in a process of its own, as ctest runs them: the log's switch is
-// decided once per process.
 
+#include "TidewellLink/debug_log.h"
 #include "TidewellLink/link_types.h"
 #include "tests/support/test_support.h"
 
@@ -33,28 +32,21 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
-const wchar_t kDebugKey[] = L"Software\\Orbenlake\\DebugMode";
-
 class BridgeAllocationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegDeleteKeyW(HKEY_CURRENT_USER, kDebugKey);
     // The simulated engine is found by its bare name in the current directory.
     SetCurrentDirectoryW(ProgramSubdirectory().c_str());
   }
   void TearDown() override {
-    RegDeleteKeyW(HKEY_CURRENT_USER, kDebugKey);
+    g_debug_mode = kDebugModeOff;
     DeleteFileW((TestProgramDirectory() + L"debug.log").c_str());
-  }
-  static void SwitchLogOn() {
-    const DWORD on = 1;
-    RegSetKeyValueW(HKEY_CURRENT_USER, kDebugKey, L"DebugMode", REG_DWORD, &on, sizeof(on));
   }
   static int32_t Open() { return GetVolumeHandle(L"C:\\", nullptr, nullptr, 1); }
 };
 
 TEST_F(BridgeAllocationTest, WithTheLogOffExportsBuildNoMessages) {
-  CloseVolumeHandle(-1);  // the first line decides: off
+  g_debug_mode = kDebugModeOff;  // as decided for a process without the switch
   t_allocations = 0;
   CloseVolumeHandle(-1);
   CloseVolumeHandle(3);
@@ -71,7 +63,7 @@ TEST_F(BridgeAllocationTest, WithTheLogOffExportsBuildNoMessages) {
 }
 
 TEST_F(BridgeAllocationTest, AFailedAllocationWhileOpeningLeavesEveryEntryUsable) {
-  SwitchLogOn();  // its lines add allocations between taking an entry and filling it
+  g_debug_mode = kDebugModeOn;  // its lines add allocations between taking an entry and filling it
   for (int fail_at = 1;; ++fail_at) {
     ASSERT_LT(fail_at, 10000);
     SCOPED_TRACE(testing::Message() << "allocation " << fail_at << " fails");
