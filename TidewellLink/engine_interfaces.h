@@ -73,7 +73,8 @@ struct IVolume : public IUnknown {
   virtual HRESULT __stdcall SetFileMask(const wchar_t* text) = 0;        // 29
   virtual HRESULT __stdcall Reserved30() = 0;                            // 30
   virtual HRESULT __stdcall GetFragmentation(int32_t* value) = 0;        // 31
-  // The list stays owned by the volume; the pointer comes AddRef'ed.
+  // The list belongs to the volume: the pointer is not counted, and the
+  // caller neither takes nor gives back a reference.
   virtual HRESULT __stdcall GetExclusionList(IExclusionList** list) = 0;          // 32
   virtual HRESULT __stdcall Reserved33() = 0;                                     // 33
   virtual HRESULT __stdcall GetSkipFragments(int32_t* value) = 0;                 // 34
@@ -108,8 +109,10 @@ struct IVolume : public IUnknown {
   virtual HRESULT __stdcall Reserved63() = 0;                                     // 63
 };
 
-// The engine's export "GetVolumeIntf": stores an AddRef'ed IVolume (or NULL)
-// in *volume. The drive name is the caller's pointer, not a copy.
+// The engine's export "GetVolumeIntf": stores an IVolume (or NULL) in
+// *volume. Whether the engine counts that stored pointer is its own business:
+// the caller takes a reference of its own and gives back only that one. The
+// drive name is the caller's pointer, not a copy.
 typedef HRESULT(__stdcall* GetVolumeIntfProc)(const wchar_t* drive_name, ICallback* callback,
                                               IVolume** volume, int32_t engine_flag);
 

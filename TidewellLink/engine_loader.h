@@ -8,8 +8,9 @@
 
 enum class GetVolumeResult { kVolume, kNoVolume, kFailed };
 
-// On kVolume, *volume holds the engine's reference, which the caller adopts
-// and releases once. kNoVolume: no "GetVolumeIntf" or the engine stored none.
+// On kVolume, *volume is the pointer the engine stored; no reference is taken
+// or given back on it here (the caller takes its own). kNoVolume: no
+// "GetVolumeIntf" or the engine stored none.
 // kFailed: the engine could not be loaded, or raised.
 GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_t engine_flag,
                           IVolume** volume);

@@ -167,6 +167,9 @@ extern "C" int32_t __stdcall GetFragmentation(int32_t AVolumeHandle) {
 
 namespace {
 
+// The exclusion list belongs to the volume: no reference is taken on it and
+// none is given back.
+
 // Reads the engine's exclusion list once, entry by entry, into snapshot.
 HRESULT ReadExclusionList(IVolume* volume, std::vector<std::wstring>& snapshot) {
   IExclusionList* list = nullptr;
@@ -182,7 +185,6 @@ HRESULT ReadExclusionList(IVolume* volume, std::vector<std::wstring>& snapshot) 
       SysFreeString(text);
     }
   }
-  list->Release();
   return result;
 }
 
@@ -190,9 +192,7 @@ HRESULT ChangeExclusionList(IVolume* volume, bool clear, const wchar_t* text) {
   IExclusionList* list = nullptr;
   HRESULT result = volume->GetExclusionList(&list);
   if (FAILED(result) || !list) return FAILED(result) ? result : E_POINTER;
-  result = clear ? list->Clear() : list->Add(text);
-  list->Release();
-  return result;
+  return clear ? list->Clear() : list->Add(text);
 }
 
 }  // namespace

@@ -19,8 +19,15 @@ std::shared_ptr<TVolumeHandle> TVolumeHandle::Create(const wchar_t* drive_name,
     handle->callback = TWrapperCallback::Create(progress_callback, clusters_callback);
     handle->callback->AddRef();
     DebugLog(L"GetVolume(DriveName, ....");
-    built = GetVolume(drive_name, handle->callback, engine_flag, &handle->volume) !=
+    IVolume* engine_volume = nullptr;
+    built = GetVolume(drive_name, handle->callback, engine_flag, &engine_volume) !=
             GetVolumeResult::kFailed;
+    // Whether the engine counts the pointer it stored is its own business:
+    // the handle takes a reference of its own and gives back only that one.
+    if (built && engine_volume) {
+      built = RunGuarded([engine_volume] { engine_volume->AddRef(); });
+      if (built) handle->volume = engine_volume;
+    }
   } catch (...) {
     built = false;
   }

@@ -1,6 +1,7 @@
 // TVolumeHandle: what stands behind one open volume handle: the engine's
 // IVolume (may be absent), the TWrapperCallback made for the handle, and the
-// buffer of the last exclusion multi-string handed out.
+// buffer of the last exclusion multi-string handed out. The object holds one
+// reference of its own to the volume and one to the callback object.
 
 #ifndef TIDEWELL_VOLUME_HANDLE_H
 #define TIDEWELL_VOLUME_HANDLE_H

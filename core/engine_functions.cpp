@@ -9,6 +9,26 @@ namespace {
 
 const wchar_t kEngineLibraryName[] = L"TidewellLink.dll";
 
+// Held shared by each report for as long as it uses the scene, and exclusively by a
+// scene that detaches itself, which so waits for a report in progress. A plain SRW lock
+// is never destroyed: it still serves reports that arrive while the process ends.
+// A report must therefore never wait for the window's thread.
+SRWLOCK report_lock = SRWLOCK_INIT;
+
+// One report's hold on the lock; scene() is the scene it may change, if any.
+class SceneReport {
+ public:
+  SceneReport() { AcquireSRWLockShared(&report_lock); }
+  ~SceneReport() { ReleaseSRWLockShared(&report_lock); }
+  SceneReport(const SceneReport&) = delete;
+  SceneReport& operator=(const SceneReport&) = delete;
+
+  SaverScene* scene() const {
+    SaverScene* target = g_scene;
+    return target != nullptr && target->callbacks_enabled.load() ? target : nullptr;
+  }
+};
+
 // Bind order and the names come from the same list as the table's slots.
 struct SlotBinding {
   const char* name;
@@ -57,13 +77,22 @@ void UnbindEngineLibrary() {
 }
 
 void OnEngineProgress() {
-  SaverScene* scene = g_scene;
-  if (scene == nullptr || !scene->callbacks_enabled.load()) return;
+  const SceneReport report;
+  SaverScene* scene = report.scene();
+  if (scene == nullptr) return;
   scene->progress_pending.store(true);
 }
 
 void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state) {
-  SaverScene* scene = g_scene;
-  if (scene == nullptr || !scene->callbacks_enabled.load()) return;
+  const SceneReport report;
+  SaverScene* scene = report.scene();
+  if (scene == nullptr) return;
   scene->MarkClusterRange(first_cluster, last_cluster, state);
+}
+
+void DetachSceneFromEngineReports(SaverScene* scene) {
+  AcquireSRWLockExclusive(&report_lock);
+  scene->callbacks_enabled = false;
+  if (g_scene == scene) g_scene = nullptr;
+  ReleaseSRWLockExclusive(&report_lock);
 }

@@ -22,6 +22,8 @@ int BindEngineLibrary();
 // Releases the library (when held) and empties every slot.
 void UnbindEngineLibrary();
 
+class SaverScene;
+
 // Engine thread: only records that a report arrived; the scene's frame tick
 // handles it on the window's thread.
 void OnEngineProgress();
@@ -31,3 +33,8 @@ void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int
 
 // The same for the library at `library_path` (tests bind stand-in copies this way).
 int BindEngineLibraryFrom(const wchar_t* library_path);
+
+// Takes `scene` out of the engine's reach for good: no report touches it once this
+// returns; a report in progress in it is waited for. For a scene going away while the
+// engine may still report (the worker's exit after turning the monitors off).
+void DetachSceneFromEngineReports(SaverScene* scene);

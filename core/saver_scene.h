@@ -78,7 +78,9 @@ bool ComputeSceneLayout(int width, int height, SceneLayout* layout);
 class SaverScene {
  public:
   explicit SaverScene(DiskList* drive_list, bool enter_program_directory = true);
-  ~SaverScene() = default;
+  // Waits for an engine report in progress in the scene and keeps later ones out
+  // (the worker destroys its scene at exit while the engine may still report).
+  ~SaverScene();
   SaverScene(const SaverScene&) = delete;
   SaverScene& operator=(const SaverScene&) = delete;
 

@@ -46,6 +46,8 @@ SaverScene::SaverScene(DiskList* drive_list, bool enter_program_directory) {
   g_scene = this;
 }
 
+SaverScene::~SaverScene() { DetachSceneFromEngineReports(this); }
+
 int64_t SaverScene::CurrentTime() const { return clock != nullptr ? clock() : SystemClock(); }
 
 bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {

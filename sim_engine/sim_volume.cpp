@@ -82,9 +82,11 @@ class SimExclusionList final : public ComObject<IExclusionList, kIID_IExclusionL
 
 class SimVolume final : public ComObject<IVolume, kIID_IVolume> {
  public:
-  // Holds a reference to callback (may be NULL) while the volume lives.
+  // Holds a reference to callback (may be NULL) while the volume lives. The
+  // engine keeps no pointer to its volumes and does not count the one it hands
+  // out: the volume lives from its holder's first reference to the last Release.
   SimVolume(const wchar_t* drive_name, ICallback* callback)
-      : ComObject(1),
+      : ComObject(0),
         state(std::make_shared<SimVolumeState>(drive_name ? drive_name : L"", callback,
                                                CurrentSimConfig()->clusters)),
         exclusions(new SimExclusionList(CurrentSimConfig()->exclusions)) {
@@ -136,8 +138,9 @@ class SimVolume final : public ComObject<IVolume, kIID_IVolume> {
              CountDisk().used_blocks ? static_cast<int32_t>(CountDisk().fragmented_blocks * 100 /
                                                             CountDisk().used_blocks)
                                      : 0)
+  // The list stays the volume's: handed out without a reference.
   SIM_METHOD(GetExclusionList, IExclusionList** list, if (!list) return E_POINTER;
-             exclusions->AddRef(); *list = exclusions)
+             *list = exclusions)
   SIM_ACTION(Reserved33, )
   SIM_NUMBER(GetSkipFragments, int32_t, skip_fragments)
   SIM_METHOD(SetSkipFragments, uint8_t skip, skip_fragments = skip;
