@@ -70,6 +70,7 @@ const Forward kForwards[] = {
     {L"SetDefragPriority(-7)", CALL(SetDefragPriority(h, -7)), L"1", L"SetDefragPriority", L"0"},
     TEXT_GETTER(GetFileMask),
     {L"SetFileMask(*.iso)", CALL(SetFileMask(h, L"*.iso")), L"1", L"SetFileMask", L"0"},
+    {L"SetFileMask()", CALL(SetFileMask(h, nullptr)), L"1", L"SetFileMask", L"0"},
     INT32_GETTER(GetFragmentation),
     {L"GetExclusionList()",
      [](const BridgeLibrary& b, int32_t h) { return ShowList(b.GetExclusionList(h)); }, L"x|y|",
