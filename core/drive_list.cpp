@@ -132,8 +132,12 @@ bool DiskList::IsFloppyDrive(const wchar_t* root_path) {
                             sizeof(geometry), &returned, nullptr);
   CloseHandle(handle);
   if (!ok || returned == 0) return false;
-  int media = static_cast<int>(geometry[0].MediaType);
-  return media >= 1 && media <= 10;
+  return IsDisketteMediaType(static_cast<int>(geometry[0].MediaType));
+}
+
+bool IsDisketteMediaType(int media_type) {
+  // F5_1Pt2_512 (1) through F5_160_512 (10): the 5.25-inch and 3.5-inch diskette formats.
+  return media_type >= 1 && media_type <= 10;
 }
 
 void DiskList::FormatDiskSize(uint64_t bytes, wchar_t* buffer, size_t capacity) {

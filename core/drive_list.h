@@ -58,6 +58,9 @@ extern DiskList drive_list;
 // keeps `disks` from moving when a later load appends (the engine keeps pointers into it).
 constexpr size_t kMaxDrives = 26;
 
+// Whether the first media type a drive reports makes it a diskette drive.
+bool IsDisketteMediaType(int media_type);
+
 // Builds the display name "label (X:)" into `out` (capacity 30), shortening the label so
 // that the drive letter part always stays whole.
 void FormatDisplayName(const wchar_t* label, wchar_t letter, wchar_t* out, size_t capacity);

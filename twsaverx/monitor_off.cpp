@@ -60,7 +60,9 @@ void ArmMonitorOffTimerWith(const PowerReadings& readings, DWORD now_tick) {
   monitor_off_delay_ms = plan.delay_ms;
 }
 
-void ArmMonitorOffTimer() { ArmMonitorOffTimerWith(ReadPowerReadings(), GetTickCount()); }
+PowerReadings (*power_readings_source)() = ReadPowerReadings;
+
+void ArmMonitorOffTimer() { ArmMonitorOffTimerWith(power_readings_source(), GetTickCount()); }
 
 bool OnMonitorOffTick(DWORD now_tick) {
   if (!MonitorOffDue(now_tick, monitor_off_start_tick, monitor_off_delay_ms)) return false;

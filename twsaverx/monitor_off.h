@@ -31,6 +31,9 @@ struct MonitorOffPlan {
 
 // The queries themselves; tests substitute readings of their own.
 PowerReadings ReadPowerReadings();
+// Where ArmMonitorOffTimer takes its readings from: ReadPowerReadings unless a test of the
+// worker's window gives readings that wine can't.
+extern PowerReadings (*power_readings_source)();
 
 // Whether and after how long the monitors go off. A delay beyond the tick counter's range
 // is held at its largest value instead of wrapping to a short one.

@@ -35,6 +35,9 @@ int main() {
 
   if (scenario == L"open_close" || scenario == L"missing_engine") {
     if (int32_t handle = open(L"C:\\")) b.CloseVolumeHandle(handle);
+  } else if (scenario == L"full_table") {
+    for (int i = 0; i < 10; ++i) open(L"C:\\");
+    open(L"E:\\");  // no entry left
   } else if (scenario == L"bad_close") {
     b.CloseVolumeHandle(-1);
   } else if (scenario == L"reuse") {

@@ -103,6 +103,13 @@ TEST_F(DebugLogProcessTest, EachCaseWritesItsLines) {
                        L"TVolumeHandle.Destroy", L"CloseVolumeHandle: volume released."};
   const Lines open_c = Join({{L"GetVolumeHandle DriveName = C:\\", L"i = 1"}, open});
   const wchar_t* leaked_c1 = L"Memory leak: volume handle 1 (C:\\) was not closed.";
+  // A full table: every entry looked at, one line each, and no handle.
+  Lines full_table = {L"GetVolumeHandle DriveName = E:\\"};
+  for (int i = 1; i <= 10; ++i) full_table.push_back(L"i = " + std::to_wstring(i));
+  for (int i = 1; i <= 10; ++i) {
+    full_table.push_back(L"Memory leak: volume handle " + std::to_wstring(i) +
+                         L" (C:\\) was not closed.");
+  }
   const std::wstring guard_line = L" exception while calling external code";
   struct Case {
     const wchar_t* scenario;
@@ -117,6 +124,7 @@ TEST_F(DebugLogProcessTest, EachCaseWritesItsLines) {
               L"ERROR: GetVolumeHandle exception"}}),
        8},
       {L"bad_close", {L"CloseVolumeHandle AVolumeHandle = -1"}, 1},
+      {L"full_table", full_table, 0},
       // A freed entry is taken again; handles left open are named at the end, in order.
       {L"reuse",
        Join({{L"GetVolumeHandle DriveName = D:\\", L"i = 1", L"i = 2"},

@@ -131,6 +131,16 @@ TEST_F(DriveListTest, StoredSelectionIsMatchedExactlyAndAMissingOneDefaultsToFix
   }
 }
 
+TEST(IsDisketteMediaTypeTest, OnlyTheFirstTenMediaTypesAreDiskettes) {
+  const struct {
+    int media_type;
+    bool diskette;
+  } cases[] = {{-1, false}, {0, false},  {1, true},   {2, true},   {9, true},  {10, true},
+               {11, false}, {12, false}, {13, false}, {25, false}, {64, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(IsDisketteMediaType(c.media_type), c.diskette) << c.media_type;
+}
+
 TEST(FormatDiskSizeTest, BinaryUnitsWithACommaSeparator) {
   const struct {
     uint64_t bytes;

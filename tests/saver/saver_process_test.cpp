@@ -215,14 +215,19 @@ TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
 
 TEST_F(SaverProcessTest, SettingsSwitchesOpenTheDialogOverTheirOwner) {
   HWND owner = MakeTestWindow(100, 100);
+  HWND foreground = MakeTestWindow(100, 100);
   const struct {
     std::wstring arguments;
     HWND owner;
     int button;
     DWORD exit_code;
-  } cases[] = {{L"/c:" + Decimal(owner), owner, IDCANCEL, 0}, {L"", nullptr, IDOK, 1}};
+  } cases[] = {{L"/c:" + Decimal(owner), owner, IDCANCEL, 0},
+               {L"/c", foreground, IDCANCEL, 0},
+               {L"", nullptr, IDOK, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "arguments: " << c.arguments);
+    SetForegroundWindow(foreground);
+    ASSERT_EQ(GetForegroundWindow(), foreground);
     Saver saver(c.arguments);
     HWND dialog = saver.WaitForWindow(L"#32770", kDialogCaption);
     ASSERT_NE(dialog, nullptr);
@@ -234,6 +239,7 @@ TEST_F(SaverProcessTest, SettingsSwitchesOpenTheDialogOverTheirOwner) {
     EXPECT_EQ(SettingsText(L"IdleAnimation"), c.button == IDOK ? L"1" : L"");
   }
   DestroyWindow(owner);
+  DestroyWindow(foreground);
 }
 
 }  // namespace

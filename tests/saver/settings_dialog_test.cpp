@@ -149,24 +149,47 @@ TEST_F(SettingsDialogTest, ShowsItsTemplateAndEveryDriveWithTheStoredChoice) {
     const wchar_t* window_class;
     const wchar_t* text;  // nullptr: not compared
     DWORD style;          // besides WS_CHILD and WS_VISIBLE
+    RECT units;           // x, y, width and height in dialog units; all 0: not compared
   } controls[] = {
-      {IDOK, L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP},
-      {IDCANCEL, L"Button", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP},
-      {-1, L"Static", L"Orbenlake Tidewell Screensaver", SS_LEFT | WS_GROUP},
-      {-1, L"Static", L"Version: 1.1.1.50", SS_LEFT | WS_GROUP},
-      {-1, L"Button", L"Select disks to be defragmented by the screensaver", BS_GROUPBOX},
-      {-1, L"Static", nullptr, SS_ICON},
-      {IDC_DRIVE_LIST, L"SysListView32", nullptr,
-       LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_TABSTOP},
-      {IDC_VENDOR_LINK, L"SysLink", nullptr, WS_TABSTOP},
-      {IDC_IDLE_ANIMATION, L"Button", L"Turn off animation when idle",
-       BS_AUTOCHECKBOX | WS_TABSTOP},
-      {-1, L"Button", L"Animation settings", BS_GROUPBOX},
+      {IDOK, L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {165, 204, 50, 14}},
+      {IDCANCEL, L"Button", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, {220, 204, 50, 14}},
+      {-1, L"Static", L"Orbenlake Tidewell Screensaver", SS_LEFT | WS_GROUP, {51, 7, 111, 8}},
+      {-1, L"Static", L"Version: 1.1.1.50", SS_LEFT | WS_GROUP, {52, 19, 57, 8}},
+      {-1,
+       L"Button",
+       L"Select disks to be defragmented by the screensaver",
+       BS_GROUPBOX,
+       {7, 35, 264, 122}},
+      {-1, L"Static", nullptr, SS_ICON, {}},
+      {IDC_DRIVE_LIST,
+       L"SysListView32",
+       nullptr,
+       LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_TABSTOP,
+       {17, 49, 244, 98}},
+      {IDC_VENDOR_LINK, L"SysLink", nullptr, WS_TABSTOP, {17, 204, 66, 9}},
+      {IDC_IDLE_ANIMATION,
+       L"Button",
+       L"Turn off animation when idle",
+       BS_AUTOCHECKBOX | WS_TABSTOP,
+       {17, 177, 107, 10}},
+      {-1, L"Button", L"Animation settings", BS_GROUPBOX, {7, 164, 264, 32}},
   };
   HWND child = GetWindow(dialog_, GW_CHILD);
   for (const auto& control : controls) {
     SCOPED_TRACE(control.window_class);
     ASSERT_NE(child, nullptr);
+    if (control.units.right != 0) {
+      // Each of the four converted on its own, as the dialog manager places a control.
+      RECT expected = control.units;
+      MapDialogRect(dialog_, &expected);
+      RECT placed = {};
+      GetWindowRect(child, &placed);
+      MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&placed), 2);
+      EXPECT_EQ(placed.left, expected.left);
+      EXPECT_EQ(placed.top, expected.top);
+      EXPECT_EQ(placed.right - placed.left, expected.right);
+      EXPECT_EQ(placed.bottom - placed.top, expected.bottom);
+    }
     EXPECT_EQ(static_cast<WORD>(GetDlgCtrlID(child)), static_cast<WORD>(control.id));
     GetClassNameW(child, text, 64);
     EXPECT_EQ(_wcsicmp(text, control.window_class), 0) << text;

@@ -399,7 +399,6 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting) {
 
   // Whatever the engine still does, the scene no longer changes.
   Sleep(300);
-  EXPECT_FALSE(scene.progress_pending.load() && scene.callbacks_enabled.load());
   EXPECT_EQ(at_destroy, History());
   EXPECT_EQ(status_at_destroy, scene.status_line);
   EXPECT_EQ(nullptr, g_engine_module);

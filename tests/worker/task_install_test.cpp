@@ -19,6 +19,48 @@ std::wstring DeleteCall(const std::wstring& account) {
 
 const Bytes kUtf8Bom = "\xEF\xBB\xBF";
 
+// The task definition as the worker must register it, element by element; "{PATH}" is
+// where the worker's path goes.
+constexpr wchar_t kTaskDefinition[] =
+    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+    L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
+    L"  <RegistrationInfo>"
+    L"    <Source>Orbenlake Software</Source>"
+    L"    <Author>Orbenlake Software</Author>"
+    L"  </RegistrationInfo>"
+    L"  <Triggers />"
+    L"  <Principals>"
+    L"    <Principal id=\"Author\">"
+    L"      <RunLevel>HighestAvailable</RunLevel>"
+    L"    </Principal>"
+    L"  </Principals>"
+    L"  <Settings>"
+    L"    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>"
+    L"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+    L"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
+    L"    <AllowHardTerminate>true</AllowHardTerminate>"
+    L"    <StartWhenAvailable>false</StartWhenAvailable>"
+    L"    <RunOnlyIfNetworkAvailable>false</RunOnlyIfNetworkAvailable>"
+    L"    <IdleSettings>"
+    L"      <StopOnIdleEnd>true</StopOnIdleEnd>"
+    L"      <RestartOnIdle>false</RestartOnIdle>"
+    L"    </IdleSettings>"
+    L"    <AllowStartOnDemand>true</AllowStartOnDemand>"
+    L"    <Enabled>true</Enabled>"
+    L"    <Hidden>false</Hidden>"
+    L"    <RunOnlyIfIdle>false</RunOnlyIfIdle>"
+    L"    <WakeToRun>false</WakeToRun>"
+    L"    <ExecutionTimeLimit>P3D</ExecutionTimeLimit>"
+    L"    <Priority>7</Priority>"
+    L"  </Settings>"
+    L"  <Actions Context=\"Author\">"
+    L"    <Exec>"
+    L"      <Command>\"{PATH}\"</Command>"
+    L"    </Exec>"
+    L"  </Actions>"
+    L"</Task>";
+static_assert(sizeof(kTaskDefinition) / sizeof(wchar_t) == 1213 + 1, "1213 characters");
+
 // A scratch "SystemRoot" whose System32\schtasks.exe records each start in a file of its
 // own, set for this process only (wine resets the variable for new processes).
 class TaskInstallTest : public testing::Test {
@@ -116,7 +158,7 @@ TEST_F(TaskInstallTest, InstallWritesTaskXmlRecordsTheUserAndStartsSchtasksTwice
   for (int run = 0; run < 2; ++run) {  // installing twice records the user once
     InstallTaskFor(worker, task_definition_text);
     // The path is XML text: its '&' is written as an entity, or the file is not XML.
-    std::wstring expected_text = task_definition_text;
+    std::wstring expected_text = kTaskDefinition;
     expected_text.replace(expected_text.find(L"{PATH}"), 6,
                           worker_dir_.File(L"A&amp;B\\twsaverx.exe"));
     EXPECT_EQ(ReadFileBytes(xml_path), "\xFF\xFE" + Utf16Bytes(expected_text, false));

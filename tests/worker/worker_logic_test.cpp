@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "tests/worker/worker_test_support.h"
 #include "twsaverx/monitor_off.h"
 #include "twsaverx/stored_switches.h"
 
@@ -53,17 +54,6 @@ TEST(StoredSwitches, ModeAndWindowOfEachStoredValue) {
   const wchar_t full_room[] = {L'/', L'p', L' ', L'1', L'2', L'3', L'4', L'5', L'9'};
   EXPECT_EQ(ParseStoredSwitches(full_room, 8).window_number, 12345);
   EXPECT_EQ(ParseStoredSwitches(full_room, 2).window, none);
-}
-
-PowerReadings Readings(BYTE ac_line, ULONG ac_s, ULONG dc_s, int saver_s) {
-  PowerReadings r;
-  r.running_ok = r.saver_timeout_ok = r.power_status_ok = r.policies_ok = true;
-  r.saver_running = TRUE;
-  r.saver_timeout_s = saver_s;
-  r.ac_line_status = ac_line;
-  r.video_timeout_ac_s = ac_s;
-  r.video_timeout_dc_s = dc_s;
-  return r;
 }
 
 TEST(MonitorOffPlan, DelayFromThePowerSourcesDisplayTimeOut) {

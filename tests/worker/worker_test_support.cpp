@@ -39,3 +39,14 @@ Bytes ReadFileBytes(const std::wstring& path) {
   std::ifstream file(path.c_str(), std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
+
+PowerReadings Readings(BYTE ac_line, ULONG ac_s, ULONG dc_s, int saver_s) {
+  PowerReadings r;
+  r.running_ok = r.saver_timeout_ok = r.power_status_ok = r.policies_ok = true;
+  r.saver_running = TRUE;
+  r.saver_timeout_s = saver_s;
+  r.ac_line_status = ac_line;
+  r.video_timeout_ac_s = ac_s;
+  r.video_timeout_dc_s = dc_s;
+  return r;
+}

@@ -6,6 +6,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/settings_values.h"
+#include "twsaverx/monitor_off.h"
 
 // A fresh folder under the temporary directory, removed with its contents at the end.
 class ScratchFolder {
@@ -23,6 +24,9 @@ class ScratchFolder {
 std::wstring AccountName();
 bool FileExists(const std::wstring& path);
 Bytes ReadFileBytes(const std::wstring& path);
+
+// Readings of a platform that runs the screen saver, with these power source and time-outs.
+PowerReadings Readings(BYTE ac_line, ULONG ac_s, ULONG dc_s, int saver_s);
 
 // bin\twsaverx.exe started with `arguments`.
 struct WorkerProcess : ChildProcess {

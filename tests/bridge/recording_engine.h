@@ -1,0 +1,21 @@
+// An engine library "Tidewell.dll" whose volumes write down every call they receive
+// (test code): the bridge's forwarding is checked against what the engine saw.
+
+#ifndef TIDEWELL_TESTS_BRIDGE_RECORDING_ENGINE_H
+#define TIDEWELL_TESTS_BRIDGE_RECORDING_ENGINE_H
+
+#include <cstdint>
+
+// Every number getter of a recording volume answers one of these; every text getter
+// answers its own method's name; the exclusion list holds "x" and "y".
+constexpr int64_t kRecordedInt64 = 0x0123456789ABCDEF;
+constexpr int32_t kRecordedInt32 = -19088744;  // 0xFEDCBA98: the sign bit set
+
+// The calls since the last take, as "Method(arguments)" joined by "; ", and forgets them.
+// The text stays valid until the next take.
+typedef const wchar_t*(__stdcall* TwRecTakeCallsProc)();
+// The method of this name (of IVolume or of the exclusion list) fails from now on;
+// an empty name: none fails.
+typedef void(__stdcall* TwRecFailProc)(const wchar_t* method);
+
+#endif
