@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cwchar>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct ScriptedEngine {
   Log handle_drive = Log(1);
   Log calls;
   int32_t priority = 0;
+  int priority_reads = 0;
+  int32_t in_analyze = 0, in_defrag = 0;  // a run already under way on the volume
   int32_t analyze_complete = 0;
   int32_t defrag_complete = 0;
   int64_t percent = 0;
@@ -48,8 +51,12 @@ int32_t __stdcall OpenVolume(int32_t h) {
   return g_engine.no_open.count(g_engine.handle_drive[h]) ? 0 : 1;
 }
 int64_t __stdcall GetTotalClusters(int32_t) { return 1000; }
-int32_t __stdcall Zero(int32_t) { return 0; }
-int32_t __stdcall GetDefragPriority(int32_t) { return g_engine.priority; }
+int32_t __stdcall GetInAnalyze(int32_t) { return g_engine.in_analyze; }
+int32_t __stdcall GetInDefrag(int32_t) { return g_engine.in_defrag; }
+int32_t __stdcall GetDefragPriority(int32_t) {
+  ++g_engine.priority_reads;
+  return g_engine.priority;
+}
 int32_t __stdcall SetDefragPriority(int32_t, int32_t priority) {
   g_engine.calls.push_back(L"SetDefragPriority " + std::to_wstring(priority));
   g_engine.priority = priority;
@@ -80,15 +87,24 @@ class SceneCycle : public ::testing::Test {
     g_preview = false;
     scene.is_preview = [] { return g_preview; };
     EngineFunctionTable& t = g_engine_functions;
-#define TW_SCRIPTED(name) t.name = name;
-    TW_SCRIPTED(GetVolumeHandle)
-    TW_SCRIPTED(CloseVolumeHandle) TW_SCRIPTED(OpenVolume) TW_SCRIPTED(GetTotalClusters)
-        TW_SCRIPTED(GetDefragPriority) TW_SCRIPTED(SetDefragPriority) TW_SCRIPTED(StartAnalyze)
-            TW_SCRIPTED(StartDefrag) TW_SCRIPTED(GetAnalyzeComplete) TW_SCRIPTED(GetDefragComplete)
-                TW_SCRIPTED(GetPercentDone) TW_SCRIPTED(GetFragmentedFiles)
-                    TW_SCRIPTED(GetFragmentation) TW_SCRIPTED(GetCurrentFile)
+#define TW_SCRIPTED(name) t.name = name
+    TW_SCRIPTED(GetVolumeHandle);
+    TW_SCRIPTED(CloseVolumeHandle);
+    TW_SCRIPTED(OpenVolume);
+    TW_SCRIPTED(GetTotalClusters);
+    TW_SCRIPTED(GetDefragPriority);
+    TW_SCRIPTED(SetDefragPriority);
+    TW_SCRIPTED(StartAnalyze);
+    TW_SCRIPTED(StartDefrag);
+    TW_SCRIPTED(GetAnalyzeComplete);
+    TW_SCRIPTED(GetDefragComplete);
+    TW_SCRIPTED(GetPercentDone);
+    TW_SCRIPTED(GetFragmentedFiles);
+    TW_SCRIPTED(GetFragmentation);
+    TW_SCRIPTED(GetCurrentFile);
+    TW_SCRIPTED(GetInAnalyze);
+    TW_SCRIPTED(GetInDefrag);
 #undef TW_SCRIPTED
-                        t.GetInAnalyze = t.GetInDefrag = Zero;
 
     scene.engine_loaded = 1;
     scene.clock = [] { return g_now; };
@@ -150,6 +166,52 @@ TEST_F(SceneCycle, FirstDriveThatCannotOpenIsPassedOverAtTheStart) {
             History());
 }
 
+// A start first asks whether such a run is already under way on the volume: if so
+// it makes no priority call, no start call and no message. Otherwise it sets the
+// priority only where the engine's differs, then starts the run.
+struct StartCase {
+  const char* name;
+  int32_t priority, in_analyze, in_defrag;
+  int priority_reads;
+  bool analysis_started, defragmentation_started;
+  Log calls;  // after the cycle's start and the analysis's completion report
+};
+void PrintTo(const StartCase& c, std::ostream* out) { *out << c.name; }
+class SceneCycleStart : public SceneCycle, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(SceneCycleStart, LeavesARunUnderWayAloneAndSetsOnlyADifferentPriority) {
+  const StartCase& c = GetParam();
+  AddDrive(L"C:\\");
+  g_engine.in_analyze = c.in_analyze;
+  g_engine.in_defrag = c.in_defrag;
+  g_engine.priority = c.priority;
+  scene.UpdateSchedule();
+  EXPECT_EQ(c.analysis_started ? Log{L"Analyzing C:\\"} : Log{}, History());
+
+  g_engine.priority = c.priority;  // as the defragmentation's start finds it
+  g_engine.analyze_complete = 1;
+  Report(99);  // complete: the entry ends in 100%, whatever the engine said
+  Log log = {L"Analyzing C:\\ (100%)", L"Discovered 1,000 clusters",
+             L"A total of 4,321 files fragmented", L"Fragmentation level 9%"};
+  if (c.defragmentation_started) log.push_back(L"Defragmenting C:\\");
+  EXPECT_EQ(log, History()) << Narrow(History());
+  EXPECT_EQ(c.calls, g_engine.calls);
+  EXPECT_EQ(c.priority_reads, g_engine.priority_reads);
+  EXPECT_EQ(c.defragmentation_started ? Defragmenting : Analyzing, scene.cycle_state.load());
+}
+
+const wchar_t kOpen[] = L"GetVolumeHandle C:\\", kSet[] = L"SetDefragPriority 1",
+              kAnalyze[] = L"StartAnalyze 1 null 1", kDefrag[] = L"StartDefrag 1 0 0";
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SceneCycleStart,
+    ::testing::Values(
+        StartCase{"PriorityAlreadySet", 1, 0, 0, 2, true, true, {kOpen, kAnalyze, kDefrag}},
+        StartCase{
+            "PriorityDiffers", 3, 0, 0, 2, true, true, {kOpen, kSet, kAnalyze, kSet, kDefrag}},
+        StartCase{"AnalysisUnderWay", 3, 1, 0, 1, false, true, {kOpen, kSet, kDefrag}},
+        StartCase{"DefragmentationUnderWay", 3, 0, 1, 1, true, false, {kOpen, kSet, kAnalyze}}),
+    [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
+
 TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   AddDrive(L"C:\\");
   AddDrive(L"Z:\\");
@@ -165,14 +227,9 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   EXPECT_EQ(40, scene.percent);
 
   g_engine.analyze_complete = 1;
-  Report(99);  // complete: the entry ends in 100%, whatever the engine said
+  Report(99);  // the analysis's results and the defragmentation's start: see SceneCycleStart
   EXPECT_EQ(Defragmenting, scene.cycle_state.load());
   EXPECT_EQ(0, scene.percent);
-  EXPECT_EQ(
-      Log({L"Analyzing C:\\ (100%)", L"Discovered 1,000 clusters",
-           L"A total of 4,321 files fragmented", L"Fragmentation level 9%", L"Defragmenting C:\\"}),
-      History());
-  EXPECT_EQ(L"StartDefrag 1 0 0", g_engine.calls.back());
 
   Report(7);
   EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);

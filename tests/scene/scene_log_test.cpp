@@ -1,10 +1,12 @@
-// The on-screen log's queue, slide and fade, driven frame by frame without a window.
+// The on-screen log's queue and slide, driven frame by frame without a window, and its
+// fade as a created scene sets it up.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "core/drive_list.h"
 #include "core/saver_scene.h"
+#include "tests/scene/scene_test_support.h"
 
 namespace {
 
@@ -21,9 +23,6 @@ class SceneLog : public ::testing::Test {
     scene.scale = layout.scale;
     scene.line_height = layout.line_height;
     scene.scroll_accel = layout.scroll_accel;
-    for (int i = 0; i < 4; ++i)
-      scene.log_grey_step[i] = double(scene.log_grey[i] - scene.log_grey[i + 1]) / 24;
-    scene.log_grey_step[4] = double(scene.log_grey[4]) / 24;
   }
 
   // Runs frames as Paint does (only while sliding); returns the offsets drawn.
@@ -99,13 +98,22 @@ TEST_F(SceneLog, QueueHoldsAtMost101Messages) {
   EXPECT_EQ(L"accepted", scene.pending_log.back());
 }
 
-TEST_F(SceneLog, LinesFadeTowardTheGreyBelow) {
+// Create gives each line its fade per pixel of slide, so that over one line height
+// it reaches the grey of the line below (255, 140, 92, 60, 29) and the oldest black.
+TEST(SceneLogFade, LinesFadeTowardTheGreyBelowAsCreateSetsThemUp) {
+  SceneHarness h;
+  ASSERT_TRUE(h.Create(1024, 768));
+  const SaverScene& scene = *h.scene;
+  const double steps[5] = {115 / 24.0, 2, 32 / 24.0, 31 / 24.0, 29 / 24.0};
+  for (int line = 0; line < 5; ++line)
+    EXPECT_DOUBLE_EQ(steps[line], scene.log_grey_step[line]) << line;
   const struct {
     int offset;
     int greys[5];
-  } cases[] = {{12, {197, 116, 76, 44, 14}}, {24, {140, 92, 60, 29, 0}}};
+  } cases[] = {
+      {0, {255, 140, 92, 60, 29}}, {12, {197, 116, 76, 44, 14}}, {24, {140, 92, 60, 29, 0}}};
   for (const auto& c : cases) {
-    scene.scroll_offset = c.offset;
+    h.scene->scroll_offset = c.offset;
     for (int line = 0; line < 5; ++line)
       EXPECT_EQ(c.greys[line], scene.LogLineGrey(line)) << c.offset << " " << line;
   }

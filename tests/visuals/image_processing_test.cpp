@@ -1,6 +1,8 @@
 // The pixel routines on the values the glow and shine pictures depend on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "core/image_processing.h"
@@ -13,6 +15,85 @@ std::vector<uint8_t> SolidImage(int width, int height, uint8_t blue, uint8_t gre
   std::vector<uint8_t> pixels;
   for (int i = 0; i < width * height; ++i) pixels.insert(pixels.end(), {blue, green, red, 0x77});
   return pixels;
+}
+
+// The bilinear and area rules of the resampler written out plainly, pixel by
+// pixel (sizes of the halving path are left out): 8.8 fixed-point positions from
+// a single-precision step; both sides growing weigh four neighbours, any other
+// case averages the source pixels under each target pixel's span.
+std::vector<uint32_t> ResampleByTheRules(const std::vector<uint32_t>& source, int sw, int sh,
+                                         int tw, int th) {
+  auto channel = [&](int x, int y, int c) -> uint32_t {
+    return (source[static_cast<size_t>(y) * sw + x] >> (8 * c)) & 0xFF;
+  };
+  const float step_x = static_cast<float>(sw * 256.0 / tw);
+  const float step_y = static_cast<float>(sh * 256.0 / th);
+  const bool grow_x = sw < tw, grow_y = sh < th;
+  std::vector<uint32_t> target;
+  if (grow_x && grow_y) {
+    for (int y = 0; y < th; ++y)
+      for (int x = 0; x < tw; ++x) {
+        const int cx = std::min(static_cast<int>(x * step_x), (sw - 1) * 256 - 1);
+        const int cy = std::min(static_cast<int>(y * step_y), (sh - 1) * 256 - 1);
+        const int ix = cx >> 8, fx = cx & 255, iy = cy >> 8, fy = cy & 255;
+        uint32_t pixel = 0;
+        for (int c = 0; c < 3; ++c) {
+          const uint32_t sum = channel(ix, iy, c) * (256 - fx) * (256 - fy) +
+                               channel(ix + 1, iy, c) * fx * (256 - fy) +
+                               channel(ix, iy + 1, c) * (256 - fx) * fy +
+                               channel(ix + 1, iy + 1, c) * fx * fy;
+          pixel |= (sum >> 16) << (8 * c);
+        }
+        target.push_back(pixel);
+      }
+    return target;
+  }
+  // Large shrinks lower every weight so that 32-bit sums cannot overflow.
+  const float ratio = static_cast<float>((static_cast<double>(sw) / tw + 1.0) *
+                                         (static_cast<double>(sh) / th + 1.0));
+  float bound = ratio * 256.0f;
+  bound *= 256.0f;
+  bound *= 256.0f;
+  bound = static_cast<float>(bound / 4294967040.0);
+  int shift = 0;
+  if (bound > 1.0f) {
+    const float log_bound = static_cast<float>(std::log(bound)),
+                log_two = static_cast<float>(std::log(2.0));
+    shift = std::min(15, static_cast<int>(std::ceil(log_bound / log_two)));
+  }
+  auto span = [](int i, float step, bool grow, int size, int* start, int* end) {
+    *start = static_cast<int>(i * step);
+    *end = std::min(grow ? *start + 256 : static_cast<int>((i + 1) * step), size * 256 - 1);
+  };
+  auto weight = [](int k, int start, int end) {
+    if (start >> 8 == end >> 8) return 256;
+    if (k == start >> 8) return 256 - (start & 255);
+    return k == end >> 8 ? end & 255 : 256;
+  };
+  for (int y = 0; y < th; ++y)
+    for (int x = 0; x < tw; ++x) {
+      int x0, x1, y0, y1;
+      span(x, step_x, grow_x, sw, &x0, &x1);
+      span(y, step_y, grow_y, sh, &y0, &y1);
+      uint64_t sum[3] = {}, total = 0;
+      for (int k = y0 >> 8; k <= y1 >> 8; ++k)
+        for (int l = x0 >> 8; l <= x1 >> 8; ++l) {
+          const uint64_t w = static_cast<uint32_t>(weight(l, x0, x1) * weight(k, y0, y1)) >> shift;
+          for (int c = 0; c < 3; ++c) sum[c] += w * channel(l, k, c);
+          total += w;
+        }
+      uint32_t pixel = 0;
+      for (int c = 0; c < 3; ++c) pixel |= static_cast<uint32_t>(sum[c] / total) << (8 * c);
+      target.push_back(pixel);
+    }
+  return target;
+}
+
+std::vector<uint32_t> Resampled(const std::vector<uint32_t>& source, int sw, int sh, int tw,
+                                int th) {
+  std::vector<uint32_t> target(static_cast<size_t>(tw) * th, 0xDEADBEEF);
+  ResampleBitmap(source.data(), sw, sh, target.data(), tw, th);
+  return target;
 }
 
 std::vector<uint8_t> Blur(const std::vector<uint8_t>& pixels, int width, int height, int radius) {
@@ -97,22 +178,11 @@ TEST(Resample, PathsByTheSizesTheirValuesAndOnePixelSides) {
   ResampleBitmap(source.data(), 28, 28, same.data(), 28, 28);
   for (size_t i = 0; i < source.size(); ++i) ASSERT_EQ(same[i], source[i] & 0xFFFFFF) << i;
 
-  // Bilinear: the origin pixel maps onto the origin.
-  std::vector<uint32_t> larger(35 * 35);
-  ResampleBitmap(source.data(), 28, 28, larger.data(), 35, 35);
-  EXPECT_EQ(larger[0], 0x123456u);
-
   // Halving: three 2x2 blocks whose blue values add up to 3 each; remainders carry on.
   const std::vector<uint32_t> blocks = {1, 1, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1};
   std::vector<uint32_t> halved(3, 0xDEADBEEF);
   ResampleBitmap(blocks.data(), 6, 2, halved.data(), 3, 1);
   EXPECT_EQ(halved, (std::vector<uint32_t>{0, 1, 1}));
-
-  // Shrinking averages each span.
-  const std::vector<uint32_t> grey(28 * 28, 0x808080);
-  std::vector<uint32_t> smaller(10 * 10);
-  ResampleBitmap(grey.data(), 28, 28, smaller.data(), 10, 10);
-  EXPECT_EQ(smaller, std::vector<uint32_t>(100, 0x808080));
 
   // One-pixel sides: guard words around the source catch any read outside it.
   const std::vector<uint32_t> dot = {0xFFFFFF, 0x102030, 0xFFFFFF};
@@ -124,6 +194,37 @@ TEST(Resample, PathsByTheSizesTheirValuesAndOnePixelSides) {
   std::vector<uint32_t> wide(3 * 4);
   ResampleBitmap(column.data() + 1, 1, 2, wide.data(), 3, 4);
   for (uint32_t pixel : wide) EXPECT_LE(pixel, 0x20u);
+}
+
+TEST(Resample, WholeImagesFollowTheBilinearAndAreaRules) {
+  // Worked by hand. 2x2 to 3x3: the target columns sit at source columns 0, 170/256
+  // and 255/256 (clamped), the rows alike; blue lies only in the right neighbour,
+  // green in the lower one, red in the diagonal one.
+  const std::vector<uint32_t> corners = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000};
+  const std::vector<uint32_t> enlarged = {0x000000, 0x0000A9, 0x0000FE, 0x00A900, 0x703838,
+                                          0xA80055, 0x00FE00, 0xA85500, 0xFD0000};
+  // 3x3 to 2x2 (blue 10 x + 100 y): columns 0-1 weigh 256 and 128, columns 1-2 128
+  // and 255, the rows alike.
+  const std::vector<uint32_t> ramp = {0, 10, 20, 100, 110, 120, 200, 210, 220};
+  const std::vector<uint32_t> averaged = {36, 49, 169, 183};
+  EXPECT_EQ(Resampled(corners, 2, 2, 3, 3), enlarged);
+  EXPECT_EQ(ResampleByTheRules(corners, 2, 2, 3, 3), enlarged);
+  EXPECT_EQ(Resampled(ramp, 3, 3, 2, 2), averaged);
+  EXPECT_EQ(ResampleByTheRules(ramp, 3, 3, 2, 2), averaged);
+
+  // Whole pictures of noise: the shine's enlargements at 1280 and 1920 wide, shrinks
+  // (one large enough to lower the weights), one side growing while the other shrinks.
+  const int sizes[][4] = {{28, 28, 35, 35}, {28, 28, 47, 47},  {3, 5, 7, 6}, {28, 28, 20, 20},
+                          {28, 28, 5, 5},   {5, 4, 3, 3},      {7, 3, 9, 2}, {2, 7, 5, 3},
+                          {28, 28, 29, 28}, {300, 300, 10, 10}};
+  for (const auto& size : sizes) {
+    std::vector<uint32_t> noise(static_cast<size_t>(size[0]) * size[1]);
+    for (size_t i = 0; i < noise.size(); ++i)
+      noise[i] = 0x5A000000u | static_cast<uint32_t>((i + 7) * 2654435761u >> 8 & 0xFFFFFF);
+    EXPECT_EQ(Resampled(noise, size[0], size[1], size[2], size[3]),
+              ResampleByTheRules(noise, size[0], size[1], size[2], size[3]))
+        << size[0] << "x" << size[1] << " to " << size[2] << "x" << size[3];
+  }
 }
 
 TEST(Resample, ScratchTablesGrowToTwiceTheWidthAndAreReused) {
