@@ -59,7 +59,7 @@ void UnbindEngineLibrary() {
 void OnEngineProgress() {
   SaverScene* scene = g_scene;
   if (scene == nullptr || !scene->callbacks_enabled.load()) return;
-  scene->progress_pending.store(true);
+  scene->QueryProgressReport();
 }
 
 void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state) {
