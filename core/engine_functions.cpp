@@ -80,7 +80,7 @@ void OnEngineProgress() {
   const SceneReport report;
   SaverScene* scene = report.scene();
   if (scene == nullptr) return;
-  scene->progress_pending.store(true);
+  scene->QueryProgressReport();
 }
 
 void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state) {

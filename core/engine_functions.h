@@ -24,8 +24,8 @@ void UnbindEngineLibrary();
 
 class SaverScene;
 
-// Engine thread: only records that a report arrived; the scene's frame tick
-// handles it on the window's thread.
+// Engine thread: asks the engine for the report (percentage, completion and the
+// current file) and leaves the answers for the scene's next frame tick.
 void OnEngineProgress();
 
 // Engine thread: marks the reported cluster range in the scene's cell map.

@@ -207,18 +207,18 @@ class SaverScene {
   void StartDefragCycle();
   bool OpenCurrentVolume();
   void StartAnalyzing();
-  void OnAnalyzeProgress(int64_t percent_done);
+  // `complete` is the engine's GetAnalyzeComplete (GetDefragComplete) answer, asked
+  // together with the percentage on the engine's thread.
+  void OnAnalyzeProgress(int64_t percent_done, bool complete);
   void LogAnalysisResults();
   void StartDefragmenting();
-  void OnDefragProgress(int64_t percent_done);
+  void OnDefragProgress(int64_t percent_done, bool complete);
   void NextDrive();
   void SaveLastDefrag();
   void LogLastDefragTime();
   void LoadSettings();
   void StopAnalyzing(bool return_to_idle);
   void StopDefragmenting(bool return_to_idle);
-  // Runs the engine's latest progress report on the window's thread (from UpdateSchedule).
-  void HandleProgressReport();
   void ApplyDefragPriority();
   const wchar_t* CurrentRootPath() const;
 
@@ -233,8 +233,6 @@ class SaverScene {
   int64_t now = 0;
   int64_t last_defrag = 0;
   bool idle_animation = false;
-  // The engine's progress report waits here for the next frame tick (GUI thread).
-  std::atomic<bool> progress_pending{false};
   // The engine callbacks do nothing unless this is set (after Create, before Destroy).
   std::atomic<bool> callbacks_enabled{false};
   // Host seams: how the scene learns it runs as a preview, and its clock.
@@ -242,6 +240,42 @@ class SaverScene {
   int64_t (*clock)() = nullptr;
   int64_t CurrentTime() const;
   bool IsPreview() const { return is_preview != nullptr && is_preview(); }
+
+  // --- progress reports handed from the engine's thread to the tick (scene_progress.cpp) ---
+  // Which volume and step the engine's reports are asked about. The window's thread
+  // publishes a new one (with a new generation) whenever the open volume or the
+  // step changes; reports asked about an older one are never applied.
+  struct ReportTarget {
+    int32_t volume_handle = 0;  // 0: reports are not asked about
+    CycleState phase = Idle;    // Idle: only the percentage is asked, nothing is handed on
+    uint64_t generation = 0;
+  };
+  // One report as the engine's thread asked it: the percentage and, by the step,
+  // whether the step is complete and the current file.
+  struct ProgressReport {
+    uint64_t generation = 0;
+    CycleState phase = Idle;
+    int64_t percent_done = 0;
+    bool complete = false;
+    std::wstring current_file;
+  };
+  // Window's thread: reports from now on are asked about `volume_handle` as `phase`.
+  void PublishReportTarget(CycleState phase);
+  // Engine's thread (OnEngineProgress): asks the engine for the report and leaves it
+  // for the next tick. Holds no lock while it calls the engine.
+  void QueryProgressReport();
+  // Window's thread (UpdateSchedule): the waiting report of the current target, if any.
+  bool TakeProgressReport(ProgressReport* report);
+  void ApplyProgressReport(const ProgressReport& report);
+
+  std::mutex report_lock;      // guards the three fields below, never held across a call
+  ReportTarget report_target;  // written by the window's thread only
+  bool report_waiting = false;
+  ProgressReport waiting_report;
+  // The status line is fitted again only when the engine's current file changes.
+  std::wstring fitted_file;
+  std::wstring fitted_line;
+  bool fitted_file_valid = false;
 
   // --- cluster map (scene_cluster_map.cpp) ---
   int32_t ClusterToCell(int64_t cluster);

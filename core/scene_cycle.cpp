@@ -1,9 +1,10 @@
 // The analyse/defragment cycle over the selected drives and its schedule.
 //
-// The engine reports on its own thread; its progress callback only raises
-// `progress_pending`, and the frame tick handles the report here on the
-// window's thread, so the cycle, the log, the status line and the volume
-// handle have one thread only and no lock is held across a bridge call.
+// The engine reports on its own thread; its progress callback asks the engine
+// for the report there and leaves the answers for the frame tick
+// (scene_progress.cpp), which runs the cycle here on the window's thread. So
+// the cycle, the log, the status line and the volume handle have one thread
+// only, and no lock is held across a bridge call.
 #include <climits>
 #include <ctime>
 #include <cwchar>
@@ -32,7 +33,8 @@ const wchar_t* SaverScene::CurrentRootPath() const {
 void SaverScene::UpdateSchedule() {
   now = CurrentTime();
   const CycleState state_before = cycle_state;
-  if (progress_pending.exchange(false)) HandleProgressReport();
+  ProgressReport report;
+  if (TakeProgressReport(&report)) ApplyProgressReport(report);
   if (cycle_state != Idle) return;
   // A cycle that a report ended in this tick is followed up from the next one.
   if (state_before != Idle) return;
@@ -50,21 +52,6 @@ void SaverScene::UpdateSchedule() {
   const int64_t left =
       since < kDefragIntervalSeconds - INT64_MAX ? INT64_MAX : kDefragIntervalSeconds - since;
   schedule_line = FormatCountdown(left);
-}
-
-void SaverScene::HandleProgressReport() {
-  // A report that finds no open volume of a listed drive has nothing to update.
-  if (engine_loaded == 0 || volume_handle == 0 || current_drive < 0 ||
-      static_cast<size_t>(current_drive) >= drives->disks.size())
-    return;
-  const int64_t percent_done = g_engine_functions.GetPercentDone(volume_handle);
-  if (cycle_state == Analyzing) {
-    OnAnalyzeProgress(percent_done);
-  } else if (cycle_state == Defragmenting) {
-    const wchar_t* name = g_engine_functions.GetCurrentFile(volume_handle);
-    status_line = FitPathToWidth(name != nullptr ? name : L"");
-    OnDefragProgress(percent_done);
-  }
 }
 
 void SaverScene::StartDefragCycle() {
@@ -87,7 +74,12 @@ void SaverScene::StartDefragCycle() {
 
 bool SaverScene::OpenCurrentVolume() {
   if (engine_loaded == 0 || current_drive == -1) return false;
-  if (volume_handle != 0) g_engine_functions.CloseVolumeHandle(volume_handle);
+  if (volume_handle != 0) {
+    const int32_t closing = volume_handle;
+    volume_handle = 0;
+    PublishReportTarget(cycle_state);  // reports of the closing volume are not asked
+    g_engine_functions.CloseVolumeHandle(closing);
+  }
   // The bridge hands this pointer to the engine: it points into the drive list,
   // which never moves once loaded.
   volume_handle =
@@ -103,6 +95,7 @@ bool SaverScene::OpenCurrentVolume() {
     return false;
   }
   total_clusters = g_engine_functions.GetTotalClusters(volume_handle);
+  PublishReportTarget(cycle_state);
   return true;
 }
 
@@ -115,7 +108,10 @@ void SaverScene::StartAnalyzing() {
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInAnalyze(volume_handle) != 0) return;
   ApplyDefragPriority();
+  // Reports that come while the start call runs are already the analysis's.
+  PublishReportTarget(Analyzing);
   if (g_engine_functions.StartAnalyze(volume_handle, nullptr, 1) == 0) {
+    PublishReportTarget(cycle_state);
     AddLogMessage(std::wstring(L"Failed to start analyzing drive ") + CurrentRootPath());
     return;
   }
@@ -125,8 +121,7 @@ void SaverScene::StartAnalyzing() {
   progress_log_entry = AddLogMessage(std::wstring(L"Analyzing ") + CurrentRootPath());
 }
 
-void SaverScene::OnAnalyzeProgress(int64_t percent_done) {
-  const bool complete = g_engine_functions.GetAnalyzeComplete(volume_handle) != 0;
+void SaverScene::OnAnalyzeProgress(int64_t percent_done, bool complete) {
   percent = complete ? 100 : static_cast<int>(percent_done);
   ReplaceNewestLogEntry(progress_log_entry,
                         ProgressText(L"Analyzing ", CurrentRootPath(), complete, percent_done));
@@ -151,7 +146,9 @@ void SaverScene::StartDefragmenting() {
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInDefrag(volume_handle) != 0) return;
   ApplyDefragPriority();
+  PublishReportTarget(Defragmenting);
   if (g_engine_functions.StartDefrag(volume_handle, defrag_mode, 0) == 0) {
+    PublishReportTarget(cycle_state);
     AddLogMessage(std::wstring(L"Failed to start defragmenting drive ") + CurrentRootPath());
     return;
   }
@@ -160,8 +157,7 @@ void SaverScene::StartDefragmenting() {
   cycle_state = Defragmenting;
 }
 
-void SaverScene::OnDefragProgress(int64_t percent_done) {
-  const bool complete = g_engine_functions.GetDefragComplete(volume_handle) != 0;
+void SaverScene::OnDefragProgress(int64_t percent_done, bool complete) {
   percent = complete ? 100 : static_cast<int>(percent_done);
   ReplaceNewestLogEntry(progress_log_entry,
                         ProgressText(L"Defragmenting ", CurrentRootPath(), complete, percent_done));
@@ -189,6 +185,7 @@ void SaverScene::NextDrive() {
     return;
   }
   cycle_state = Idle;
+  PublishReportTarget(Idle);
   status_line = g_vendor_line;
   if (!IsPreview()) SaveLastDefrag();
   LogLastDefragTime();
@@ -199,13 +196,19 @@ void SaverScene::NextDrive() {
 void SaverScene::StopAnalyzing(bool return_to_idle) {
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInAnalyze(volume_handle) == 0) return;
-  if (g_engine_functions.StopAnalyze(volume_handle) != 0 && return_to_idle) cycle_state = Idle;
+  if (g_engine_functions.StopAnalyze(volume_handle) != 0 && return_to_idle) {
+    cycle_state = Idle;
+    PublishReportTarget(Idle);
+  }
 }
 
 void SaverScene::StopDefragmenting(bool return_to_idle) {
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInDefrag(volume_handle) == 0) return;
-  if (g_engine_functions.StopDefrag(volume_handle) != 0 && return_to_idle) cycle_state = Idle;
+  if (g_engine_functions.StopDefrag(volume_handle) != 0 && return_to_idle) {
+    cycle_state = Idle;
+    PublishReportTarget(Idle);
+  }
 }
 
 void SaverScene::LogLastDefragTime() {

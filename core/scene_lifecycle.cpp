@@ -165,6 +165,12 @@ bool SaverScene::Destroy() {
   if (engine_loaded != 0) {
     // The bridge returns from the close only when no report of this handle runs any more.
     if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr) {
+      {
+        // A report still being asked is dropped, whatever it finds.
+        std::lock_guard<std::mutex> guard(report_lock);
+        report_target = ReportTarget{0, Idle, report_target.generation + 1};
+        report_waiting = false;
+      }
       g_engine_functions.CloseVolumeHandle(volume_handle);
     }
     UnbindEngineLibrary();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <vector>
 
 namespace {
 
@@ -42,37 +43,89 @@ std::wstring FormatDecimalGrouped(int64_t value) {
   return value < 0 ? L"-" + grouped : grouped;
 }
 
-std::wstring FitPathToMeasure(const std::wstring& path, int max_width, const TextMeasure& measure) {
-  if (measure(path) <= max_width) return path;
+namespace {
+
+const wchar_t kEllipsis[] = L"...";
+
+// The widths of a text's leading parts, measured only as far as needed to learn
+// which of them are at most `limit` wide: the text is measured in growing runs from
+// its start until a run is wider than the limit (or the text ends). Widths never
+// shrink as a text grows, so every longer part is wider than the limit too.
+class PrefixWidths {
+ public:
+  PrefixWidths(const wchar_t* text, size_t length, int limit, const PrefixMeasure& measure) {
+    size_t count = std::min<size_t>(length, kFirstRun);
+    for (;;) {
+      widths_.resize(count);
+      if (count > 0 && !measure(text, static_cast<int>(count), widths_.data())) {
+        measured_ = false;
+        return;
+      }
+      if (count == length || widths_[count - 1] > limit) return;
+      count = std::min(length, count * 4);
+    }
+  }
+  bool measured() const { return measured_; }
+  // Width of the first n characters; INT_MAX for a part longer than those measured.
+  int Width(size_t n) const {
+    if (n == 0) return 0;
+    return n <= widths_.size() ? widths_[n - 1] : INT_MAX;
+  }
+
+ private:
+  static constexpr size_t kFirstRun = 256;
+  std::vector<int> widths_;
+  bool measured_ = true;
+};
+
+// The characters of `prefix` (from `from` on) that still fit `room`, stopping at
+// the first that does not.
+size_t FittingLength(const PrefixWidths& prefix, size_t from, size_t limit, int room) {
+  size_t kept = from;
+  while (kept < limit && prefix.Width(kept + 1) <= room) ++kept;
+  return kept;
+}
+
+}  // namespace
+
+std::wstring FitPathToMeasure(const std::wstring& path, int max_width,
+                              const PrefixMeasure& measure) {
+  const PrefixWidths whole(path.c_str(), path.size(), max_width, measure);
+  if (!whole.measured() || whole.Width(path.size()) <= max_width) return path;
+
   size_t cut_at = path.rfind(L'\\');
-  if (cut_at == std::wstring::npos) return path;  // nothing to keep as the tail
+  if (cut_at == std::wstring::npos) {
+    // No file name to keep whole: the front that fits, then "...".
+    const PrefixWidths dots(kEllipsis, 3, max_width, measure);
+    const int room = max_width - dots.Width(3);
+    if (!dots.measured()) return path;
+    if (room < 0) return std::wstring();
+    return path.substr(0, FittingLength(whole, 0, path.size(), room)) + kEllipsis;
+  }
 
-  const std::wstring tail = L"..." + path.substr(cut_at);
-  std::wstring head = path.substr(0, cut_at);
-  std::wstring cut;
-  const int room = max_width - measure(tail);
-  if (room <= 0) return tail;
+  const std::wstring tail = kEllipsis + path.substr(cut_at);
+  const PrefixWidths tail_widths(tail.c_str(), tail.size(), max_width, measure);
+  if (!tail_widths.measured()) return path;
+  const int tail_width = tail_widths.Width(tail.size());
+  if (tail_width >= max_width) return tail;  // no room left for the head
+  const int room = max_width - tail_width;
 
-  // Cut back directory by directory; the search never wraps to the end of head.
+  // Cut back directory by directory; the search never wraps to the end of the head.
+  size_t head_length = 0, cut_length = 0;
   do {
-    const size_t slash = cut_at == 0 ? std::wstring::npos : head.rfind(L'\\', cut_at - 1);
+    const size_t slash = cut_at == 0 ? std::wstring::npos : path.rfind(L'\\', cut_at - 1);
     if (slash == std::wstring::npos) {
-      head.clear();
-      cut.clear();
+      head_length = cut_length = 0;
       break;
     }
-    cut = head.substr(slash + 1, cut_at - slash - 1);
-    head.resize(slash + 1);
+    head_length = slash + 1;
+    cut_length = cut_at - head_length;
     cut_at = slash;
-  } while (measure(head) > room);
+  } while (whole.Width(head_length) > room);
 
   // Give back as much of the last cut directory name as still fits.
-  size_t kept = 0;
-  for (size_t n = 1; n <= cut.size(); ++n) {
-    if (measure(head + cut.substr(0, n)) > room) break;
-    kept = n;
-  }
-  return head + cut.substr(0, kept) + tail;
+  const size_t kept = FittingLength(whole, head_length, head_length + cut_length, room);
+  return path.substr(0, kept) + tail;
 }
 
 int64_t SecondsBetween(int64_t earlier, int64_t later) {

@@ -14,14 +14,20 @@ std::wstring FormatDecimal(int64_t value);
 // never a separator between the sign and the first digit.
 std::wstring FormatDecimalGrouped(int64_t value);
 
-// Width of a whole text in pixels; 0 when it cannot be measured.
-using TextMeasure = std::function<int(const std::wstring& text)>;
+// Widths of the leading parts of a text: extents[i] receives the width in pixels of
+// its first i + 1 characters, for every i below length (GetTextExtentExPointW's
+// partial extents). False when the text cannot be measured.
+using PrefixMeasure = std::function<bool(const wchar_t* text, int length, int* extents)>;
 
 // Shortens `path` to fit `max_width`: the longest front part that fits the room
 // the tail leaves (cut back at backslashes, then filled up character by character),
-// then "...", the last backslash and the file name. A path that fits, or that holds
-// no backslash, comes back unchanged; the tail itself is never shortened.
-std::wstring FitPathToMeasure(const std::wstring& path, int max_width, const TextMeasure& measure);
+// then "...", the last backslash and the file name. The tail itself is never
+// shortened. A path that fits comes back unchanged, and so does any path that
+// cannot be measured; a name without a backslash keeps the front part that fits
+// with "..." behind it. Measures only as far into a text as can fit, so its cost
+// grows with the line's width and at most in proportion to the path's length.
+std::wstring FitPathToMeasure(const std::wstring& path, int max_width,
+                              const PrefixMeasure& measure);
 
 // Seconds between two calendar times, clamped to the int64 range instead of
 // overflowing (a stored time may be anything).

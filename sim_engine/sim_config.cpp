@@ -69,6 +69,19 @@ bool ApplyValues(SimConfig& config, const std::wstring& value) {
   return true;
 }
 
+bool ApplySlow(SimConfig& config, const std::wstring& value) {
+  config.slow.clear();
+  for (const std::wstring& pair : SplitSimList(value, L',', false)) {
+    size_t colon = pair.find(L':');
+    int64_t delay = 0;
+    if (colon == std::wstring::npos || !ParseNumber(pair.substr(colon + 1), &delay) || delay < 0 ||
+        delay > 600000)
+      return false;
+    config.slow[pair.substr(0, colon)] = static_cast<int>(delay);
+  }
+  return true;
+}
+
 bool ApplyToConfig(SimConfig& config, const std::wstring& name, const std::wstring& value) {
   int64_t number = 0;
   bool is_number = ParseNumber(value, &number);
@@ -100,6 +113,9 @@ bool ApplyToConfig(SimConfig& config, const std::wstring& name, const std::wstri
   if (name == L"TW_SIM_BAD_RANGES" && is_number) return config.bad_ranges = number != 0, true;
   if (name == L"TW_SIM_EXCLUSIONS")
     return config.exclusions = SplitSimList(value, L'|', true), true;
+  if (name == L"TW_SIM_SLOW") return ApplySlow(config, value);
+  if (name == L"TW_SIM_DEEP_PATH" && is_number && number >= 0 && number <= 1000000)
+    return config.deep_path = static_cast<size_t>(number), true;
   return false;
 }
 
@@ -139,10 +155,11 @@ bool ApplySimAssignment(const std::wstring& assignment) {
 
 void ApplySimEnvironment() {
   static const wchar_t* const kNames[] = {
-      L"TW_SIM_SPEED",       L"TW_SIM_ANALYZE_MS", L"TW_SIM_DEFRAG_MS", L"TW_SIM_REPORT_MS",
-      L"TW_SIM_CLUSTERS",    L"TW_SIM_NO_VOLUME",  L"TW_SIM_FAIL",      L"TW_SIM_FAULT",
-      L"TW_SIM_THROW",       L"TW_SIM_RAISE",      L"TW_SIM_TEXT",      L"TW_SIM_VALUE",
-      L"TW_SIM_ODD_PERCENT", L"TW_SIM_BAD_RANGES", L"TW_SIM_EXCLUSIONS"};
+      L"TW_SIM_SPEED",       L"TW_SIM_ANALYZE_MS", L"TW_SIM_DEFRAG_MS",  L"TW_SIM_REPORT_MS",
+      L"TW_SIM_CLUSTERS",    L"TW_SIM_NO_VOLUME",  L"TW_SIM_FAIL",       L"TW_SIM_FAULT",
+      L"TW_SIM_THROW",       L"TW_SIM_RAISE",      L"TW_SIM_TEXT",       L"TW_SIM_VALUE",
+      L"TW_SIM_ODD_PERCENT", L"TW_SIM_BAD_RANGES", L"TW_SIM_EXCLUSIONS", L"TW_SIM_SLOW",
+      L"TW_SIM_DEEP_PATH"};
   auto fresh = std::make_shared<SimConfig>();
   for (const wchar_t* name : kNames) {
     wchar_t value[4096];
@@ -156,6 +173,12 @@ void ApplySimEnvironment() {
 
 bool InjectSimFailure(const wchar_t* method, HRESULT* result) {
   std::shared_ptr<const SimConfig> config = CurrentSimConfig();
+  auto slow = config->slow.find(method);
+  if (slow != config->slow.end()) {
+    AddSimCounter(L"slow_calls", 1);
+    Sleep(static_cast<DWORD>(slow->second));
+    AddSimCounter(L"slow_calls", -1);
+  }
   if (Listed(config->fault, method)) {
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
@@ -192,6 +215,6 @@ int64_t GetSimValue(const std::wstring& name) {
   auto found = g_values.find(name);
   if (found != g_values.end()) return found->second;
   bool counter = name == L"volumes_alive" || name == L"callbacks_held" ||
-                 name == L"workers_running" || name == L"reports";
+                 name == L"workers_running" || name == L"reports" || name == L"slow_calls";
   return counter ? 0 : -1;
 }

@@ -27,6 +27,8 @@ struct SimConfig {
   bool odd_percent = false;
   bool bad_ranges = false;
   std::vector<std::wstring> exclusions;
+  std::map<std::wstring, int> slow;  // method -> milliseconds it takes to answer
+  size_t deep_path = 0;              // length of every current file; 0: plain names
 };
 
 // The settings in force (a snapshot; cheap to take).
@@ -42,8 +44,9 @@ bool ApplySimAssignment(const std::wstring& assignment);
 // that one process can run one test after another with settings of its own.
 void ApplySimEnvironment();
 
-// Called first by every simulated method: faults, throws or raises as
-// configured, or answers true with *result = E_FAIL for a configured failure.
+// Called first by every simulated method: waits as long as the method is
+// configured to take, then faults, throws or raises as configured, or answers
+// true with *result = E_FAIL for a configured failure.
 bool InjectSimFailure(const wchar_t* method, HRESULT* result);
 
 // First statement of every simulated method; method is a narrow literal.

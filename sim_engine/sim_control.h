@@ -39,6 +39,10 @@
 //                             and ranges whose first cluster is after the last
 //   TW_SIM_EXCLUSIONS=a|b||c  the exclusion list of new volumes ('|' separates;
 //                             empty entries are kept)
+//   TW_SIM_SLOW=m:ms,m:ms     these methods (names as for TW_SIM_FAIL) take ms
+//                             milliseconds to answer, e.g. GetPercentDone:2000
+//   TW_SIM_DEEP_PATH=n        every current file is n characters long, nested in
+//                             one-letter folders (32000: the platform's limit)
 //
 // Example (README demo): TW_SIM_SPEED=demo TW_SIM_CLUSTERS=3000000 wine64 twsaverx.exe
 // Example (test): TwSimConfigure(L"TW_SIM_FAIL=OpenVolume");
@@ -56,6 +60,7 @@ typedef int32_t(__stdcall* TwSimConfigureProc)(const wchar_t* assignment);
 //   callbacks_held    ICallback references the engine still holds
 //   reports           notifications sent through ICallback so far
 //   workers_running   worker threads not yet ended
+//   slow_calls        calls of TW_SIM_SLOW methods waiting right now
 //   last_engine_flag, last_skip_fragments, last_start_flag, last_defrag_mode
 //                       the last values received
 //   last_drive_pointer  the DriveName pointer of the last GetVolumeIntf

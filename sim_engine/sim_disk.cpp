@@ -109,3 +109,13 @@ std::wstring SimFileName(const std::wstring& drive, uint32_t number) {
   return root + kFolders[number % 6] + L"\\" + kNames[(number / 6) % 8] +
          std::to_wstring(number % 997) + kExtensions[(number / 48) % 5];
 }
+
+std::wstring DeepenSimPath(const std::wstring& path, size_t length) {
+  const size_t root = path.find(L'\\');
+  if (root == std::wstring::npos || path.size() >= length) return path;
+  const size_t missing = length - path.size();
+  std::wstring folders;
+  for (size_t i = 0; i + 2 <= missing; i += 2) folders += L"d\\";
+  if (missing % 2 == 1) folders.insert(0, 1, L'e');  // odd: one name a letter longer
+  return path.substr(0, root + 1) + folders + path.substr(root + 1);
+}

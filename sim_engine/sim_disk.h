@@ -52,4 +52,8 @@ std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, siz
 // A plausible file name for the block being worked on.
 std::wstring SimFileName(const std::wstring& drive, uint32_t number);
 
+// The same file moved down one-letter folders below the drive's root until the
+// path is `length` characters long (a shorter length leaves it as it is).
+std::wstring DeepenSimPath(const std::wstring& path, size_t length);
+
 #endif

@@ -70,7 +70,8 @@ void RunOnce(SimVolumeState& state, SimRunKind kind, uint64_t generation) {
         size_t due = last ? moved : fragmented * static_cast<size_t>(step) / steps;
         report.ranges = DefragStep(state.disk, moving, due - moved, last);
         moved = due;
-        state.current_file = SimFileName(state.drive, file_number += 7919);
+        state.current_file =
+            DeepenSimPath(SimFileName(state.drive, file_number += 7919), config->deep_path);
       }
       AddBadRanges(*config, state.disk, report.ranges);
       state.percent = ShownPercent(*config, last ? 100 : (step - 1) * 100 / steps);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cwchar>
 #include <ostream>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,7 +32,13 @@ struct ScriptedEngine {
   int32_t defrag_complete = 0;
   int64_t percent = 0;
   int32_t start_defrag = 1;
+  int percent_queries = 0;
   const wchar_t* current_file = L"C:\\dir\\file.txt";
+  // Runs inside the bridge calls, named, as an engine thread reporting just then would.
+  std::function<void(const std::wstring& call)> hook;
+  void Call(const wchar_t* name) {
+    if (hook) hook(name);
+  }
 } g_engine;
 int64_t g_now = 1700000000;
 bool g_preview = false;
@@ -46,6 +53,7 @@ int32_t __stdcall GetVolumeHandle(const wchar_t* drive, ProgressCallback, Cluste
 }
 void __stdcall CloseVolumeHandle(int32_t h) {
   g_engine.calls.push_back(L"CloseVolumeHandle " + std::to_wstring(h));
+  g_engine.Call(L"CloseVolumeHandle");
 }
 int32_t __stdcall OpenVolume(int32_t h) {
   return g_engine.no_open.count(g_engine.handle_drive[h]) ? 0 : 1;
@@ -65,16 +73,24 @@ int32_t __stdcall SetDefragPriority(int32_t, int32_t priority) {
 int32_t __stdcall StartAnalyze(int32_t h, const wchar_t* text, int32_t flag) {
   g_engine.calls.push_back(L"StartAnalyze " + std::to_wstring(h) + (text ? L" text " : L" null ") +
                            std::to_wstring(flag));
+  g_engine.Call(L"StartAnalyze");
   return 1;
 }
 int32_t __stdcall StartDefrag(int32_t h, int32_t mode, int32_t flag) {
   g_engine.calls.push_back(L"StartDefrag " + std::to_wstring(h) + L" " + std::to_wstring(mode) +
                            L" " + std::to_wstring(flag));
+  g_engine.Call(L"StartDefrag");
   return g_engine.start_defrag;
 }
-int32_t __stdcall GetAnalyzeComplete(int32_t) { return g_engine.analyze_complete; }
+int32_t __stdcall GetAnalyzeComplete(int32_t) {
+  g_engine.Call(L"GetAnalyzeComplete");
+  return g_engine.analyze_complete;
+}
 int32_t __stdcall GetDefragComplete(int32_t) { return g_engine.defrag_complete; }
-int64_t __stdcall GetPercentDone(int32_t) { return g_engine.percent; }
+int64_t __stdcall GetPercentDone(int32_t) {
+  ++g_engine.percent_queries;
+  return g_engine.percent;
+}
 int64_t __stdcall GetFragmentedFiles(int32_t) { return 4321; }
 int32_t __stdcall GetFragmentation(int32_t) { return 9; }
 const wchar_t* __stdcall GetCurrentFile(int32_t) { return g_engine.current_file; }
@@ -118,6 +134,7 @@ class SceneCycle : public ::testing::Test {
   }
 
   void TearDown() override {
+    g_engine.hook = nullptr;
     DeleteSceneSettings();
     g_engine_functions = EngineFunctionTable{};
     scene.cell_state = nullptr;
@@ -127,7 +144,8 @@ class SceneCycle : public ::testing::Test {
 
   void AddDrive(const wchar_t* root, bool selected = true) { ::AddDrive(&drives, root, selected); }
 
-  // The engine reports progress; the next frame tick handles it.
+  // The engine reports progress (asked at once, as on the engine's thread); the next
+  // frame tick applies it.
   void Report(int64_t percent) {
     g_engine.percent = percent;
     OnEngineProgress();
@@ -218,10 +236,12 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   scene.UpdateSchedule();
   ASSERT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
 
-  // A report only marks itself; nothing changes until the tick.
+  // A report is asked at once and waits; nothing changes until the tick.
   g_engine.percent = 40;
   OnEngineProgress();
+  EXPECT_EQ(1, g_engine.percent_queries);
   EXPECT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
+  g_engine.percent = 45;  // the engine moved on: the report keeps what it was told
   scene.UpdateSchedule();
   EXPECT_EQ(L"Analyzing C:\\ (40%)", scene.log_lines[0]);
   EXPECT_EQ(40, scene.percent);
@@ -231,9 +251,21 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   EXPECT_EQ(Defragmenting, scene.cycle_state.load());
   EXPECT_EQ(0, scene.percent);
 
+  static int measured;  // measurements made to fit the status line
+  measured = 0;
+  scene.measure_text = [](const wchar_t*, int length) { return measured += 1, length; };
   Report(7);
   EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);
   EXPECT_EQ(L"Defragmenting C:\\ (7%)", scene.pending_log.back());
+  // The same file again is not fitted again; another one is.
+  const int fitted_once = measured;
+  EXPECT_GT(fitted_once, 0);
+  Report(8);
+  EXPECT_EQ(fitted_once, measured);
+  g_engine.current_file = L"C:\\dir\\other.txt";
+  Report(9);
+  EXPECT_GT(measured, fitted_once);
+  EXPECT_EQ(L"C:\\dir\\other.txt", scene.status_line);
 
   // The drive is done: the next one opens on a fresh map.
   g_engine.analyze_complete = 0;
@@ -350,34 +382,108 @@ TEST_F(SceneCycle, ReportedValuesAreTakenAsTheyCome) {
   EXPECT_EQ(L"Defragmenting C:\\ (50%)", scene.pending_log.back());
 }
 
-TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAListedDrive) {
+TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAnOpenVolume) {
   AddDrive(L"C:\\");
+  // No volume open yet: a report asks the engine nothing.
+  OnEngineProgress();
+  EXPECT_EQ(0, g_engine.percent_queries);
   scene.UpdateSchedule();
 
-  // Before Create, after Destroy, or without a scene: reports change nothing.
+  // Before Create, after Destroy, or without a scene: reports change nothing and ask nothing.
   scene.callbacks_enabled = false;
   OnEngineProgress();
   OnEngineClusters(0, 999, Fragmented);
-  EXPECT_FALSE(scene.progress_pending.load());
   scene.callbacks_enabled = true;
   g_scene = nullptr;
   OnEngineProgress();
   OnEngineClusters(0, 999, Fragmented);
   g_scene = &scene;
-  EXPECT_FALSE(scene.progress_pending.load());
+  EXPECT_EQ(0, g_engine.percent_queries);
+  EXPECT_FALSE(scene.report_waiting);
   EXPECT_EQ(3, cells[0]);
   // A live scene marks a reported range at once, without waiting for the tick.
   OnEngineClusters(0, 999, NotFragmented);
   EXPECT_EQ(NotFragmented, cells[3]);
 
-  // A report left over when no drive of the list is current touches nothing.
-  scene.current_drive = -1;
-  g_engine_functions.GetPercentDone = nullptr;  // any engine call would crash
-  OnEngineProgress();
-  EXPECT_TRUE(scene.progress_pending.load());
+  // Once the cycle has ended, the open volume's reports are asked but show nothing.
+  g_engine.analyze_complete = g_engine.defrag_complete = 1;
+  Report(100);
+  Report(100);
+  ASSERT_EQ(Idle, scene.cycle_state.load());
+  const Log at_end = History();
+  const int asked = g_engine.percent_queries;
+  Report(30);
+  EXPECT_EQ(asked + 1, g_engine.percent_queries);
+  EXPECT_FALSE(scene.report_waiting);
+  EXPECT_EQ(at_end, History());
+  EXPECT_EQ(100, scene.percent);
+}
+
+// Reports that arrive while the window's thread is inside a bridge call: each is asked
+// about the volume and step it belongs to, and none reaches another drive.
+TEST_F(SceneCycle, ReportsDuringBridgeCallsBelongToTheirOwnStep) {
+  AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
   scene.UpdateSchedule();
-  EXPECT_FALSE(scene.progress_pending.load());
-  EXPECT_EQ(Log({L"Analyzing C:\\"}), History());
+
+  // The defragmentation reports from inside its own start call: asked as the
+  // defragmentation's, not as another completed analysis.
+  g_engine.hook = [](const std::wstring& call) {
+    if (call != L"StartDefrag") return;
+    g_engine.percent = 3;
+    OnEngineProgress();
+  };
+  g_engine.analyze_complete = 1;
+  Report(100);
+  scene.UpdateSchedule();
+  const Log expected = {L"Analyzing C:\\ (100%)", L"Discovered 1,000 clusters",
+                        L"A total of 4,321 files fragmented", L"Fragmentation level 9%",
+                        L"Defragmenting C:\\ (3%)"};
+  EXPECT_EQ(expected, History()) << Narrow(History());
+  EXPECT_EQ(3, scene.percent);
+
+  // The finished volume reports while it is being closed: not even asked. The next
+  // drive's analysis reports from inside its start call: it counts.
+  g_engine.hook = [](const std::wstring& call) {
+    if (call == L"CloseVolumeHandle") OnEngineProgress();
+    if (call != L"StartAnalyze") return;
+    g_engine.analyze_complete = 0;
+    g_engine.percent = 5;
+    OnEngineProgress();
+  };
+  g_engine.defrag_complete = 1;
+  const int asked = g_engine.percent_queries;
+  Report(100);
+  EXPECT_EQ(asked + 2, g_engine.percent_queries);  // C:'s completion and Z:'s first report
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"Analyzing Z:\\ (5%)", scene.pending_log.back());
+  EXPECT_EQ(5, scene.percent);
+}
+
+// A report asked about one drive and handed over after the tick has moved on to the
+// next: dropped, though both are analyses.
+TEST_F(SceneCycle, AReportOvertakenByTheNextDriveIsDropped) {
+  g_preview = true;  // preview goes from analysis to analysis
+  AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
+  scene.UpdateSchedule();
+  g_engine.analyze_complete = 1;
+  g_engine.percent = 100;
+  OnEngineProgress();  // C: complete, waiting for the tick
+  g_engine.analyze_complete = 0;
+  g_engine.percent = 77;
+  // The next C: report is being asked when the tick runs and moves on to Z:.
+  bool moved_on = false;
+  g_engine.hook = [&](const std::wstring& call) {
+    if (call != L"GetAnalyzeComplete" || moved_on) return;
+    moved_on = true;
+    scene.UpdateSchedule();
+  };
+  OnEngineProgress();
+  ASSERT_EQ(1, scene.current_drive);
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"Analyzing Z:\\", scene.pending_log.back());
+  EXPECT_EQ(0, scene.percent);
 }
 
 TEST_F(SceneSchedule, CountdownFromTheLastDefragmentation) {

@@ -33,7 +33,10 @@ class SceneRun : public ::testing::Test {
   // cycle's end is recorded in the frame that ends it (the next may start a cycle).
   void Frame() {
     const CycleState before = scene.cycle_state;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
     scene.UpdateSchedule();
+    const int defragmented_drive = scene.cycle_state == Defragmenting ? scene.current_drive : -1;
     ++frames;
     if (before == Idle && scene.cycle_state == Idle) ++idle_frames;
     if (on_frame) on_frame();
@@ -47,6 +50,11 @@ class SceneRun : public ::testing::Test {
     }
     if (hold_slide) scene.scrolling = false;
     scene.Paint();
+    LARGE_INTEGER end, frequency;
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    frame_costs.push_back(
+        {defragmented_drive, 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart});
   }
 
  protected:
@@ -174,6 +182,8 @@ class SceneRun : public ::testing::Test {
   bool clear_log_at_cycle_end = false;
   int frames = 0;
   int idle_frames = 0;  // frames that neither ended nor started a cycle
+  // Each frame's tick and paint in milliseconds, with the drive it defragmented (or -1).
+  std::vector<std::pair<int, double>> frame_costs;
   std::function<void()> on_frame;
   std::vector<Log> cycle_logs;
   wchar_t saved_directory[MAX_PATH] = {};
@@ -392,6 +402,7 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting) {
 
   // Whatever the engine still does, the scene no longer changes.
   Sleep(300);
+  EXPECT_FALSE(scene.report_waiting);
   EXPECT_EQ(at_destroy, History());
   EXPECT_EQ(status_at_destroy, scene.status_line);
   EXPECT_EQ(nullptr, g_engine_module);
@@ -400,4 +411,63 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting) {
   Log expected(one_cycle.begin(), one_cycle.begin() + 4);
   expected.push_back(L"Analyzing D:\\");
   EXPECT_EQ(expected, at_destroy) << Narrow(at_destroy);
+}
+
+// An engine whose GetPercentDone takes 2 s: the report waits on the engine's thread,
+// and the window goes on painting about 30 frames a second.
+TEST_F(SceneRun, FramesKeepComingWhileTheEngineAnswersSlowly) {
+  SetEnvironmentVariableW(L"TW_SIM_SLOW", L"GetPercentDone:2000");
+  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"400");
+  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"200");
+  AddDrives({L"C:\\"});
+  CreateScene();
+  ASSERT_TRUE(PumpMessagesUntil([&] { return EngineProbe(L"slow_calls") == 1; }, 10000));
+  const int blocked_at = frames;
+  ASSERT_TRUE(PumpMessagesUntil([&] { return EngineProbe(L"slow_calls") == 0; }, 10000));
+  EXPECT_GE(frames - blocked_at, 10);
+  // The slow answer still arrives: the report it belongs to is shown.
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return !History().empty() && History()[0] != L"Analyzing C:\\"; }, 5000));
+  EXPECT_EQ(0u, History()[0].find(L"Analyzing C:\\ (")) << Narrow(History());
+}
+
+// The current file is 32,000 characters long on the second drive and short on the
+// first: fitting it to the status line (in the real font) costs a frame no more.
+TEST_F(SceneRun, ADeepCurrentFileCostsAFrameNoMoreThanAShortOne) {
+  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"300");
+  SetEnvironmentVariableW(L"TW_SIM_DEFRAG_MS", L"4000");
+  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"10");
+  AddDrives({L"C:\\", L"Z:\\"});
+  CreateScene();
+  scene.measure_text = nullptr;
+  bool deep_configured = false;
+  std::wstring deep_file, deep_line;
+  on_frame = [&] {
+    if (scene.cycle_state != Defragmenting || scene.status_line.empty()) return;
+    // The next volume, and every run from now on, reports deep files.
+    if (!deep_configured) ConfigureEngine(L"TW_SIM_DEEP_PATH=32000");
+    deep_configured = true;
+    if (scene.current_drive == 1) {
+      deep_file = scene.fitted_file;
+      deep_line = scene.status_line;
+    }
+  };
+  ASSERT_TRUE(PumpMessagesUntil([&] { return !cycle_logs.empty(); }, 60000)) << Narrow(History());
+  std::vector<double> costs[2];  // frames of each drive's defragmentation
+  for (const auto& frame : frame_costs)
+    if (frame.first >= 0) costs[frame.first].push_back(frame.second);
+  ASSERT_EQ(32000u, deep_file.size());
+  EXPECT_LT(deep_line.size(), 1000u);
+  EXPECT_EQ(deep_line.substr(deep_line.size() - 10), deep_file.substr(deep_file.size() - 10));
+  SIZE size;
+  EXPECT_LE(scene.GetTextWidth(deep_line.c_str(), static_cast<int>(deep_line.size()), &size),
+            scene.grid_width);
+  ASSERT_GE(costs[0].size(), 30u);
+  ASSERT_GE(costs[1].size(), 30u);
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  EXPECT_LE(median(costs[1]), 2 * median(costs[0]) + 1.0)
+      << "short " << median(costs[0]) << " ms, deep " << median(costs[1]) << " ms";
 }

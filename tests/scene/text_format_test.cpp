@@ -10,7 +10,17 @@
 namespace {
 
 // Every character one unit wide, as in the worked example of path fitting.
-int UnitWidth(const std::wstring& text) { return static_cast<int>(text.size()); }
+bool UnitWidth(const wchar_t*, int length, int* extents) {
+  for (int i = 0; i < length; ++i) extents[i] = i + 1;
+  return true;
+}
+
+// Backslashes five units wide, every other character one.
+bool WideBackslash(const wchar_t* text, int length, int* extents) {
+  int width = 0;
+  for (int i = 0; i < length; ++i) extents[i] = width += text[i] == L'\\' ? 5 : 1;
+  return true;
+}
 
 }  // namespace
 
@@ -49,8 +59,10 @@ TEST(PathFitting, LongestFrontThatFitsThenTheFileName) {
       {L"C:\\a\\b.txt", 10, L"C:\\a\\b.txt"},
       {L"", 0, L""},
       {L"nobackslash", 11, L"nobackslash"},
-      // Too wide without a backslash: nothing to keep as the tail, shown unchanged.
-      {L"averylongfilename", 5, L"averylongfilename"},
+      // Too wide without a backslash: the front that fits, then "...".
+      {L"averylongfilename", 8, L"avery..."},
+      {L"averylongfilename", 3, L"..."},
+      {L"averylongfilename", 2, L""},
       // The worked example: cut back to C:\Windows\, then four characters given back.
       {L"C:\\Windows\\System32\\drivers\\etc\\hosts", 24, L"C:\\Windows\\Syst...\\hosts"},
       // The tail alone is wider than the line (or leaves no room): only the tail.
@@ -68,16 +80,12 @@ TEST(PathFitting, LongestFrontThatFitsThenTheFileName) {
 TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath) {
   // Tail "...\file" = 3 + 5 + 4 = 12, room 2: the head is cut down to "\" (5), which
   // still does not fit; there is no earlier backslash, so only the tail is left.
-  auto wide_backslash = [](const std::wstring& text) {
-    int width = 0;
-    for (wchar_t c : text) width += c == L'\\' ? 5 : 1;
-    return width;
-  };
-  EXPECT_EQ(L"...\\file", FitPathToMeasure(L"\\dir\\file", 14, wide_backslash));
+  EXPECT_EQ(L"...\\file", FitPathToMeasure(L"\\dir\\file", 14, WideBackslash));
 
-  auto failing = [](const std::wstring&) { return 0; };
+  auto failing = [](const wchar_t*, int, int*) { return false; };
   EXPECT_EQ(L"C:\\Windows\\System32\\x.dll",
             FitPathToMeasure(L"C:\\Windows\\System32\\x.dll", 3, failing));
+  EXPECT_EQ(L"averylongfilename", FitPathToMeasure(L"averylongfilename", 3, failing));
 
   // The scene fits with its own measure and the grid's width.
   DiskList drives;
@@ -95,7 +103,39 @@ TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath) {
   const int width = scene.GetTextWidth(L"abc", 3, &size);
   EXPECT_GT(width, 0);
   EXPECT_EQ(width, size.cx);
+  // In a real font the fitted path fits the line, and its front is as long as fits:
+  // one character more does not.
+  scene.grid_width = 200;
+  const std::wstring path = L"C:\\Windows\\System32\\DriverStore\\FileRepository\\display.inf";
+  const std::wstring fitted = scene.FitPathToWidth(path);
+  const size_t dots = fitted.find(L"...");
+  ASSERT_NE(std::wstring::npos, dots) << std::string(fitted.begin(), fitted.end());
+  const std::wstring longer = path.substr(0, dots + 1) + fitted.substr(dots);
+  EXPECT_LE(scene.GetTextWidth(fitted.c_str(), static_cast<int>(fitted.size()), &size), 200);
+  EXPECT_GT(scene.GetTextWidth(longer.c_str(), static_cast<int>(longer.size()), &size), 200);
   ReleaseDC(nullptr, scene.window_dc);
+}
+
+TEST(PathFitting, ADeepPathIsMeasuredOnlyAsFarAsTheLineReaches) {
+  // 32,000 characters: "C:\" and 15,994 folders "d\" deep, then the file name.
+  std::wstring path = L"C:\\";
+  for (int i = 0; i < 15994; ++i) path += L"d\\";
+  path += L"files.txt";
+  ASSERT_EQ(32000u, path.size());
+  static size_t measured;
+  measured = 0;
+  auto counting = [](const wchar_t* text, int length, int* extents) {
+    measured += static_cast<size_t>(length);
+    return UnitWidth(text, length, extents);
+  };
+  // Tail "...\files.txt" is 13 wide, room 87: the head is cut back to the backslash at
+  // 86, which fits exactly, so nothing of the folder after it comes back.
+  EXPECT_EQ(path.substr(0, 87) + L"...\\files.txt", FitPathToMeasure(path, 100, counting));
+  EXPECT_LT(measured, 2000u);  // not the whole path, let alone once per folder
+  // A line wide enough for all of it measures it all, once or a few times over.
+  measured = 0;
+  EXPECT_EQ(path, FitPathToMeasure(path, 32000, counting));
+  EXPECT_LT(measured, 3 * path.size());
 }
 
 TEST(Countdown, DaysAndHoursInFullWithoutOverflow) {
