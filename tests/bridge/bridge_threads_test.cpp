@@ -65,6 +65,10 @@ class BridgeRunTest : public BridgeTest {
   int32_t OpenReporting(Mode mode = kAsk) {
     g_bridge = &bridge;
     g_mode = mode;
+    // A special mode acts once per test, also when one process runs every test.
+    g_entered = false;
+    g_done = false;
+    g_send_answered = false;
     g_open = true;
     g_handle = Open(L"C:\\", Progress, Clusters);
     g_total_clusters = bridge.GetTotalClusters(g_handle);
