@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <ostream>
 
 #include "core/shine_blend.h"
 #include "tests/scene/scene_test_support.h"
@@ -213,6 +214,7 @@ class SceneFrame : public ::testing::Test {
 struct Client {
   int width, height, shine_side;
 };
+void PrintTo(const Client& c, std::ostream* out) { *out << c.width << "x" << c.height; }
 class SceneAtScale : public ::testing::TestWithParam<Client> {
  protected:
   void SetUp() override { ASSERT_TRUE(h.Create(GetParam().width, GetParam().height)); }
