@@ -105,6 +105,8 @@ void SaverScene::ApplyDefragPriority() {
 }
 
 void SaverScene::StartAnalyzing() {
+  // A new step: the last step's entry is not its own, even when it adds none.
+  progress_log_entry = 0;
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInAnalyze(volume_handle) != 0) return;
   ApplyDefragPriority();
@@ -143,6 +145,7 @@ void SaverScene::LogAnalysisResults() {
 }
 
 void SaverScene::StartDefragmenting() {
+  progress_log_entry = 0;
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInDefrag(volume_handle) != 0) return;
   ApplyDefragPriority();

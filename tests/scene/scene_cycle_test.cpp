@@ -348,6 +348,23 @@ TEST_F(SceneCycle, ProgressLeavesALaterMessageAlone) {
   EXPECT_EQ(L"Analyzing C:\\ (100%)", scene.log_lines[0]);
 }
 
+TEST_F(SceneCycle, AStepThatFindsItsRunUnderWayRewritesNoEarlierEntry) {
+  AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
+  scene.UpdateSchedule();
+  g_engine.analyze_complete = 1;
+  Report(100);
+  ASSERT_EQ(L"Defragmenting C:\\", scene.pending_log.back());
+  g_engine.in_analyze = 1;  // Z:'s analysis is found under way: it adds no entry
+  g_engine.analyze_complete = 0;
+  g_engine.defrag_complete = 1;
+  Report(100);
+  ASSERT_EQ(1, scene.current_drive);
+  g_engine.defrag_complete = 0;
+  Report(40);
+  EXPECT_EQ(L"Defragmenting C:\\ (100%)", scene.pending_log.back());
+}
+
 TEST_F(SceneCycle, LastDriveThatCannotOpenEndsTheCycleNormally) {
   AddDrive(L"C:\\");
   AddDrive(L"Z:\\");
