@@ -10,27 +10,31 @@ namespace {
 
 CountingEngineState g_state;
 
-HRESULT AnswerInterface(IUnknown* self, REFIID asked, const GUID& own, void** object) {
-  if (!object) return E_POINTER;
-  *object = IsEqualGUID(asked, own) || IsEqualGUID(asked, IID_IUnknown) ? self : nullptr;
-  if (!*object) return E_NOINTERFACE;
-  self->AddRef();
-  return S_OK;
-}
-
-class CountingList final : public IExclusionList {
+// IUnknown over one of the state's counts; the object itself is never freed.
+template <class Interface, const GUID& iid, LONG CountingEngineState::*references>
+class Counted : public Interface {
  public:
   HRESULT __stdcall QueryInterface(REFIID asked, void** object) override {
-    return AnswerInterface(this, asked, kIID_IExclusionList, object);
+    if (!object) return E_POINTER;
+    *object = IsEqualGUID(asked, iid) || IsEqualGUID(asked, IID_IUnknown) ? this : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
   }
-  ULONG __stdcall AddRef() override { return InterlockedIncrement(&g_state.list_references); }
-  ULONG __stdcall Release() override { return InterlockedDecrement(&g_state.list_references); }
+  ULONG __stdcall AddRef() override { return InterlockedIncrement(&(g_state.*references)); }
+  ULONG __stdcall Release() override { return InterlockedDecrement(&(g_state.*references)); }
+};
+
+class CountingList final
+    : public Counted<IExclusionList, kIID_IExclusionList, &CountingEngineState::list_references> {
+ public:
   HRESULT __stdcall GetCount(int32_t* count) override {
     *count = static_cast<int32_t>(items.size());
     return S_OK;
   }
   HRESULT __stdcall GetItem(int32_t index, BSTR* text) override {
-    *text = SysAllocString(items.at(index).c_str());
+    if (index < 0 || static_cast<size_t>(index) >= items.size()) return E_INVALIDARG;
+    *text = SysAllocString(items[index].c_str());
     return S_OK;
   }
   HRESULT __stdcall Clear() override {
@@ -53,13 +57,9 @@ CountingList g_list;
 #define TW_NOT_COUNTED(name, params) \
   HRESULT __stdcall name params override { return E_NOTIMPL; }
 
-class CountingVolume final : public IVolume {
+class CountingVolume final
+    : public Counted<IVolume, kIID_IVolume, &CountingEngineState::volume_references> {
  public:
-  HRESULT __stdcall QueryInterface(REFIID asked, void** object) override {
-    return AnswerInterface(this, asked, kIID_IVolume, object);
-  }
-  ULONG __stdcall AddRef() override { return InterlockedIncrement(&g_state.volume_references); }
-  ULONG __stdcall Release() override { return InterlockedDecrement(&g_state.volume_references); }
   HRESULT __stdcall GetExclusionList(IExclusionList** list) override {
     *list = &g_list;  // the volume's own: not counted for the caller
     return S_OK;
