@@ -101,7 +101,9 @@ TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff
                   EXPECT_TRUE(screen_saver.callbacks_enabled);
                   EXPECT_TRUE(KillTimer(running, 1001));
                   SetTimer(running, 1001, 1000, nullptr);
-                  // Timer 1001 never runs a frame; any other timer does.
+                  // Timer 1001 never runs a frame (which reads the clock); any other does.
+                  SendMessageW(running, WM_TIMER, frame_timer_id, 0);
+                  ASSERT_EQ(screen_saver.now, 100);
                   g_now = 200;
                   SendMessageW(running, WM_TIMER, 1001, 0);
                   EXPECT_EQ(screen_saver.now, 100);
