@@ -2,8 +2,7 @@
 // on either side of the engine boundary (the bridge's callback object, the
 // simulated engine's objects).
 
-#ifndef TIDEWELL_COM_OBJECT_H
-#define TIDEWELL_COM_OBJECT_H
+#pragma once
 
 #include <windows.h>
 #include <unknwn.h>
@@ -44,5 +43,3 @@ class ComObject : public Interface {
  private:
   std::atomic<ULONG> reference_count;
 };
-
-#endif

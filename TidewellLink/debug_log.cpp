@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-std::atomic<uint8_t> g_debug_mode{kDebugModeUndecided};
+std::atomic<uint8_t> g_debug_mode{DebugModeUndecided};
 
 namespace {
 
@@ -112,16 +112,16 @@ bool IsLeakReportOn() { return g_report_leaks; }
 
 uint8_t GetDebugMode() {
   uint8_t mode = g_debug_mode.load();
-  if (mode != kDebugModeUndecided) return mode;
-  uint8_t decided = ReadDebugModeSetting() ? kDebugModeOn : kDebugModeOff;
+  if (mode != DebugModeUndecided) return mode;
+  uint8_t decided = ReadDebugModeSetting() ? DebugModeOn : DebugModeOff;
   // The first decision of the process stands, whichever thread made it.
   g_debug_mode.compare_exchange_strong(mode, decided);
   return g_debug_mode.load();
 }
 
-bool IsDebugModeOn() { return GetDebugMode() == kDebugModeOn; }
+bool IsDebugModeOn() { return GetDebugMode() == DebugModeOn; }
 
-bool IsDebugModeOff() { return GetDebugMode() == kDebugModeOff; }
+bool IsDebugModeOff() { return GetDebugMode() == DebugModeOff; }
 
 HANDLE RetryOpenFor100Ms(const std::function<HANDLE()>& open) {
   DWORD start = GetTickCount();

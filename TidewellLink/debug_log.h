@@ -2,8 +2,7 @@
 // Off unless HKCU\Software\Orbenlake\DebugMode\DebugMode is REG_DWORD 1 or the
 // host's first argument is "-debug"; decided once per process, at the first line.
 
-#ifndef TIDEWELL_DEBUG_LOG_H
-#define TIDEWELL_DEBUG_LOG_H
+#pragma once
 
 #include <windows.h>
 
@@ -12,7 +11,7 @@
 #include <functional>
 #include <string>
 
-enum DebugMode : uint8_t { kDebugModeUndecided = 0, kDebugModeOff = 2, kDebugModeOn = 3 };
+enum DebugMode : uint8_t { DebugModeUndecided = 0, DebugModeOff = 2, DebugModeOn = 3 };
 
 // The process's mode, decided at its first line.
 extern std::atomic<uint8_t> g_debug_mode;
@@ -23,7 +22,7 @@ bool IsDebugModeOff();
 // With the log off (once decided) this is one comparison of the mode byte.
 inline bool IsDebugLogOff() {
   const uint8_t mode = g_debug_mode.load(std::memory_order_relaxed);
-  return mode == kDebugModeOff || (mode == kDebugModeUndecided && IsDebugModeOff());
+  return mode == DebugModeOff || (mode == DebugModeUndecided && IsDebugModeOff());
 }
 
 // Writes one line when the log is on. The message is text, never a format.
@@ -52,5 +51,3 @@ HANDLE RetryOpenFor100Ms(const std::function<HANDLE()>& open);
 // "hh:nn:ss:zzz: (program.exe) message", with the locale's time separator.
 std::wstring FormatDebugLogLine(const SYSTEMTIME& time, const std::wstring& separator,
                                 const std::wstring& program_name, const std::wstring& message);
-
-#endif

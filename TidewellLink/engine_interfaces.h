@@ -6,8 +6,7 @@
 //
 // Interfaces declare no destructor: that would add vtable slots.
 
-#ifndef TIDEWELL_ENGINE_INTERFACES_H
-#define TIDEWELL_ENGINE_INTERFACES_H
+#pragma once
 
 #include <windows.h>
 #include <unknwn.h>
@@ -115,5 +114,3 @@ struct IVolume : public IUnknown {
 // drive name is the caller's pointer, not a copy.
 typedef HRESULT(__stdcall* GetVolumeIntfProc)(const wchar_t* drive_name, ICallback* callback,
                                               IVolume** volume, int32_t engine_flag);
-
-#endif

@@ -34,15 +34,15 @@ GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_
   *volume = nullptr;
   CallbackReference keep_alive(callback);
   HMODULE engine = LoadEngineLibrary();
-  if (!engine) return GetVolumeResult::kFailed;
+  if (!engine) return GetVolumeResult::Failed;
   auto get_volume_intf = reinterpret_cast<GetVolumeIntfProc>(
       reinterpret_cast<void*>(GetProcAddress(engine, "GetVolumeIntf")));
-  if (!get_volume_intf) return GetVolumeResult::kNoVolume;
+  if (!get_volume_intf) return GetVolumeResult::NoVolume;
 
   PinThisLibrary();
   IVolume* answer = nullptr;
   bool returned = RunGuarded([&] { get_volume_intf(drive_name, callback, &answer, engine_flag); });
-  if (!returned) return GetVolumeResult::kFailed;
+  if (!returned) return GetVolumeResult::Failed;
   *volume = answer;
-  return answer ? GetVolumeResult::kVolume : GetVolumeResult::kNoVolume;
+  return answer ? GetVolumeResult::Volume : GetVolumeResult::NoVolume;
 }

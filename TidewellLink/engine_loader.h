@@ -1,18 +1,15 @@
 // Loads the engine "Tidewell.dll" (once; a failed load is retried by the next
 // call) and asks its export "GetVolumeIntf" for a volume.
 
-#ifndef TIDEWELL_ENGINE_LOADER_H
-#define TIDEWELL_ENGINE_LOADER_H
+#pragma once
 
 #include "TidewellLink/engine_interfaces.h"
 
-enum class GetVolumeResult { kVolume, kNoVolume, kFailed };
+enum class GetVolumeResult { Volume, NoVolume, Failed };
 
-// On kVolume, *volume is the pointer the engine stored; no reference is taken
-// or given back on it here (the caller takes its own). kNoVolume: no
+// On Volume, *volume is the pointer the engine stored; no reference is taken
+// or given back on it here (the caller takes its own). NoVolume: no
 // "GetVolumeIntf" or the engine stored none.
-// kFailed: the engine could not be loaded, or raised.
+// Failed: the engine could not be loaded, or raised.
 GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_t engine_flag,
                           IVolume** volume);
-
-#endif

@@ -2,8 +2,7 @@
 // entries of one or more non-NUL units, each followed by a NUL; the list ends
 // at the first empty entry. Built texts end in three NULs.
 
-#ifndef TIDEWELL_EXCLUSION_TEXT_H
-#define TIDEWELL_EXCLUSION_TEXT_H
+#pragma once
 
 #include <string>
 #include <vector>
@@ -19,5 +18,3 @@ const wchar_t* BuildExclusionText(const std::vector<std::wstring>& entries,
 
 // Entries up to the first empty one. NULL reads as an empty list.
 std::vector<std::wstring> ParseExclusionText(const wchar_t* text);
-
-#endif

@@ -204,7 +204,7 @@ extern "C" const wchar_t* __stdcall GetExclusionList(int32_t AVolumeHandle) {
     std::vector<std::wstring> snapshot;
     EngineOutcome outcome =
         CallEngine(AVolumeHandle, [&](IVolume* v) { return ReadExclusionList(v, snapshot); });
-    if (outcome != EngineOutcome::kDone) return nullptr;
+    if (outcome != EngineOutcome::Done) return nullptr;
     return object->BuildExclusionBuffer(snapshot);
   });
 }

@@ -10,8 +10,7 @@
 // destructors belong outside the guarded body: a fault skips their cleanup
 // on i686.
 
-#ifndef TIDEWELL_FAULT_GUARD_H
-#define TIDEWELL_FAULT_GUARD_H
+#pragma once
 
 #include <cstdint>
 
@@ -39,5 +38,3 @@ bool RunGuarded(Body&& body) {
   bool returned = CallWithFaultGuard(thunk, &context);
   return returned && !context.threw;
 }
-
-#endif

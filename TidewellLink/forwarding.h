@@ -2,8 +2,7 @@
 // alive for the call), call one IVolume operation inside the failure guard,
 // and reduce every failure to the export's default.
 
-#ifndef TIDEWELL_FORWARDING_H
-#define TIDEWELL_FORWARDING_H
+#pragma once
 
 #include "TidewellLink/debug_log.h"
 #include "TidewellLink/fault_guard.h"
@@ -11,19 +10,19 @@
 
 #include <string>
 
-enum class EngineOutcome { kInvalidHandle, kFailed, kDone };
+enum class EngineOutcome { InvalidHandle, Failed, Done };
 
-// call(IVolume*) -> HRESULT. kFailed: no volume, a fault, an exception or a
+// call(IVolume*) -> HRESULT. Failed: no volume, a fault, an exception or a
 // failure HRESULT.
 template <class Call>
 EngineOutcome CallEngine(int32_t handle, Call&& call) {
   std::shared_ptr<TVolumeHandle> object = FindVolumeHandle(handle);
-  if (!object) return EngineOutcome::kInvalidHandle;
+  if (!object) return EngineOutcome::InvalidHandle;
   IVolume* volume = object->Volume();
-  if (!volume) return EngineOutcome::kFailed;
+  if (!volume) return EngineOutcome::Failed;
   HRESULT result = E_FAIL;
   bool returned = RunGuarded([&] { result = call(volume); });
-  return returned && SUCCEEDED(result) ? EngineOutcome::kDone : EngineOutcome::kFailed;
+  return returned && SUCCEEDED(result) ? EngineOutcome::Done : EngineOutcome::Failed;
 }
 
 // Runs an export's body; anything it throws becomes the default answer.
@@ -43,7 +42,7 @@ T AskValue(int32_t handle, Call&& call) {
     T value = T();
     EngineOutcome outcome =
         CallEngine(handle, [&](IVolume* volume) { return call(volume, &value); });
-    return outcome == EngineOutcome::kDone ? value : T();
+    return outcome == EngineOutcome::Done ? value : T();
   });
 }
 
@@ -57,7 +56,7 @@ const wchar_t* AskText(int32_t handle, Call&& call) {
     BSTR text = nullptr;
     EngineOutcome outcome =
         CallEngine(handle, [&](IVolume* volume) { return call(volume, &text); });
-    if (outcome != EngineOutcome::kDone) return nullptr;
+    if (outcome != EngineOutcome::Done) return nullptr;
     try {
       slot.assign(text ? text : L"", text ? SysStringLen(text) : 0);
     } catch (...) {
@@ -74,13 +73,11 @@ const wchar_t* AskText(int32_t handle, Call&& call) {
 template <class Call>
 int32_t Act(int32_t handle, Call&& call, const wchar_t* failure_line = nullptr) {
   EngineOutcome outcome =
-      Shielded(EngineOutcome::kFailed, [&] { return CallEngine(handle, call); });
-  if (outcome == EngineOutcome::kFailed && failure_line) DebugLog(failure_line);
-  return outcome == EngineOutcome::kDone ? 1 : 0;
+      Shielded(EngineOutcome::Failed, [&] { return CallEngine(handle, call); });
+  if (outcome == EngineOutcome::Failed && failure_line) DebugLog(failure_line);
+  return outcome == EngineOutcome::Done ? 1 : 0;
 }
 
 inline const wchar_t* TextOrEmpty(const wchar_t* text) { return text ? text : L""; }
 
 inline uint8_t LowByte(int32_t flag) { return static_cast<uint8_t>(flag & 0xFF); }
-
-#endif

@@ -4,8 +4,7 @@
 // the object for the length of a call: closing a handle on one thread never
 // frees an object another thread is still using.
 
-#ifndef TIDEWELL_HANDLE_TABLE_H
-#define TIDEWELL_HANDLE_TABLE_H
+#pragma once
 
 #include "TidewellLink/volume_handle.h"
 
@@ -53,5 +52,3 @@ std::shared_ptr<TVolumeHandle> TakeVolumeHandle(int32_t handle);
 // Writes one debug line per handle still open (none when all are closed).
 // For the end of the process: skipped when the table's lock is held.
 void ReportVolumeHandleLeaks();
-
-#endif

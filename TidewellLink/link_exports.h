@@ -20,8 +20,7 @@
 //
 // Include <windows.h> and <cstdint> first (link_types.h does so).
 
-#ifndef TIDEWELL_LINK_EXPORTS_H
-#define TIDEWELL_LINK_EXPORTS_H
+#pragma once
 
 #define TW_LINK_HANDLE_ONLY (int32_t AVolumeHandle)
 #define TW_LINK_HANDLE_ARG (AVolumeHandle)
@@ -130,5 +129,3 @@
   TW_LINK_EXPORTS_FROM_IS_GUI(X)
 
 #define TW_LINK_EXPORT_COUNT 58
-
-#endif

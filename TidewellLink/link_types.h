@@ -4,8 +4,7 @@
 // convention. On i686 a mismatch would corrupt the stack; the static_asserts
 // below catch the callbacks' shapes at compile time.
 
-#ifndef TIDEWELL_LINK_TYPES_H
-#define TIDEWELL_LINK_TYPES_H
+#pragma once
 
 #include <windows.h>
 #include <cstdint>
@@ -58,5 +57,3 @@ constexpr bool OrdinalsRunDown(int index) {
 
 static_assert(tw_link_detail::kExportCount == TW_LINK_EXPORT_COUNT, "58 exports");
 static_assert(tw_link_detail::OrdinalsRunDown(0), "ordinals run from 58 down to 1");
-
-#endif

@@ -21,7 +21,7 @@ std::shared_ptr<TVolumeHandle> TVolumeHandle::Create(const wchar_t* drive_name,
     DebugLog(L"GetVolume(DriveName, ....");
     IVolume* engine_volume = nullptr;
     built = GetVolume(drive_name, handle->callback, engine_flag, &engine_volume) !=
-            GetVolumeResult::kFailed;
+            GetVolumeResult::Failed;
     // Whether the engine counts the pointer it stored is its own business:
     // the handle takes a reference of its own and gives back only that one.
     if (built && engine_volume) {

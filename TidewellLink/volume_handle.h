@@ -3,8 +3,7 @@
 // buffer of the last exclusion multi-string handed out. The object holds one
 // reference of its own to the volume and one to the callback object.
 
-#ifndef TIDEWELL_VOLUME_HANDLE_H
-#define TIDEWELL_VOLUME_HANDLE_H
+#pragma once
 
 #include "TidewellLink/engine_interfaces.h"
 #include "TidewellLink/link_types.h"
@@ -51,5 +50,3 @@ class TVolumeHandle {
 // True when the last TVolumeHandle destroyed on this thread faulted while
 // giving back its engine references; resets the mark.
 bool TakeLastDestroyFailed();
-
-#endif

@@ -1,8 +1,7 @@
 // TWrapperCallback: the bridge's ICallback. Turns the engine's notifications
 // into calls of the host's two plain functions, on the engine's thread.
 
-#ifndef TIDEWELL_WRAPPER_CALLBACK_H
-#define TIDEWELL_WRAPPER_CALLBACK_H
+#pragma once
 
 #include "TidewellLink/com_object.h"
 #include "TidewellLink/engine_interfaces.h"
@@ -54,5 +53,3 @@ class CallbackReference {
  private:
   ICallback* callback;
 };
-
-#endif

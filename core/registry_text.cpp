@@ -21,7 +21,7 @@ LONG ReadRegistryTextFromKey(HKEY key, const wchar_t* name, wchar_t* buffer, siz
   }
   // Exactly full: a terminated value ends inside it. The registry hands an unterminated
   // one over as it is stored, with success, so the caller's rule decides.
-  if (wmemchr(buffer, L'\0', capacity) == nullptr && full_room == FullRoom::too_long) {
+  if (wmemchr(buffer, L'\0', capacity) == nullptr && full_room == FullRoom::TooLong) {
     buffer[0] = L'\0';
     return ERROR_MORE_DATA;
   }

@@ -46,21 +46,21 @@ int SaverMain(const wchar_t* arguments) {
 
   const SaverCommand command = ParseSaverSwitches(arguments);
   switch (command.action) {
-    case SaverAction::kSettingsNoOwner:
+    case SaverAction::SettingsNoOwner:
       return RunSettings(nullptr);
-    case SaverAction::kSettings:
+    case SaverAction::Settings:
       return RunSettings(OwnerOrForeground(command.window));
-    case SaverAction::kPreview: {
+    case SaverAction::Preview: {
       HWND parent = ToWindow(command.window);
       if (parent == nullptr || !IsWindow(parent)) return -1;
       return RunSaverWindow(parent);
     }
-    case SaverAction::kFullScreen:
+    case SaverAction::FullScreen:
       return RunSaverWindow(nullptr);
-    case SaverAction::kChangePassword:
+    case SaverAction::ChangePassword:
       // Password changes belong to the Windows 9x family; nothing here handles them.
       return windows_9x ? 0 : -1;
-    case SaverAction::kInvalid:
+    case SaverAction::Invalid:
     default:
       return -1;
   }

@@ -37,31 +37,31 @@ SaverCommand ParseSaverSwitches(const wchar_t* arguments) {
   while (*p == L' ' || *p == L'-' || *p == L'/') ++p;
   switch (*p) {
     case L'\0':
-      command.action = SaverAction::kSettingsNoOwner;
+      command.action = SaverAction::SettingsNoOwner;
       break;
     case L'c':
     case L'C':
-      command.action = SaverAction::kSettings;
+      command.action = SaverAction::Settings;
       if (p[1] == L':') command.window = ReadDecimalHandle(p + 2);
       break;
     case L'p':
     case L'P':
     case L'l':
     case L'L':
-      command.action = SaverAction::kPreview;
+      command.action = SaverAction::Preview;
       command.window = ReadDecimalHandle(SkipBlanks(p + 1));
       break;
     case L'a':
     case L'A':
-      command.action = SaverAction::kChangePassword;
+      command.action = SaverAction::ChangePassword;
       command.window = ReadDecimalHandle(SkipBlanks(p + 1));
       break;
     case L's':
     case L'S':
-      command.action = SaverAction::kFullScreen;
+      command.action = SaverAction::FullScreen;
       break;
     default:
-      command.action = SaverAction::kInvalid;
+      command.action = SaverAction::Invalid;
       break;
   }
   return command;

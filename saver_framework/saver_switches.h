@@ -4,16 +4,16 @@
 #include <cstdint>
 
 enum class SaverAction {
-  kSettingsNoOwner,  // no switch at all: the settings dialog without an owner
-  kSettings,         // c: the settings dialog, owned by `window` or else the foreground window
-  kPreview,          // p or l: the preview inside `window`
-  kFullScreen,       // s
-  kChangePassword,   // a: only meaningful on the Windows 9x family
-  kInvalid,          // anything else: the process ends with -1
+  SettingsNoOwner,  // no switch at all: the settings dialog without an owner
+  Settings,         // c: the settings dialog, owned by `window` or else the foreground window
+  Preview,          // p or l: the preview inside `window`
+  FullScreen,       // s
+  ChangePassword,   // a: only meaningful on the Windows 9x family
+  Invalid,          // anything else: the process ends with -1
 };
 
 struct SaverCommand {
-  SaverAction action = SaverAction::kInvalid;
+  SaverAction action = SaverAction::Invalid;
   uintptr_t window = 0;  // decimal handle given with c:, p, l or a; 0 when none
 };
 

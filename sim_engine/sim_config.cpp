@@ -103,9 +103,9 @@ bool ApplyToConfig(SimConfig& config, const std::wstring& name, const std::wstri
 #endif
   if (name == L"TW_SIM_RAISE") return config.raise = MethodSet(value), true;
   if (name == L"TW_SIM_TEXT") {
-    if (value == L"normal") return config.text_mode = SimTextMode::kNormal, true;
-    if (value == L"empty") return config.text_mode = SimTextMode::kEmpty, true;
-    if (value == L"null") return config.text_mode = SimTextMode::kNull, true;
+    if (value == L"normal") return config.text_mode = SimTextMode::Normal, true;
+    if (value == L"empty") return config.text_mode = SimTextMode::Empty, true;
+    if (value == L"null") return config.text_mode = SimTextMode::Null, true;
     return false;
   }
   if (name == L"TW_SIM_VALUE") return ApplyValues(config, value);

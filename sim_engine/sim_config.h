@@ -1,8 +1,7 @@
 // The simulated engine's settings (see sim_control.h for their names), its
 // failure injection, and what it has seen and holds (the tests' probes).
 
-#ifndef TIDEWELL_SIM_CONFIG_H
-#define TIDEWELL_SIM_CONFIG_H
+#pragma once
 
 #include <windows.h>
 
@@ -13,7 +12,7 @@
 #include <string>
 #include <vector>
 
-enum class SimTextMode { kNormal, kEmpty, kNull };
+enum class SimTextMode { Normal, Empty, Null };
 
 struct SimConfig {
   int analyze_ms = 4000;
@@ -22,7 +21,7 @@ struct SimConfig {
   int64_t clusters = 2000000;
   bool no_volume = false;
   std::set<std::wstring> fail, fault, throws, raise;
-  SimTextMode text_mode = SimTextMode::kNormal;
+  SimTextMode text_mode = SimTextMode::Normal;
   std::map<std::wstring, int64_t> values;
   bool odd_percent = false;
   bool bad_ranges = false;
@@ -63,5 +62,3 @@ void AddSimCounter(const wchar_t* name, int64_t delta);
 void SetSimValue(const wchar_t* name, int64_t value);
 // The probe's value; 0 for a counter never changed, -1 for another name never set.
 int64_t GetSimValue(const std::wstring& name);
-
-#endif

@@ -47,8 +47,7 @@
 // Example (README demo): TW_SIM_SPEED=demo TW_SIM_CLUSTERS=3000000 wine64 twsaverx.exe
 // Example (test): TwSimConfigure(L"TW_SIM_FAIL=OpenVolume");
 
-#ifndef TIDEWELL_SIM_CONTROL_H
-#define TIDEWELL_SIM_CONTROL_H
+#pragma once
 
 #include <cstdint>
 
@@ -65,5 +64,3 @@ typedef int32_t(__stdcall* TwSimConfigureProc)(const wchar_t* assignment);
 //                       the last values received
 //   last_drive_pointer  the DriveName pointer of the last GetVolumeIntf
 typedef int64_t(__stdcall* TwSimQueryProc)(const wchar_t* name);
-
-#endif

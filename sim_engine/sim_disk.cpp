@@ -25,19 +25,19 @@ SimDisk MakeSimDisk(int64_t clusters, uint32_t seed) {
   disk.clusters = std::max<int64_t>(clusters, 1);
   size_t count = static_cast<size_t>(std::min<int64_t>(disk.clusters, kMaxBlocks));
   disk.block_clusters = disk.clusters / static_cast<int64_t>(count);
-  disk.blocks.assign(count, kSimFree);
+  disk.blocks.assign(count, SimFree);
   uint32_t random = seed | 1;
   for (size_t i = 0; i < count; ++i) {
     double position = static_cast<double>(i) / count;
     if (position >= 0.12 && position < 0.135) {
-      disk.blocks[i] = kSimMasterFileTable;
+      disk.blocks[i] = SimMasterFileTable;
       continue;
     }
     // Dense at the start, thinning out toward the end of the disk.
     unsigned used_percent =
         position < 0.45 ? 92 : static_cast<unsigned>(92 - (position - 0.45) * 130);
     if (NextRandom(random) % 100 >= used_percent) continue;
-    disk.blocks[i] = NextRandom(random) % 100 < 13 ? kSimFragmented : kSimNotFragmented;
+    disk.blocks[i] = NextRandom(random) % 100 < 13 ? SimFragmented : SimNotFragmented;
   }
   return disk;
 }
@@ -59,8 +59,8 @@ std::vector<SimRange> DescribeBlocks(const SimDisk& disk, size_t from, size_t to
 SimDiskStats CountSimDisk(const SimDisk& disk) {
   SimDiskStats stats;
   for (uint8_t state : disk.blocks) {
-    if (state != kSimFree) ++stats.used_blocks;
-    if (state == kSimFragmented) ++stats.fragmented_blocks;
+    if (state != SimFree) ++stats.used_blocks;
+    if (state == SimFragmented) ++stats.fragmented_blocks;
   }
   return stats;
 }
@@ -69,28 +69,28 @@ std::vector<SimRange> DefragStep(SimDisk& disk, std::vector<size_t>& moving, siz
                                  bool finish) {
   std::vector<SimRange> ranges;
   if (moves == 0 && !finish) {
-    for (size_t block : moving) ranges.push_back(BlockRange(disk, block, kSimProcessing));
+    for (size_t block : moving) ranges.push_back(BlockRange(disk, block, SimProcessing));
     return ranges;
   }
   for (size_t block : moving) {
-    disk.blocks[block] = kSimDefragmented;
-    ranges.push_back(BlockRange(disk, block, kSimDefragmented));
+    disk.blocks[block] = SimDefragmented;
+    ranges.push_back(BlockRange(disk, block, SimDefragmented));
   }
   moving.clear();
   for (size_t n = 0; n < moves; ++n) {
-    auto fragmented = std::find(disk.blocks.begin(), disk.blocks.end(), kSimFragmented);
+    auto fragmented = std::find(disk.blocks.begin(), disk.blocks.end(), SimFragmented);
     if (fragmented == disk.blocks.end()) break;
     size_t source = static_cast<size_t>(fragmented - disk.blocks.begin());
-    auto free_block = std::find(disk.blocks.begin(), disk.blocks.end(), kSimFree);
+    auto free_block = std::find(disk.blocks.begin(), disk.blocks.end(), SimFree);
     size_t target = source;
     if (free_block != disk.blocks.end() &&
         static_cast<size_t>(free_block - disk.blocks.begin()) < source) {
       target = static_cast<size_t>(free_block - disk.blocks.begin());
-      disk.blocks[source] = kSimFree;
-      ranges.push_back(BlockRange(disk, source, kSimFree));
+      disk.blocks[source] = SimFree;
+      ranges.push_back(BlockRange(disk, source, SimFree));
     }
-    disk.blocks[target] = kSimProcessing;
-    ranges.push_back(BlockRange(disk, target, kSimProcessing));
+    disk.blocks[target] = SimProcessing;
+    ranges.push_back(BlockRange(disk, target, SimProcessing));
     moving.push_back(target);
   }
   return ranges;

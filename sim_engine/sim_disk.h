@@ -2,20 +2,19 @@
 // (one cluster state each) with a plausible layout, and the cluster ranges
 // that an analysis or a defragmentation reports step by step.
 
-#ifndef TIDEWELL_SIM_DISK_H
-#define TIDEWELL_SIM_DISK_H
+#pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 enum SimClusterState : uint8_t {
-  kSimFree = 0,
-  kSimNotFragmented = 1,
-  kSimMasterFileTable = 2,
-  kSimFragmented = 3,
-  kSimDefragmented = 4,
-  kSimProcessing = 5,
+  SimFree = 0,
+  SimNotFragmented = 1,
+  SimMasterFileTable = 2,
+  SimFragmented = 3,
+  SimDefragmented = 4,
+  SimProcessing = 5,
 };
 
 struct SimRange {
@@ -55,5 +54,3 @@ std::wstring SimFileName(const std::wstring& drive, uint32_t number);
 // The same file moved down one-letter folders below the drive's root until the
 // path is `length` characters long (a shorter length leaves it as it is).
 std::wstring DeepenSimPath(const std::wstring& path, size_t length);
-
-#endif

@@ -20,9 +20,9 @@ int32_t ShownPercent(const SimConfig& config, int32_t percent) {
 
 void AddBadRanges(const SimConfig& config, const SimDisk& disk, std::vector<SimRange>& ranges) {
   if (!config.bad_ranges) return;
-  ranges.push_back(SimRange{-100, -1, kSimFragmented});
-  ranges.push_back(SimRange{disk.clusters, disk.clusters + 1000, kSimNotFragmented});
-  ranges.push_back(SimRange{disk.clusters / 2, disk.clusters / 4, kSimDefragmented});
+  ranges.push_back(SimRange{-100, -1, SimFragmented});
+  ranges.push_back(SimRange{disk.clusters, disk.clusters + 1000, SimNotFragmented});
+  ranges.push_back(SimRange{disk.clusters / 2, disk.clusters / 4, SimDefragmented});
   ranges.push_back(SimRange{0, disk.clusters * 4, 77});
 }
 
@@ -40,7 +40,7 @@ void Send(ICallback* callback, const Report& report) {
 // One run; answers when it ends (finished, replaced, stopped or closing).
 void RunOnce(SimVolumeState& state, SimRunKind kind, uint64_t generation) {
   std::shared_ptr<const SimConfig> config = CurrentSimConfig();
-  int duration = kind == SimRunKind::kAnalyze ? config->analyze_ms : config->defrag_ms;
+  int duration = kind == SimRunKind::Analyze ? config->analyze_ms : config->defrag_ms;
   int pause = config->report_ms;
   // Without a pause the run makes one report per millisecond of its length,
   // as fast as it can: what the stress tests want.
@@ -63,7 +63,7 @@ void RunOnce(SimVolumeState& state, SimRunKind kind, uint64_t generation) {
           guard, [&] { return !state.paused || state.closing || state.generation != generation; });
       if (state.closing || state.generation != generation) return;
       size_t blocks = state.disk.blocks.size();
-      if (kind == SimRunKind::kAnalyze) {
+      if (kind == SimRunKind::Analyze) {
         size_t from = blocks * (step - 1) / steps, to = blocks * std::min(step, steps) / steps;
         report.ranges = last ? std::vector<SimRange>() : DescribeBlocks(state.disk, from, to);
       } else {
@@ -77,7 +77,7 @@ void RunOnce(SimVolumeState& state, SimRunKind kind, uint64_t generation) {
       state.percent = ShownPercent(*config, last ? 100 : (step - 1) * 100 / steps);
       if (last) {
         // The run is complete before its last report arrives.
-        if (kind == SimRunKind::kAnalyze) {
+        if (kind == SimRunKind::Analyze) {
           state.in_analyze = false;
           state.analyze_complete = true;
         } else {
@@ -103,11 +103,11 @@ void WorkerLoop(std::shared_ptr<SimVolumeState> state) {
     {
       std::unique_lock<std::mutex> guard(state->lock);
       state->wake.wait(guard,
-                       [&] { return state->closing || state->requested != SimRunKind::kNone; });
+                       [&] { return state->closing || state->requested != SimRunKind::None; });
       if (state->closing) break;
       kind = state->requested;
       generation = state->generation;
-      state->requested = SimRunKind::kNone;
+      state->requested = SimRunKind::None;
     }
     RunOnce(*state, kind, generation);
   }
@@ -141,7 +141,7 @@ void RequestSimRun(const std::shared_ptr<SimVolumeState>& state, std::thread& wo
     ++state->generation;
     state->requested = kind;
     state->paused = false;
-    bool analyze = kind == SimRunKind::kAnalyze;
+    bool analyze = kind == SimRunKind::Analyze;
     state->in_analyze = analyze;
     state->analyze_complete = analyze ? false : state->analyze_complete;
     state->terminated_analyze = false;
@@ -161,7 +161,7 @@ void StopSimRun(SimVolumeState& state) {
   {
     std::lock_guard<std::mutex> guard(state.lock);
     ++state.generation;
-    state.requested = SimRunKind::kNone;
+    state.requested = SimRunKind::None;
     state.paused = false;
     if (state.in_analyze) state.terminated_analyze = true;
     if (state.in_defrag) state.terminated_defrag = true;

@@ -2,8 +2,7 @@
 // worker that runs analyses and defragmentations and reports them through
 // ICallback from its own thread.
 
-#ifndef TIDEWELL_SIM_RUN_H
-#define TIDEWELL_SIM_RUN_H
+#pragma once
 
 #include "TidewellLink/engine_interfaces.h"
 #include "sim_engine/sim_disk.h"
@@ -15,7 +14,7 @@
 #include <string>
 #include <thread>
 
-enum class SimRunKind { kNone, kAnalyze, kDefrag };
+enum class SimRunKind { None, Analyze, Defrag };
 
 struct SimVolumeState {
   SimVolumeState(std::wstring drive, ICallback* callback, int64_t clusters);
@@ -28,7 +27,7 @@ struct SimVolumeState {
   SimDisk disk;
 
   bool closing = false;                      // the volume object is going away
-  SimRunKind requested = SimRunKind::kNone;  // a run waiting to start
+  SimRunKind requested = SimRunKind::None;  // a run waiting to start
   uint64_t generation = 0;                   // changes end the run in progress
   bool paused = false;
 
@@ -47,5 +46,3 @@ void StopSimRun(SimVolumeState& state);
 
 // The volume is going away: ends the worker; joins it unless called on it.
 void EndSimWorker(SimVolumeState& state, std::thread& worker);
-
-#endif

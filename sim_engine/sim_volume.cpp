@@ -27,10 +27,10 @@ HRESULT AnswerNumber(const wchar_t* method, T value, T* out) {
 HRESULT AnswerText(const std::wstring& text, BSTR* out) {
   if (!out) return E_POINTER;
   switch (CurrentSimConfig()->text_mode) {
-    case SimTextMode::kNull:
+    case SimTextMode::Null:
       *out = nullptr;
       break;
-    case SimTextMode::kEmpty:
+    case SimTextMode::Empty:
       *out = SysAllocString(L"");
       break;
     default:
@@ -168,7 +168,7 @@ class SimVolume final : public ComObject<IVolume, kIID_IVolume> {
     SIM_ENTER("StartDefrag");
     SetSimValue(L"last_defrag_mode", mode);
     SetSimValue(L"last_start_flag", flag);
-    RequestSimRun(state, worker, SimRunKind::kDefrag);
+    RequestSimRun(state, worker, SimRunKind::Defrag);
     return S_OK;
   }
 
@@ -180,7 +180,7 @@ class SimVolume final : public ComObject<IVolume, kIID_IVolume> {
     SIM_ENTER("StartAnalyze");
     if (!text) return E_POINTER;
     SetSimValue(L"last_start_flag", flag);
-    RequestSimRun(state, worker, SimRunKind::kAnalyze);
+    RequestSimRun(state, worker, SimRunKind::Analyze);
     return S_OK;
   }
 
@@ -210,7 +210,7 @@ class SimVolume final : public ComObject<IVolume, kIID_IVolume> {
     const SimDisk& disk = state->disk;
     SimDiskStats counted = CountSimDisk(disk);
     int64_t defragmented = 0;
-    for (uint8_t block : disk.blocks) defragmented += block == kSimDefragmented ? 1 : 0;
+    for (uint8_t block : disk.blocks) defragmented += block == SimDefragmented ? 1 : 0;
     return Stats{disk.clusters,
                  counted.used_blocks * disk.block_clusters,
                  counted.fragmented_blocks * disk.block_clusters,

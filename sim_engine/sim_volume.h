@@ -1,7 +1,6 @@
 // The simulated engine's volumes.
 
-#ifndef TIDEWELL_SIM_VOLUME_H
-#define TIDEWELL_SIM_VOLUME_H
+#pragma once
 
 #include "TidewellLink/engine_interfaces.h"
 
@@ -9,5 +8,3 @@
 // first AddRef makes the count 1, and the last Release frees it. It holds a
 // reference to callback (may be NULL) while it lives.
 IVolume* NewSimVolume(const wchar_t* drive_name, ICallback* callback);
-
-#endif

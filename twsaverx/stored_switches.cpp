@@ -27,7 +27,7 @@ StoredSwitches ParseStoredSwitches(const wchar_t* text, size_t length) {
   auto read_window_from = [&](size_t at, SwitchWindow when_nothing_left, StoredSwitches* out) {
     while (at < line.size() && (line[at] == L' ' || line[at] == L':')) ++at;
     if (at < line.size()) {
-      out->window = SwitchWindow::numbered;
+      out->window = SwitchWindow::Numbered;
       out->window_number = ReadWindowNumber(line.substr(at));
     } else {
       out->window = when_nothing_left;
@@ -36,17 +36,17 @@ StoredSwitches ParseStoredSwitches(const wchar_t* text, size_t length) {
 
   StoredSwitches result;
   if (letter == L'\0' || letter == L'c' || letter == L'C') {
-    result.mode = settings_mode;
-    read_window_from(letter == L'\0' ? pos : pos + 1, SwitchWindow::foreground, &result);
+    result.mode = SettingsMode;
+    read_window_from(letter == L'\0' ? pos : pos + 1, SwitchWindow::Foreground, &result);
   } else if (letter == L'p' || letter == L'P') {
-    result.mode = preview_mode;
-    read_window_from(pos + 1, SwitchWindow::none, &result);
+    result.mode = PreviewMode;
+    read_window_from(pos + 1, SwitchWindow::None, &result);
   } else if (letter == L's' || letter == L'S') {
-    result.mode = full_screen_mode;
-    result.window = SwitchWindow::foreground;
+    result.mode = FullScreenMode;
+    result.window = SwitchWindow::Foreground;
   } else {
-    result.mode = settings_mode;
-    result.window = SwitchWindow::none;
+    result.mode = SettingsMode;
+    result.window = SwitchWindow::None;
   }
   return result;
 }

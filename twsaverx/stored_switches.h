@@ -4,18 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 
-enum SaverMode { settings_mode = 1, preview_mode = 2, full_screen_mode = 3 };
+enum SaverMode { SettingsMode = 1, PreviewMode = 2, FullScreenMode = 3 };
 
 // Where the window that the switches name comes from.
 enum class SwitchWindow {
-  none,        // no window: a preview without a handle, or the dialog without an owner
-  foreground,  // the window in the foreground when the worker started
-  numbered,    // the decimal handle in `window_number` (0 means none)
+  None,        // no window: a preview without a handle, or the dialog without an owner
+  Foreground,  // the window in the foreground when the worker started
+  Numbered,    // the decimal handle in `window_number` (0 means none)
 };
 
 struct StoredSwitches {
-  SaverMode mode = settings_mode;
-  SwitchWindow window = SwitchWindow::foreground;
+  SaverMode mode = SettingsMode;
+  SwitchWindow window = SwitchWindow::Foreground;
   intptr_t window_number = 0;
 };
 

@@ -17,11 +17,11 @@ constexpr DWORD stored_switches_room = 100;
 
 HWND SwitchWindowHandle(const StoredSwitches& switches) {
   switch (switches.window) {
-    case SwitchWindow::foreground:
+    case SwitchWindow::Foreground:
       return GetForegroundWindow();
-    case SwitchWindow::numbered:
+    case SwitchWindow::Numbered:
       return reinterpret_cast<HWND>(switches.window_number);
-    case SwitchWindow::none:
+    case SwitchWindow::None:
     default:
       return nullptr;
   }
@@ -47,16 +47,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   saver_mode = switches.mode;
 
   switch (switches.mode) {
-    case preview_mode:
+    case PreviewMode:
       g_parent_window = SwitchWindowHandle(switches);
       if (g_parent_window == nullptr || !IsWindow(g_parent_window)) return 0;
       is_preview = 1;
       return RunSaverWindow();
-    case full_screen_mode:
+    case FullScreenMode:
       g_parent_window = SwitchWindowHandle(switches);
       if (IsAnotherInstanceRunning() == 1) return 0;
       return RunSaverWindow();
-    case settings_mode:
+    case SettingsMode:
     default:
       ShowSettingsDialog(SwitchWindowHandle(switches));
       return 0;

@@ -25,7 +25,7 @@ BOOL WorkerRegistry::RegValueEquals(const wchar_t* key_path, const wchar_t* valu
   // Any type is read and compared as text: a number 1 is there but is not the text "1".
   // A value that fills the room without a terminator ends at the room's end.
   if (ReadRegistryText(HKEY_CURRENT_USER, key_path, value_name, text, comparison_room,
-                       FullRoom::ends_at_room_end) != ERROR_SUCCESS) {
+                       FullRoom::EndsAtRoomEnd) != ERROR_SUCCESS) {
     if (failed != nullptr) *failed = 1;
     return FALSE;
   }
@@ -41,7 +41,7 @@ LONG WorkerRegistry::TakeStoredCommandLine(DWORD room, wchar_t* buffer) const {
   if (rc != ERROR_SUCCESS) return rc;
   // Whatever the launcher stored is taken (and consumed) as text, whatever its type; one
   // that fills the room without a terminator ends at the room's end (the parse is bounded).
-  rc = ReadRegistryTextFromKey(key, L"Params", buffer, room, FullRoom::ends_at_room_end);
+  rc = ReadRegistryTextFromKey(key, L"Params", buffer, room, FullRoom::EndsAtRoomEnd);
   if (rc == ERROR_SUCCESS) {
     rc = RegSetValueExW(key, L"Params", 0, REG_SZ, reinterpret_cast<const BYTE*>(read_marker),
                         sizeof(read_marker));

@@ -8,7 +8,7 @@
 #include "twsaverx/worker_resources.h"
 
 HINSTANCE g_instance = nullptr;
-int saver_mode = settings_mode;
+int saver_mode = SettingsMode;
 int is_preview = 0;
 HWND g_parent_window = nullptr;
 POINT g_start_cursor = {};
@@ -23,7 +23,7 @@ const wchar_t secure_desktop_name[] = L"Screen-saver";
 bool closing = false;          // CloseSaverWindow has destroyed (or is destroying) the window
 bool scene_destroyed = false;  // the scene's Destroy has run
 
-bool FullScreen() { return saver_mode == full_screen_mode; }
+bool FullScreen() { return saver_mode == FullScreenMode; }
 
 bool SwitchToSecureDesktop() {
   HDESK desktop = OpenDesktopW(secure_desktop_name, 0, FALSE, GENERIC_ALL);
@@ -70,7 +70,7 @@ BOOL CreateSaverWindow(HINSTANCE instance, int show_command) {
   DWORD style = 0;
   int width = 0;
   int height = 0;
-  if (saver_mode == preview_mode) {
+  if (saver_mode == PreviewMode) {
     style = WS_CHILD | WS_VISIBLE;
     RECT parent_rect = {};
     GetWindowRect(g_parent_window, &parent_rect);

@@ -39,14 +39,14 @@ class BridgeAllocationTest : public ::testing::Test {
     SetCurrentDirectoryW(ProgramSubdirectory().c_str());
   }
   void TearDown() override {
-    g_debug_mode = kDebugModeOff;
+    g_debug_mode = DebugModeOff;
     DeleteFileW((TestProgramDirectory() + L"debug.log").c_str());
   }
   static int32_t Open() { return GetVolumeHandle(L"C:\\", nullptr, nullptr, 1); }
 };
 
 TEST_F(BridgeAllocationTest, WithTheLogOffExportsBuildNoMessages) {
-  g_debug_mode = kDebugModeOff;  // as decided for a process without the switch
+  g_debug_mode = DebugModeOff;  // as decided for a process without the switch
   t_allocations = 0;
   CloseVolumeHandle(-1);
   CloseVolumeHandle(3);
@@ -63,7 +63,7 @@ TEST_F(BridgeAllocationTest, WithTheLogOffExportsBuildNoMessages) {
 }
 
 TEST_F(BridgeAllocationTest, AFailedAllocationWhileOpeningLeavesEveryEntryUsable) {
-  g_debug_mode = kDebugModeOn;  // its lines add allocations between taking an entry and filling it
+  g_debug_mode = DebugModeOn;  // its lines add allocations between taking an entry and filling it
   for (int fail_at = 1;; ++fail_at) {
     ASSERT_LT(fail_at, 10000);
     SCOPED_TRACE(testing::Message() << "allocation " << fail_at << " fails");

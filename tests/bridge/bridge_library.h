@@ -2,8 +2,7 @@
 // export list, the simulated engine beside it, and a fixture with both loaded.
 // Each test runs in a process of its own, so the bridge's state is fresh.
 
-#ifndef TIDEWELL_TESTS_BRIDGE_LIBRARY_H
-#define TIDEWELL_TESTS_BRIDGE_LIBRARY_H
+#pragma once
 
 #include "TidewellLink/link_types.h"
 #include "sim_engine/sim_control.h"
@@ -98,5 +97,3 @@ class BridgeTest : public ::testing::Test {
   BridgeLibrary bridge;
   SimEngine sim;
 };
-
-#endif

@@ -9,8 +9,8 @@
 
 namespace {
 
-enum Mode { kAsk, kSlowClusters, kCloseFromProgress, kSendFromProgress };
-std::atomic<int> g_mode{kAsk}, g_out_of_range{0}, g_calls{0}, g_late_calls{0};
+enum Mode { AskOnly, SlowClusters, CloseFromProgress, SendFromProgress };
+std::atomic<int> g_mode{AskOnly}, g_out_of_range{0}, g_calls{0}, g_late_calls{0};
 BridgeLibrary* g_bridge = nullptr;
 std::atomic<int32_t> g_handle{0};
 std::atomic<DWORD> g_cluster_thread{0};
@@ -31,8 +31,8 @@ std::atomic<bool> g_send_answered{false};
 
 // Hosts call back into the library from inside the callback.
 void Progress() {
-  const bool sending = g_mode == kSendFromProgress;
-  const bool first_special = CountCall(sending ? kSendFromProgress : kCloseFromProgress);
+  const bool sending = g_mode == SendFromProgress;
+  const bool first_special = CountCall(sending ? SendFromProgress : CloseFromProgress);
   if (first_special && sending) {
     // Bounded, so that a close that does not serve the message fails rather than hangs.
     DWORD_PTR answer = 0;
@@ -55,7 +55,7 @@ void __stdcall Clusters(int64_t first, int64_t last, int32_t state) {
   g_cluster_thread = GetCurrentThreadId();
   if (first < 0 || last >= g_total_clusters || first > last || state < 0 || state > 5)
     ++g_out_of_range;
-  if (CountCall(kSlowClusters)) {
+  if (CountCall(SlowClusters)) {
     Sleep(300);
     g_done = true;
   }
@@ -63,7 +63,7 @@ void __stdcall Clusters(int64_t first, int64_t last, int32_t state) {
 
 class BridgeRunTest : public BridgeTest {
  protected:
-  int32_t OpenReporting(Mode mode = kAsk) {
+  int32_t OpenReporting(Mode mode = AskOnly) {
     g_bridge = &bridge;
     g_mode = mode;
     // A special mode acts once per test, also when one process runs every test.
@@ -111,7 +111,7 @@ TEST_F(BridgeRunTest, AnalysisAndDefragmentationReportFromTheEnginesThread) {
   EXPECT_GT(g_out_of_range, 0);
 
   // Closed from inside its own callback: no deadlock, no later call.
-  g_mode = kCloseFromProgress;
+  g_mode = CloseFromProgress;
   EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
   ASSERT_TRUE(WaitFor([] { return g_done.load(); }));
   EXPECT_EQ(bridge.GetTotalClusters(handle), 0);
@@ -119,7 +119,7 @@ TEST_F(BridgeRunTest, AnalysisAndDefragmentationReportFromTheEnginesThread) {
 }
 
 TEST_F(BridgeRunTest, CloseWaitsForTheCallbackInProgressAndStopsAllLaterOnes) {
-  int32_t handle = OpenReporting(kSlowClusters);
+  int32_t handle = OpenReporting(SlowClusters);
   EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
   ASSERT_TRUE(WaitFor([] { return g_entered.load(); }));
   bridge.CloseVolumeHandle(handle);
@@ -140,7 +140,7 @@ TEST_F(BridgeRunTest, CloseServesMessagesSentFromTheCallbackItWaitsFor) {
   if (!RunsAloneOrDelegates("BridgeRunTest.CloseServesMessagesSentFromTheCallbackItWaitsFor")) return;
   g_host_window = MakeTestWindow(10, 10);
   SetWindowLongPtrW(g_host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnswerApp));
-  int32_t handle = OpenReporting(kSendFromProgress);
+  int32_t handle = OpenReporting(SendFromProgress);
   EXPECT_EQ(bridge.StartAnalyze(handle, nullptr, 1), 1);
   // Waits without serving messages: the callback's send stays pending until the close.
   for (int i = 0; i < 1000 && !g_entered; ++i) Sleep(10);

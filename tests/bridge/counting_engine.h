@@ -2,8 +2,7 @@
 // reference the bridge takes and gives back on its volume, on that volume's exclusion
 // list and on the bridge's callback object.
 
-#ifndef TIDEWELL_TESTS_COUNTING_ENGINE_H
-#define TIDEWELL_TESTS_COUNTING_ENGINE_H
+#pragma once
 
 #include "TidewellLink/engine_interfaces.h"
 
@@ -23,5 +22,3 @@ struct CountingEngineState {
 // the same volume anew: one reference of the engine's own, plus one when the stored
 // pointer is counted.
 typedef CountingEngineState*(__stdcall* CountingEngineProc)();
-
-#endif

@@ -1,8 +1,7 @@
 // An engine library "Tidewell.dll" whose volumes write down every call they receive
 // (test code): the bridge's forwarding is checked against what the engine saw.
 
-#ifndef TIDEWELL_TESTS_BRIDGE_RECORDING_ENGINE_H
-#define TIDEWELL_TESTS_BRIDGE_RECORDING_ENGINE_H
+#pragma once
 
 #include <cstdint>
 
@@ -17,5 +16,3 @@ typedef const wchar_t*(__stdcall* TwRecTakeCallsProc)();
 // The method of this name (of IVolume or of the exclusion list) fails from now on;
 // an empty name: none fails.
 typedef void(__stdcall* TwRecFailProc)(const wchar_t* method);
-
-#endif

@@ -20,16 +20,16 @@ TEST(RegistryTextTest, ReadsStayInsideTheBufferWhateverIsStored) {
     LONG result;
     const wchar_t* text;
   } cases[] = {
-      {REG_SZ, L"hello", 12, 8, FullRoom::too_long, ERROR_SUCCESS, L"hello"},
-      {REG_SZ, L"abc", 6, 8, FullRoom::too_long, ERROR_SUCCESS, L"abc"},
-      {REG_SZ, L"abcd", 8, 5, FullRoom::too_long, ERROR_SUCCESS, L"abcd"},
+      {REG_SZ, L"hello", 12, 8, FullRoom::TooLong, ERROR_SUCCESS, L"hello"},
+      {REG_SZ, L"abc", 6, 8, FullRoom::TooLong, ERROR_SUCCESS, L"abc"},
+      {REG_SZ, L"abcd", 8, 5, FullRoom::TooLong, ERROR_SUCCESS, L"abcd"},
       // No room for the terminator: too long, or the text ends at the room's end. (A NUL
       // right behind the stored bytes would make the registry add a terminator.)
-      {REG_SZ, L"abcdZ", 8, 4, FullRoom::too_long, ERROR_MORE_DATA, L""},
-      {REG_SZ, L"abcdZ", 8, 4, FullRoom::ends_at_room_end, ERROR_SUCCESS, L"abcd"},
-      {REG_SZ, L"abcdefgh", 18, 4, FullRoom::too_long, ERROR_MORE_DATA, L""},
-      {REG_SZ, L"abcdefgh", 18, 4, FullRoom::ends_at_room_end, ERROR_MORE_DATA, L""},
-      {REG_DWORD, &dc_number, 4, 8, FullRoom::too_long, ERROR_SUCCESS, L"DC"},  // any type
+      {REG_SZ, L"abcdZ", 8, 4, FullRoom::TooLong, ERROR_MORE_DATA, L""},
+      {REG_SZ, L"abcdZ", 8, 4, FullRoom::EndsAtRoomEnd, ERROR_SUCCESS, L"abcd"},
+      {REG_SZ, L"abcdefgh", 18, 4, FullRoom::TooLong, ERROR_MORE_DATA, L""},
+      {REG_SZ, L"abcdefgh", 18, 4, FullRoom::EndsAtRoomEnd, ERROR_MORE_DATA, L""},
+      {REG_DWORD, &dc_number, 4, 8, FullRoom::TooLong, ERROR_SUCCESS, L"DC"},  // any type
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()

@@ -12,24 +12,24 @@ TEST(SaverSwitches, ParsesEverySwitchForm) {
     SaverAction action;
     uintptr_t window;
   } cases[] = {
-      {nullptr, SaverAction::kSettingsNoOwner, 0},
-      {L"  -/ ", SaverAction::kSettingsNoOwner, 0},
-      {L"  /-s trailing", SaverAction::kFullScreen, 0},
-      {L"S", SaverAction::kFullScreen, 0},
-      {L"C", SaverAction::kSettings, 0},
-      {L"/c:1234", SaverAction::kSettings, 1234},
-      {L"/c:", SaverAction::kSettings, 0},
-      {L"/c:12ab", SaverAction::kSettings, 12},
-      {L"/c 1234", SaverAction::kSettings, 0},  // only a colon introduces the owner
-      {L"/P   5678", SaverAction::kPreview, 5678},
-      {L"-p5678", SaverAction::kPreview, 5678},
-      {L"L 42", SaverAction::kPreview, 42},
-      {L"/p x", SaverAction::kPreview, 0},
-      {L"/a 77", SaverAction::kChangePassword, 77},
-      {L"/A", SaverAction::kChangePassword, 0},
-      {L"/x", SaverAction::kInvalid, 0},
-      {L"read", SaverAction::kInvalid, 0},
-      {L"1234", SaverAction::kInvalid, 0},
+      {nullptr, SaverAction::SettingsNoOwner, 0},
+      {L"  -/ ", SaverAction::SettingsNoOwner, 0},
+      {L"  /-s trailing", SaverAction::FullScreen, 0},
+      {L"S", SaverAction::FullScreen, 0},
+      {L"C", SaverAction::Settings, 0},
+      {L"/c:1234", SaverAction::Settings, 1234},
+      {L"/c:", SaverAction::Settings, 0},
+      {L"/c:12ab", SaverAction::Settings, 12},
+      {L"/c 1234", SaverAction::Settings, 0},  // only a colon introduces the owner
+      {L"/P   5678", SaverAction::Preview, 5678},
+      {L"-p5678", SaverAction::Preview, 5678},
+      {L"L 42", SaverAction::Preview, 42},
+      {L"/p x", SaverAction::Preview, 0},
+      {L"/a 77", SaverAction::ChangePassword, 77},
+      {L"/A", SaverAction::ChangePassword, 0},
+      {L"/x", SaverAction::Invalid, 0},
+      {L"read", SaverAction::Invalid, 0},
+      {L"1234", SaverAction::Invalid, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
@@ -40,7 +40,7 @@ TEST(SaverSwitches, ParsesEverySwitchForm) {
   }
   // A handle too long for any window wraps; IsWindow then rejects it.
   EXPECT_EQ(ParseSaverSwitches(L"/p 99999999999999999999999999999999").action,
-            SaverAction::kPreview);
+            SaverAction::Preview);
 }
 
 TEST(SaverSwitches, SkipsTheProgramName) {

@@ -10,38 +10,38 @@
 namespace {
 
 TEST(StoredSwitches, ModeAndWindowOfEachStoredValue) {
-  constexpr SwitchWindow foreground = SwitchWindow::foreground;
-  constexpr SwitchWindow numbered = SwitchWindow::numbered;
-  constexpr SwitchWindow none = SwitchWindow::none;
+  constexpr SwitchWindow foreground = SwitchWindow::Foreground;
+  constexpr SwitchWindow numbered = SwitchWindow::Numbered;
+  constexpr SwitchWindow none = SwitchWindow::None;
   const struct {
     const wchar_t* text;
     SaverMode mode;
     SwitchWindow window;
     intptr_t number;
   } cases[] = {
-      {L"", settings_mode, foreground, 0},
-      {L"/s", full_screen_mode, foreground, 0},
-      {L"-S", full_screen_mode, foreground, 0},
-      {L"  s", full_screen_mode, foreground, 0},
-      {L"/-/s", full_screen_mode, foreground, 0},
-      {L"/s 1234", full_screen_mode, foreground, 0},
-      {L"/p 1234", preview_mode, numbered, 1234},
-      {L"/p:1234", preview_mode, numbered, 1234},
-      {L"/P  : :77xyz", preview_mode, numbered, 77},
-      {L"/p", preview_mode, none, 0},
-      {L"/p  ", preview_mode, none, 0},
-      {L"/p x", preview_mode, numbered, 0},
-      {L"/c:5678", settings_mode, numbered, 5678},
-      {L"C 42", settings_mode, numbered, 42},
-      {L"/c", settings_mode, foreground, 0},
-      {L"c", settings_mode, foreground, 0},
-      {L"/c:", settings_mode, foreground, 0},
-      {L"/c:abc", settings_mode, numbered, 0},
-      {L"/c:-12", settings_mode, numbered, -12},
-      {L"---", settings_mode, foreground, 0},
-      {L"read", settings_mode, none, 0},
-      {L"x", settings_mode, none, 0},
-      {L"/a", settings_mode, none, 0},
+      {L"", SettingsMode, foreground, 0},
+      {L"/s", FullScreenMode, foreground, 0},
+      {L"-S", FullScreenMode, foreground, 0},
+      {L"  s", FullScreenMode, foreground, 0},
+      {L"/-/s", FullScreenMode, foreground, 0},
+      {L"/s 1234", FullScreenMode, foreground, 0},
+      {L"/p 1234", PreviewMode, numbered, 1234},
+      {L"/p:1234", PreviewMode, numbered, 1234},
+      {L"/P  : :77xyz", PreviewMode, numbered, 77},
+      {L"/p", PreviewMode, none, 0},
+      {L"/p  ", PreviewMode, none, 0},
+      {L"/p x", PreviewMode, numbered, 0},
+      {L"/c:5678", SettingsMode, numbered, 5678},
+      {L"C 42", SettingsMode, numbered, 42},
+      {L"/c", SettingsMode, foreground, 0},
+      {L"c", SettingsMode, foreground, 0},
+      {L"/c:", SettingsMode, foreground, 0},
+      {L"/c:abc", SettingsMode, numbered, 0},
+      {L"/c:-12", SettingsMode, numbered, -12},
+      {L"---", SettingsMode, foreground, 0},
+      {L"read", SettingsMode, none, 0},
+      {L"x", SettingsMode, none, 0},
+      {L"/a", SettingsMode, none, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "stored value '" << c.text << "'");

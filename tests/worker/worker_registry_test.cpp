@@ -100,7 +100,7 @@ TEST_F(WorkerRegistryTest, StoredSwitchesAreTakenOnlyWhenTheyFitAndThenReadRead)
   // The worker reads such a room as full-screen switches.
   SetValue(HKEY_CURRENT_USER, L"Params", REG_SZ, Utf16Bytes(full_screen_in_room, false));
   ASSERT_EQ(worker_registry.TakeStoredCommandLine(100, buffer), ERROR_SUCCESS);
-  EXPECT_EQ(ParseStoredSwitches(buffer, 100).mode, full_screen_mode);
+  EXPECT_EQ(ParseStoredSwitches(buffer, 100).mode, FullScreenMode);
 
   DeleteValue(HKEY_CURRENT_USER, L"Params");
   EXPECT_NE(worker_registry.TakeStoredCommandLine(100, buffer), ERROR_SUCCESS);

@@ -39,8 +39,8 @@ class WorkerWindowTest : public testing::Test {
   // Runs the window in `mode`; `while_running` runs once from its message loop, 300 ms in.
   int Run(SaverMode mode, std::function<void(HWND)> while_running) {
     saver_mode = mode;
-    is_preview = mode == preview_mode ? 1 : 0;
-    g_parent_window = mode == preview_mode ? MakeTestWindow(320, 240) : nullptr;
+    is_preview = mode == PreviewMode ? 1 : 0;
+    g_parent_window = mode == PreviewMode ? MakeTestWindow(320, 240) : nullptr;
     g_while_running = std::move(while_running);
     SetTimer(nullptr, 0, 300, RunTestStep);
     const UINT_PTR guard = SetTimer(nullptr, 0, 15000, EndForgottenRun);
@@ -83,9 +83,9 @@ PowerReadings NotRunning() {
 
 INSTANTIATE_TEST_SUITE_P(
     Worker, MonitorOffNotArmed,
-    testing::Values(NotArmedCase{"FullScreenWithoutARunningScreenSaver", full_screen_mode,
+    testing::Values(NotArmedCase{"FullScreenWithoutARunningScreenSaver", FullScreenMode,
                                  NotRunning()},
-                    NotArmedCase{"Preview", preview_mode, Readings(1, 300, 0, 300)}),
+                    NotArmedCase{"Preview", PreviewMode, Readings(1, 300, 0, 300)}),
     [](const testing::TestParamInfo<NotArmedCase>& info) { return std::string(info.param.name); });
 
 // Display time-out 2 s after the screen saver's: timer 1001 checks once a second and, once
@@ -95,7 +95,7 @@ TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff
   g_readings = Readings(1, 302, 0, 300);
   HWND window = nullptr;
   const DWORD start = GetTickCount();
-  EXPECT_EQ(Run(full_screen_mode,
+  EXPECT_EQ(Run(FullScreenMode,
                 [&](HWND running) {
                   window = running;
                   EXPECT_TRUE(screen_saver.callbacks_enabled);
