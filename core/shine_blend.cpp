@@ -18,6 +18,26 @@ inline uint32_t WordOfColor(COLORREF color) {
 
 }  // namespace
 
+void BlendShineOnSurface(const pixels::Surface& surface, const std::vector<COLORREF>& shine,
+                         int shine_width, int shine_height, int x, int y, int level) {
+  if (surface.words == nullptr || shine_width <= 0 || shine_height <= 0 ||
+      shine.size() < static_cast<size_t>(shine_width) * static_cast<size_t>(shine_height))
+    return;
+  const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+  const int x1 = std::min(x + shine_width, surface.width),
+            y1 = std::min(y + shine_height, surface.height);
+  for (int row = y0; row < y1; ++row) {
+    const COLORREF* shine_row =
+        shine.data() + static_cast<size_t>(row - y) * shine_width + (x0 - x);
+    uint32_t* screen_row = surface.words + static_cast<size_t>(row) * surface.width;
+    for (int column = x0; column < x1; ++column) {
+      const COLORREF blended =
+          imaging::BlendShine(shine_row[column - x0], ColorOfWord(screen_row[column]), level);
+      screen_row[column] = WordOfColor(blended);
+    }
+  }
+}
+
 void BlendShineOver(HDC dc, int surface_width, int surface_height,
                     const std::vector<COLORREF>& shine, int shine_width, int shine_height, int x,
                     int y, int level) {
@@ -47,19 +67,9 @@ void BlendShineOver(HDC dc, int surface_width, int surface_height,
   HGDIOBJ old_bitmap = SelectObject(work, section);
   BitBlt(work, 0, 0, w, h, dc, x0, y0, SRCCOPY);
   GdiFlush();
-
-  uint32_t* pixels = static_cast<uint32_t*>(bits);
-  for (int row = 0; row < h; ++row) {
-    const COLORREF* shine_row =
-        shine.data() + static_cast<size_t>(y0 - y + row) * shine_width + (x0 - x);
-    uint32_t* screen_row = pixels + static_cast<size_t>(row) * w;
-    for (int column = 0; column < w; ++column) {
-      const COLORREF blended =
-          imaging::BlendShine(shine_row[column], ColorOfWord(screen_row[column]), level);
-      screen_row[column] = WordOfColor(blended);
-    }
-  }
-
+  // The work surface's origin lies at (x0, y0) of the context.
+  BlendShineOnSurface({static_cast<uint32_t*>(bits), w, h}, shine, shine_width, shine_height,
+                      x - x0, y - y0, level);
   BitBlt(dc, x0, y0, w, h, work, 0, 0, SRCCOPY);
   SelectObject(work, old_bitmap);
   DeleteDC(work);
