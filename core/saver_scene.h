@@ -356,8 +356,8 @@ class SaverScene {
   // The back buffer for direct drawing, GDI's pending work done; no words while
   // drawing through GDI.
   pixels::Surface BackSurface();
-  // Where this frame has drawn so far: pictures and stamps that leave black
-  // pixels out may only go where the back buffer is black still.
+  // Where this frame has drawn so far: a text stamp, which leaves its black
+  // pixels out, may only go where the back buffer is black still.
   pixels::Ink frame_ink;
   TextStamps text_stamps;
   // A text of the frame at (x, y) in `color`, over the opaque black background.

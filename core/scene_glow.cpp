@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/cluster_map.h"
+#include "core/dib_header.h"
 #include "core/image_processing.h"
 #include "core/saver_scene.h"
 
@@ -13,23 +14,12 @@ constexpr int kGlowPercents[3] = {1, 50, 100};
 constexpr int kShineResource = 132;
 constexpr int kShineSourceSize = 28;
 
-BITMAPINFO Header32(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // positive: rows bottom-up
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 // Reads a bitmap (not selected anywhere) as COLORREF values, top row first,
 // which is what GetPixel would give for each pixel.
 std::vector<COLORREF> ReadColors(HDC context, HBITMAP bitmap, int width, int height) {
   std::vector<COLORREF> colors;
   if (bitmap == nullptr || width <= 0 || height <= 0) return colors;
-  BITMAPINFO info = Header32(width, -height);
+  BITMAPINFO info = Dib32Header(width, -height);
   std::vector<uint32_t> words(static_cast<size_t>(width) * height);
   if (GetDIBits(context, bitmap, 0, height, words.data(), &info, DIB_RGB_COLORS) != height)
     return colors;
@@ -48,7 +38,7 @@ void SaverScene::BuildGlowBitmaps() {
   }
   const int origin = static_cast<int>(2 * scale);
   const int blur_radius = static_cast<int>(scale * 3.0);
-  BITMAPINFO bi = Header32(glow_width, glow_height);
+  BITMAPINFO bi = Dib32Header(glow_width, glow_height);
   const RECT r = {0, 0, glow_width, glow_height};
   const size_t pixel_count =
       static_cast<size_t>(glow_width > 0 ? glow_width : 0) * (glow_height > 0 ? glow_height : 0);
@@ -166,7 +156,7 @@ void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* ha
 // pixels the square sets.
 void SaverScene::PreparePlainCellPictures() {
   if (cell_size <= 0) return;
-  const BITMAPINFO bi = Header32(cell_size, -cell_size);
+  const BITMAPINFO bi = Dib32Header(cell_size, -cell_size);
   const RECT square = {0, 0, cell_size, cell_size};
   void* bits = nullptr;
   HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -238,7 +228,7 @@ void SaverScene::LoadShineBitmap() {
     shine_dc = CreateCompatibleDC(window_dc);
     HBITMAP picture = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
     HDC context = CreateCompatibleDC(window_dc);
-    BITMAPINFO bi = Header32(kShineSourceSize, kShineSourceSize);
+    BITMAPINFO bi = Dib32Header(kShineSourceSize, kShineSourceSize);
     std::vector<uint32_t> source(kShineSourceSize * kShineSourceSize);
     std::vector<uint32_t> target(static_cast<size_t>(shine_width) * shine_height);
     GetDIBits(context, picture, 0, kShineSourceSize, source.data(), &bi, DIB_RGB_COLORS);

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "core/dib_header.h"
 #include "core/engine_functions.h"
 #include "core/saver_scene.h"
 
@@ -89,13 +90,7 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   window_dc = GetDC(window);
   // A 32-bit top-down DIB section holds what a bitmap compatible with the 32-bit
   // screen holds, and its pixels can be written directly.
-  BITMAPINFO back_info = {};
-  back_info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  back_info.bmiHeader.biWidth = width;
-  back_info.bmiHeader.biHeight = -height;
-  back_info.bmiHeader.biPlanes = 1;
-  back_info.bmiHeader.biBitCount = 32;
-  back_info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO back_info = Dib32Header(width, -height);
   void* back_bits = nullptr;
   back_bitmap =
       GetDeviceCaps(window_dc, BITSPIXEL) == 32

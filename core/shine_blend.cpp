@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/dib_header.h"
 #include "core/image_processing.h"
 
 namespace {
@@ -50,13 +51,7 @@ void BlendShineOver(HDC dc, int surface_width, int surface_height,
   if (x0 >= x1 || y0 >= y1) return;
   const int w = x1 - x0, h = y1 - y0;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = Dib32Header(w, -h);  // top row first
   void* bits = nullptr;
   HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (section == nullptr || bits == nullptr) {

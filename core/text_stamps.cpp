@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/dib_header.h"
+
 namespace {
 
 // A text shown with TextOutW in this many frames running gets a stamp.
 constexpr int kFramesBeforeStamp = 2;
-
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
 
 const pixels::Box kEverywhere = {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2};
 
@@ -90,7 +81,7 @@ bool TextStamps::EnsureScratch(int width, int height) {
   const int new_width = std::max(width, scratch_width_),
             new_height = std::max(height, scratch_height_);
   scratch_width_ = scratch_height_ = 0;
-  const BITMAPINFO info = TopDown32(new_width, new_height);
+  const BITMAPINFO info = Dib32Header(new_width, -new_height);
   void* bits = nullptr;
   scratch_bitmap_ = CreateDIBSection(scratch_dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (scratch_bitmap_ == nullptr || bits == nullptr) return false;
@@ -158,25 +149,26 @@ TextStamps::Entry* TextStamps::Render(const std::wstring& text, COLORREF color) 
 void TextStamps::Draw(HDC dc, const pixels::Surface& surface, pixels::Ink* ink, int x, int y,
                       const std::wstring& text, COLORREF color) {
   if (text.empty()) return;  // draws nothing
+  if (surface.words == nullptr) {
+    SetTextColor(dc, color);
+    TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    return;
+  }
   Entry* entry = Find(text, color);
-  if (entry == nullptr && surface.words != nullptr) {
+  if (entry == nullptr) {
     const Shown* shown = FindShown(shown_directly_before_, text, color);
     if (shown != nullptr && shown->frames >= kFramesBeforeStamp) entry = Render(text, color);
   }
   if (entry != nullptr) {
     entry->shown = true;
     const pixels::Box around = EntryReach(*entry, x, y);
-    if (entry->kept && !entry->kept_drawn && x == entry->x_before && y == entry->y_before) {
-      ink->Add(around);
-      entry->kept_drawn = true;
-      entry->stamped = true;
-      entry->x = x;
-      entry->y = y;
-      return;
-    }
-    if (entry->contained && surface.words != nullptr && !ink->Meets(around)) {
-      GdiFlush();
-      pixels::DrawStamp(surface, entry->stamp, x + entry->touched.left, y + entry->touched.top);
+    const bool keep =
+        entry->kept && !entry->kept_drawn && x == entry->x_before && y == entry->y_before;
+    if (keep || (entry->contained && !ink->Meets(around))) {
+      if (keep)
+        entry->kept_drawn = true;  // the back buffer holds it still
+      else
+        pixels::DrawStamp(surface, entry->stamp, x + entry->touched.left, y + entry->touched.top);
       ink->Add(around);
       entry->stamped = true;
       entry->x = x;
