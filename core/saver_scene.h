@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/drive_list.h"
+#include "core/frame_pixels.h"
+#include "core/text_stamps.h"
 
 // Cell states as the engine reports them; any other code is drawn as free space.
 enum ClusterState : int32_t {
@@ -343,6 +345,62 @@ class SaverScene {
 
   // --- frame paint (scene_paint.cpp) ---
   BOOL Paint();
+
+  // The back buffer's pixels: it is a 32-bit top-down DIB section, so a frame
+  // copies prepared pictures and stamps into it instead of drawing each piece
+  // with GDI. Null when it could not be made one.
+  uint32_t* back_words = nullptr;
+  // Draws every step with GDI calls only, as the direct drawing stands in for
+  // (the tests compare the two frames).
+  bool draw_through_gdi = false;
+  // The back buffer for direct drawing, GDI's pending work done; no words while
+  // drawing through GDI.
+  pixels::Surface BackSurface();
+  // Where this frame has drawn so far: a text stamp, which leaves its black
+  // pixels out, may only go where the back buffer is black still.
+  pixels::Ink frame_ink;
+  TextStamps text_stamps;
+  // A text of the frame at (x, y) in `color`, over the opaque black background.
+  struct TextPlacement {
+    int x, y;
+    const std::wstring* text;
+    COLORREF color;
+  };
+  void DrawTextLine(const TextPlacement& placement);
+  TextPlacement LogLinePlacement(int line) const;
+  TextPlacement LegendLabelPlacement(int item) const;
+  // Every text of this frame, where it goes (before any is drawn).
+  std::vector<TextPlacement> FrameTexts(int schedule_x) const;
+  // Clears the back buffer, leaving out the grid's tiles when they are written
+  // whole and the texts that stay as the frame before left them.
+  void ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int schedule_x, bool idle_effects);
+  // Draws a prepared picture at (x, y) into the back buffer's pixels; false when
+  // it must be drawn with GDI instead.
+  bool DrawPictureAt(const pixels::Picture& picture, int x, int y);
+  // The cell grid's tiles: each cell's pitch-square from its halo's corner.
+  pixels::Box GridBox() const;
+  // Whether this frame writes the grid's tiles whole (and the clear leaves them out).
+  bool CanComposeGrid(const pixels::Box& grid, int schedule_x);
+  void ComposeGrid(bool idle);
+  // Whether cell i of this frame's copy is drawn as a plain square.
+  bool IsPlainCell(int i, bool idle) const;
+  // The lit cells' pictures (as lit_cell_pictures) and a plain cell's square of
+  // each state, as pixels.
+  pixels::Picture lit_cell_pixels[kClusterStateCount][kGlowSteps];
+  pixels::Picture plain_cell_pixels[kClusterStateCount];
+  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
+  void PreparePlainCellPictures();
+  // Whole grid tiles (a cell's pitch-square from its halo's corner), black
+  // included: each lit picture with and without the plain square over it, each
+  // plain square alone, and an empty tile.
+  pixels::Picture lit_tiles[kClusterStateCount][kGlowSteps][2];
+  pixels::Picture plain_tiles[kClusterStateCount];
+  pixels::Picture black_tile;
+  void PrepareGridTiles();
+  // The tile of a cell of this state and glow, drawn plain or not; null for a
+  // glow between the fade steps.
+  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
+  void DrawPlainCells(bool idle);
 };
 
 // The process's scene, for the engine callbacks (plain functions without an object).

@@ -37,12 +37,25 @@ void SaverScene::SnapshotCellsAndFade() {
 
 // Halos and outlines of different cells never overlap (a halo reaches at most
 // to the next cell's halo), so lit cells can be drawn grouped by picture, with
-// the same pixels as cell by cell.
+// the same pixels as cell by cell. Prepared pictures are copied into the back
+// buffer's pixels; GDI draws what is left.
 void SaverScene::DrawLitCells() {
+  const int halo_offset = static_cast<int>(2.0 * scale);
+  if (BackSurface().words != nullptr) {
+    size_t left_for_gdi = 0;
+    for (const LitCell& lit : lit_cells) {
+      const pixels::Picture* picture = LitCellPixels(lit.color, lit.glow);
+      const int x = left + (lit.cell % grid_columns) * cell_pitch;
+      const int y = grid_top + (lit.cell / grid_columns) * cell_pitch;
+      if (picture != nullptr && DrawPictureAt(*picture, x - halo_offset, y - halo_offset)) continue;
+      lit_cells[left_for_gdi++] = lit;
+    }
+    lit_cells.resize(left_for_gdi);
+    if (lit_cells.empty()) return;
+  }
   std::stable_sort(lit_cells.begin(), lit_cells.end(), [](const LitCell& a, const LitCell& b) {
     return a.color != b.color ? a.color < b.color : a.glow > b.glow;
   });
-  const int halo_offset = static_cast<int>(2.0 * scale);
   HBITMAP selected = nullptr;
   size_t unprepared = 0;  // lit cells without a prepared picture move to the front
   for (size_t n = 0; n < lit_cells.size(); ++n) {
@@ -75,6 +88,7 @@ void SaverScene::DrawLitCells() {
     DeleteObject(pen);
   }
   lit_cells.clear();
+  BackSurface();  // what GDI drew is done before pixels are copied again
 }
 
 void SaverScene::DrawGlowingClusters() {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/cluster_map.h"
+#include "core/dib_header.h"
 #include "core/image_processing.h"
 #include "core/saver_scene.h"
 
@@ -13,23 +14,12 @@ constexpr int kGlowPercents[3] = {1, 50, 100};
 constexpr int kShineResource = 132;
 constexpr int kShineSourceSize = 28;
 
-BITMAPINFO Header32(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // positive: rows bottom-up
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 // Reads a bitmap (not selected anywhere) as COLORREF values, top row first,
 // which is what GetPixel would give for each pixel.
 std::vector<COLORREF> ReadColors(HDC context, HBITMAP bitmap, int width, int height) {
   std::vector<COLORREF> colors;
   if (bitmap == nullptr || width <= 0 || height <= 0) return colors;
-  BITMAPINFO info = Header32(width, -height);
+  BITMAPINFO info = Dib32Header(width, -height);
   std::vector<uint32_t> words(static_cast<size_t>(width) * height);
   if (GetDIBits(context, bitmap, 0, height, words.data(), &info, DIB_RGB_COLORS) != height)
     return colors;
@@ -48,7 +38,7 @@ void SaverScene::BuildGlowBitmaps() {
   }
   const int origin = static_cast<int>(2 * scale);
   const int blur_radius = static_cast<int>(scale * 3.0);
-  BITMAPINFO bi = Header32(glow_width, glow_height);
+  BITMAPINFO bi = Dib32Header(glow_width, glow_height);
   const RECT r = {0, 0, glow_width, glow_height};
   const size_t pixel_count =
       static_cast<size_t>(glow_width > 0 ? glow_width : 0) * (glow_height > 0 ? glow_height : 0);
@@ -97,14 +87,33 @@ void SaverScene::BuildGlowBitmaps() {
   }
 }
 
-HBITMAP SaverScene::LitCellPicture(COLORREF color, int glow) const {
-  const int step = (cluster_map::kFullGlow - glow) / cluster_map::kGlowFadeStep;
+namespace {
+
+// Which prepared picture shows a lit cell of this colour and glow: false for a
+// glow between the fade steps or a colour of no state.
+bool LitPictureIndex(COLORREF color, int glow, int* state, int* step) {
+  *step = (cluster_map::kFullGlow - glow) / cluster_map::kGlowFadeStep;
   if (glow <= 0 || (cluster_map::kFullGlow - glow) % cluster_map::kGlowFadeStep != 0 ||
-      step >= kGlowSteps)
+      *step >= SaverScene::kGlowSteps)
+    return false;
+  for (*state = 0; *state < kClusterStateCount; ++*state)
+    if (cluster_colors_arr[*state] == color) return true;
+  return false;
+}
+
+}  // namespace
+
+HBITMAP SaverScene::LitCellPicture(COLORREF color, int glow) const {
+  int state, step;
+  return LitPictureIndex(color, glow, &state, &step) ? lit_cell_pictures[state][step].handle
+                                                     : nullptr;
+}
+
+const pixels::Picture* SaverScene::LitCellPixels(COLORREF color, int glow) const {
+  int state, step;
+  if (!LitPictureIndex(color, glow, &state, &step) || lit_cell_pixels[state][step].empty())
     return nullptr;
-  for (int state = 0; state < kClusterStateCount; ++state)
-    if (cluster_colors_arr[state] == color) return lit_cell_pictures[state][step].handle;
-  return nullptr;
+  return &lit_cell_pixels[state][step];
 }
 
 // The lit cells of one colour whose glow falls into this band: the halo with
@@ -131,11 +140,81 @@ void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* ha
     SelectObject(glow_dc, old_brush);
     SelectObject(glow_dc, old_pen);
     DeleteObject(pen);
+    GdiFlush();
+    lit_cell_pixels[state][step] = pixels::MakePicture(
+        static_cast<const uint32_t*>(bits), glow_width, glow_height, bi.bmiHeader.biHeight > 0);
     if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
     if (lit_cell_pictures[state][step].handle != nullptr)
       DeleteObject(lit_cell_pictures[state][step].handle);
     lit_cell_pictures[state][step].handle = picture;
   }
+}
+
+// A plain cell's square of each state, as the frame draws it: the outline in
+// the state's pen, the inside black. The pen's round corners leave the square's
+// corner pixels as they were: drawn once over a probe colour, they show which
+// pixels the square sets.
+void SaverScene::PreparePlainCellPictures() {
+  if (cell_size <= 0) return;
+  const BITMAPINFO bi = Dib32Header(cell_size, -cell_size);
+  const RECT square = {0, 0, cell_size, cell_size};
+  void* bits = nullptr;
+  HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (picture == nullptr || bits == nullptr) return;
+  const uint32_t* words = static_cast<const uint32_t*>(bits);
+  const size_t count = static_cast<size_t>(cell_size) * cell_size;
+  HGDIOBJ old_bitmap = SelectObject(glow_dc, picture);
+  HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
+  for (int state = 0; state < kClusterStateCount; ++state) {
+    HGDIOBJ old_pen = SelectObject(glow_dc, cell_pens[state]);
+    std::vector<uint8_t> covered(count);
+    for (const COLORREF background : {0xFF00FFu, 0u}) {
+      HBRUSH brush = CreateSolidBrush(background);
+      FillRect(glow_dc, &square, brush);
+      DeleteObject(brush);
+      Rectangle(glow_dc, 0, 0, cell_size, cell_size);
+      GdiFlush();
+      if (background != 0) {
+        for (size_t i = 0; i < count; ++i) covered[i] = (words[i] & 0xFFFFFF) != 0xFF00FF;
+      }
+    }
+    plain_cell_pixels[state] =
+        pixels::MakePicture(words, cell_size, cell_size, false, covered.data());
+    SelectObject(glow_dc, old_pen);
+  }
+  SelectObject(glow_dc, old_brush);
+  SelectObject(glow_dc, old_bitmap);
+  DeleteObject(picture);
+}
+
+void SaverScene::PrepareGridTiles() {
+  const int inset = static_cast<int>(2.0 * scale);
+  black_tile = pixels::ComposeTile(cell_pitch, nullptr, nullptr, inset);
+  for (int state = 0; state < kClusterStateCount; ++state) {
+    const pixels::Picture* plain = &plain_cell_pixels[state];
+    plain_tiles[state] = pixels::ComposeTile(cell_pitch, nullptr, plain, inset);
+    for (int step = 0; step < kGlowSteps; ++step) {
+      const pixels::Picture* lit = &lit_cell_pixels[state][step];
+      lit_tiles[state][step][0] = pixels::ComposeTile(cell_pitch, lit, nullptr, inset);
+      // A plain square goes over a lit one only in the frame its glow ends.
+      const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
+      if (cluster_map::FadedGlow(glow) == 0)
+        lit_tiles[state][step][1] = pixels::ComposeTile(cell_pitch, lit, plain, inset);
+    }
+  }
+}
+
+const pixels::Picture* SaverScene::GridTile(int32_t state, int glow, bool plain) const {
+  const pixels::Picture* tile = nullptr;
+  if (glow == 0) {
+    tile = plain ? &plain_tiles[state >= 0 && state < kClusterStateCount ? state : FreeSpace]
+                 : &black_tile;
+  } else {
+    int color_state, step;
+    if (!LitPictureIndex(cluster_map::StateColor(state), glow, &color_state, &step)) return nullptr;
+    tile = &lit_tiles[color_state][step][plain ? 1 : 0];
+  }
+  return tile->empty() ? nullptr : tile;
 }
 
 void SaverScene::LoadShineBitmap() {
@@ -149,7 +228,7 @@ void SaverScene::LoadShineBitmap() {
     shine_dc = CreateCompatibleDC(window_dc);
     HBITMAP picture = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
     HDC context = CreateCompatibleDC(window_dc);
-    BITMAPINFO bi = Header32(kShineSourceSize, kShineSourceSize);
+    BITMAPINFO bi = Dib32Header(kShineSourceSize, kShineSourceSize);
     std::vector<uint32_t> source(kShineSourceSize * kShineSourceSize);
     std::vector<uint32_t> target(static_cast<size_t>(shine_width) * shine_height);
     GetDIBits(context, picture, 0, kShineSourceSize, source.data(), &bi, DIB_RGB_COLORS);

@@ -70,8 +70,14 @@ void SaverScene::DrawShinedCluster() {
   }
 
   const int offset = static_cast<int>(12.0 * scale);
-  BlendShineOver(back_dc, width, height, shine_pixels, shine_width, shine_height, x - offset,
-                 y - offset, shine_level);
+  const pixels::Surface surface = BackSurface();
+  if (surface.words != nullptr)
+    BlendShineOnSurface(surface, shine_pixels, shine_width, shine_height, x - offset, y - offset,
+                        shine_level);
+  else
+    BlendShineOver(back_dc, width, height, shine_pixels, shine_width, shine_height, x - offset,
+                   y - offset, shine_level);
+  frame_ink.Add({x - offset, y - offset, x - offset + shine_width, y - offset + shine_height});
 
   if (idle::AdvanceShine(&shine_level, &g_shine_falling, first)) {
     shine_cell = -1;

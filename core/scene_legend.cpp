@@ -45,7 +45,6 @@ void SaverScene::DrawLegend() {
   const legend::WaveState wave = {legend_glow, &legend_wave_frame, &legend_wave_running,
                                   &legend_wave_time};
   legend::MaybeStartWave(wave, active, now);
-  const int label_y = legend_y - static_cast<int>(3.0 * scale);
   for (int i = 0; i < legend::kItemCount; ++i) {
     bool wave_ended = false;
     const int intensity = legend::LightItem(wave, active, i, &wave_ended);
@@ -55,17 +54,26 @@ void SaverScene::DrawLegend() {
           imaging::BlendTowards(legend_colors[i], 0xFFFFFF, static_cast<int>(intensity / 4.0));
       lit_pen = CreatePen(PS_INSIDEFRAME, pen_width, blinked);
     }
-    HGDIOBJ old_pen = SelectObject(back_dc, lit_pen != nullptr ? lit_pen : legend_pens[i]);
-    Rectangle(back_dc, legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size);
-    SetTextColor(back_dc, legend_colors[i]);
-    TextOutW(back_dc, legend_x[i] + legend_text_offset, label_y, legend_labels[i].c_str(),
-             static_cast<int>(legend_labels[i].size()));
+    // A plain square is a plain cell's square of the item's state.
+    HGDIOBJ old_pen = nullptr;
+    if (lit_pen != nullptr ||
+        !DrawPictureAt(plain_cell_pixels[legend::kItems[i].state], legend_x[i], legend_y)) {
+      old_pen = SelectObject(back_dc, lit_pen != nullptr ? lit_pen : legend_pens[i]);
+      Rectangle(back_dc, legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size);
+    }
+    frame_ink.Add({legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size});
+    DrawTextLine(LegendLabelPlacement(i));
     if (lit_pen != nullptr) {
       SelectObject(back_dc, old_pen);
       DeleteObject(lit_pen);
     }
     if (wave_ended) legend_wave_time = CurrentTime();
   }
+}
+
+SaverScene::TextPlacement SaverScene::LegendLabelPlacement(int item) const {
+  return {legend_x[item] + legend_text_offset, legend_y - static_cast<int>(3.0 * scale),
+          &legend_labels[item], legend_colors[item]};
 }
 
 void SaverScene::AdvanceProgressSweep() {
@@ -82,34 +90,48 @@ void SaverScene::DrawProgressBar() {
   const int fill = sweep::FillWidth(bar_inner_width, percent);
   const int bar_right = left + grid_width;
   const int bar_bottom = bar_top + bar_height;
-  // One 1-pixel pen per gradient step colours the step's two columns.
+  const pixels::Surface surface = BackSurface();
+  // One 1-pixel pen per gradient step colours the step's two columns; the same
+  // columns written into the back buffer's pixels directly need no pen at all.
   auto sweep_pass = [&](int base_red, int base_green, bool halved, auto draw_column) {
     for (int i = 0; sweep::IsBandStep(i, scale); ++i) {
-      HPEN pen =
-          CreatePen(PS_INSIDEFRAME, 1,
-                    GradientColor(base_red, base_green, sweep::GradientIndex(i, scale), halved));
-      SelectObject(back_dc, pen);
+      const COLORREF color =
+          GradientColor(base_red, base_green, sweep::GradientIndex(i, scale), halved);
+      HPEN pen = nullptr;
+      if (surface.words == nullptr) {
+        pen = CreatePen(PS_INSIDEFRAME, 1, color);
+        SelectObject(back_dc, pen);
+      }
       int columns[2];
       sweep::BandColumns(left, sweep_position, scale, i, &columns[0], &columns[1]);
-      for (int x : columns) draw_column(x);
-      SelectObject(back_dc, bar_pen);
-      DeleteObject(pen);
+      for (int x : columns) {
+        draw_column(x, [&](int y_top, int y_bottom) {
+          if (surface.words != nullptr)
+            pixels::FillColumn(surface, x, y_top, y_bottom, pixels::WordOf(color));
+          else
+            VerticalLine(back_dc, x, y_top, y_bottom);
+        });
+      }
+      if (pen != nullptr) {
+        SelectObject(back_dc, bar_pen);
+        DeleteObject(pen);
+      }
     }
   };
   // Frame pass: the band brightens the bar's green frame.
-  sweep_pass(34, 139, false, [&](int x) {
+  sweep_pass(34, 139, false, [&](int x, auto line) {
     if (x < left || x >= bar_right) return;
     if (x < left + pen_width || x >= bar_right - pen_width) {
-      VerticalLine(back_dc, x, bar_top, bar_bottom);
+      line(bar_top, bar_bottom);
     } else {
-      VerticalLine(back_dc, x, bar_top, bar_top + pen_width);
-      VerticalLine(back_dc, x, bar_bottom - pen_width, bar_bottom);
+      line(bar_top, bar_top + pen_width);
+      line(bar_bottom - pen_width, bar_bottom);
     }
   });
   // Fill pass: only the filled part of the inside brightens.
-  sweep_pass(51, 209, true, [&](int x) {
+  sweep_pass(51, 209, true, [&](int x, auto line) {
     if (x < left + pen_width || x >= left + pen_width + fill) return;
-    VerticalLine(back_dc, x, bar_top + pen_width, bar_bottom - pen_width);
+    line(bar_top + pen_width, bar_bottom - pen_width);
   });
   SelectObject(back_dc, bar_pen);
 }

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "core/dib_header.h"
 #include "core/engine_functions.h"
 #include "core/saver_scene.h"
 
@@ -87,7 +88,20 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   sweep_step = layout.sweep_step;
 
   window_dc = GetDC(window);
-  back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  // A 32-bit top-down DIB section holds what a bitmap compatible with the 32-bit
+  // screen holds, and its pixels can be written directly.
+  const BITMAPINFO back_info = Dib32Header(width, -height);
+  void* back_bits = nullptr;
+  back_bitmap =
+      GetDeviceCaps(window_dc, BITSPIXEL) == 32
+          ? CreateDIBSection(window_dc, &back_info, DIB_RGB_COLORS, &back_bits, nullptr, 0)
+          : nullptr;
+  if (back_bitmap != nullptr && back_bits != nullptr) {
+    back_words = static_cast<uint32_t*>(back_bits);
+  } else {
+    if (back_bitmap != nullptr) DeleteObject(back_bitmap);
+    back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  }
   back_dc = CreateCompatibleDC(window_dc);
   old_bitmap = SelectObject(back_dc, back_bitmap);
   font = CreateFontW(layout.font_height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -110,8 +124,11 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   null_brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   SelectObject(glow_dc, null_brush);
   BuildGlowBitmaps();
+  PreparePlainCellPictures();
+  PrepareGridTiles();
   LoadShineBitmap();
   SetBkColor(back_dc, 0);
+  text_stamps.Prepare(back_dc);
 
   engine_loaded = BindEngineLibrary();
   if (engine_loaded == 0) AddLogMessage(kLoadFailureText);
@@ -129,6 +146,7 @@ bool SaverScene::Destroy() {
   // From here the engine's reports change nothing.
   callbacks_enabled = false;
   if (frame_timer != 0) KillTimer(window, frame_timer);
+  text_stamps.Release();  // it holds the scene font
 
   if (back_dc != nullptr) {
     SelectObject(back_dc, old_brush);
@@ -137,6 +155,7 @@ bool SaverScene::Destroy() {
     DeleteObject(font);
     SelectObject(back_dc, old_bitmap);
     DeleteObject(back_bitmap);
+    back_words = nullptr;
     DeleteDC(back_dc);
   }
   if (window_dc != nullptr) {

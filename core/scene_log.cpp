@@ -60,12 +60,12 @@ int SaverScene::LogLineGrey(int line) const {
   return static_cast<int>(log_grey[line] - scroll_offset * log_grey_step[line]);
 }
 
+SaverScene::TextPlacement SaverScene::LogLinePlacement(int line) const {
+  const int grey = LogLineGrey(line);
+  return {left, log_top + scroll_offset + line * line_height, &log_lines[line],
+          RGB(grey, grey, grey)};
+}
+
 void SaverScene::DrawLog() {
-  const int first_y = log_top + scroll_offset;
-  for (int i = 0; i < kLogLineCount; ++i) {
-    const int grey = LogLineGrey(i);
-    SetTextColor(back_dc, RGB(grey, grey, grey));
-    TextOutW(back_dc, left, first_y + i * line_height, log_lines[i].c_str(),
-             static_cast<int>(log_lines[i].size()));
-  }
+  for (int i = 0; i < kLogLineCount; ++i) DrawTextLine(LogLinePlacement(i));
 }

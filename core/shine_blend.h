@@ -7,9 +7,15 @@
 
 #include <vector>
 
+#include "core/frame_pixels.h"
+
 // shine: shine_width x shine_height COLORREF values, top row first.
 // (x, y): where the picture's top-left corner lands on dc, whose drawing
 // surface is surface_width x surface_height.
 void BlendShineOver(HDC dc, int surface_width, int surface_height,
                     const std::vector<COLORREF>& shine, int shine_width, int shine_height, int x,
                     int y, int level);
+
+// The same straight on a surface's words (the scene's back buffer).
+void BlendShineOnSurface(const pixels::Surface& surface, const std::vector<COLORREF>& shine,
+                         int shine_width, int shine_height, int x, int y, int level);

@@ -508,3 +508,149 @@ TEST_F(SceneFrame, ShineStartsOnTheFirstIdleFrameAndLastsTwentyOneFrames) {
   EXPECT_EQ(s.shine_cell, -1);
   EXPECT_EQ(s.shine_last_time, g_test_now);
 }
+
+// The idle effects' process-wide motion, saved and put back around each scene's frame.
+extern int g_ball_direction;
+extern bool g_shine_falling;
+
+namespace {
+
+// Two scenes of one size driven alike, one drawing every step with GDI calls
+// only; each frame of the other (prepared pictures, whole tiles, text stamps and
+// texts kept from the frame before) must be the same, pixel for pixel.
+class FramePair {
+ public:
+  FramePair(int width, int height) : width_(width), height_(height) {
+    ok_ = direct_.Create(width, height) && gdi_.Create(width, height);
+    if (ok_) gdi_.scene->draw_through_gdi = true;
+  }
+  bool ok() const { return ok_; }
+
+  // Applies the same change to both scenes.
+  template <class Change>
+  void Both(Change change) {
+    for (SceneHarness* h : {&direct_, &gdi_}) {
+      std::lock_guard<std::mutex> guard(h->scene->cell_lock);
+      change(*h->scene);
+    }
+  }
+
+  // One frame in each; answers the number of pixels that differ (the first few reported).
+  int Frame(int seed) {
+    const int ball = g_ball_direction;
+    const bool falling = g_shine_falling;
+    int ball_after = 0;
+    bool falling_after = false;
+    for (SceneHarness* h : {&direct_, &gdi_}) {
+      g_ball_direction = ball;
+      g_shine_falling = falling;
+      srand(static_cast<unsigned>(seed));
+      h->scene->Paint();
+      ball_after = g_ball_direction;
+      falling_after = g_shine_falling;
+    }
+    g_ball_direction = ball_after;
+    g_shine_falling = falling_after;
+    const Capture got = CaptureDc(direct_.scene->back_dc, width_, height_);
+    const Capture want = CaptureDc(gdi_.scene->back_dc, width_, height_);
+    int wrong = 0;
+    for (int y = 0; y < height_; ++y)
+      for (int x = 0; x < width_; ++x)
+        if (got.at(x, y) != want.at(x, y) && ++wrong <= 3)
+          ADD_FAILURE() << width_ << " frame " << seed << ": pixel " << x << "," << y << std::hex
+                        << " got " << got.at(x, y) << " expected " << want.at(x, y);
+    return wrong;
+  }
+
+  SaverScene& direct() { return *direct_.scene; }
+
+ private:
+  int width_, height_;
+  SceneHarness direct_, gdi_;
+  bool ok_ = false;
+};
+
+// Every state (and an unknown code), every fade step, and glows between the steps.
+void LightCells(SaverScene& s, int frame) {
+  const int glows[] = {100, 85, 70, 55, 40, 25, 10, 0, 50, 0, 0};
+  for (int i = 0; i < s.cell_count; ++i) {
+    if ((i + frame) % 3 != 0) continue;  // a third of the cells lit anew in each frame
+    s.cell_state[i] = i % 7 == 6 ? 42 : i % 7;
+    s.cell_glow[i] = static_cast<int8_t>(glows[(i / 7 + frame) % 11]);
+  }
+}
+
+}  // namespace
+
+TEST(ScenePaint, FramesEqualTheFramesDrawnWithGdiAlone) {
+  for (const auto& size : {std::make_pair(1024, 768), std::make_pair(1920, 1080)}) {
+    FramePair pair(size.first, size.second);
+    ASSERT_TRUE(pair.ok());
+    // A defragmentation: lit cells, the sweep on a half-full bar, a long status line,
+    // a full log that rests, then slides, then rests again.
+    pair.Both([](SaverScene& s) {
+      s.cycle_state = Defragmenting;
+      s.now = g_test_now;
+      s.percent = 50;
+      s.sweep_running = true;
+      s.sweep_position = s.grid_width / 3;
+      s.status_line =
+          L"C:\\Windows\\System32\\DriverStore\\FileRepository\\nv_disp.inf\\nvlddmkm.sys";
+      for (int i = 0; i < 5; ++i)
+        s.log_lines[i] = L"Defragmenting C:\\ (" + std::to_wstring(i) + L"%)";
+    });
+    int frame = 0;
+    for (; frame < 24; ++frame) {
+      pair.Both([&](SaverScene& s) {
+        LightCells(s, frame);
+        if (frame == 6) s.AddLogMessage(L"Fragmentation level 9%");
+        if (frame == 16) s.status_line = L"C:\\pagefile.sys";  // changes, then stays
+        if (frame >= 20) s.log_lines[0] = L"Defragmenting C:\\ (" + std::to_wstring(frame) + L"%)";
+      });
+      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
+    }
+    EXPECT_GT(pair.direct().text_stamps.size(), 5u);  // the texts that stayed were stamped
+
+    // A schedule line long enough to run over the title, then a shorter one, then
+    // none: the title, though unchanged, must not keep what the longer line left.
+    const std::wstring filler(140, L'x');
+    for (const std::wstring& line : {filler, filler, filler, filler, filler.substr(40),
+                                     filler.substr(40), filler.substr(40), std::wstring()}) {
+      pair.Both([&](SaverScene& s) { s.schedule_line = line; });
+      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
+      ++frame;
+    }
+
+    // A title moved down into the grid's top row: the tiles may not be written whole
+    // over it, so the cells are drawn over the title as they come.
+    pair.Both([](SaverScene& s) { s.title_y = s.grid_top - s.cell_size / 2; });
+    for (const int moved_at = frame; frame < moved_at + 4; ++frame) {
+      pair.Both([&](SaverScene& s) { LightCells(s, frame); });
+      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
+    }
+    pair.Both([](SaverScene& s) {
+      SceneLayout layout;
+      ComputeSceneLayout(s.width, s.height, &layout);
+      s.title_y = layout.title_y;
+    });
+
+    // Idle with the animation on: the countdown ticking, the ball and its trail over
+    // cells that still glow, the sparkle, the legend's wave.
+    pair.Both([](SaverScene& s) {
+      s.cycle_state = Idle;
+      s.idle_animation = true;
+      s.cycle_end_time = g_test_now - 100;
+      s.idle_position = -1;
+      s.shine_last_time = 0;
+    });
+    for (const int idle_start = frame; frame < idle_start + 30; ++frame) {
+      pair.Both([&](SaverScene& s) {
+        s.now = g_test_now + frame / 8;
+        s.schedule_line =
+            L"Time until next defragmentation 00:2" + std::to_wstring(frame / 8 % 10) + L":00";
+        if (frame < idle_start + 10) LightCells(s, frame);
+      });
+      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
+    }
+  }
+}
