@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "core/cluster_map.h"
-#include "core/saver_scene.h"
-#include "tests/scene/scene_test_support.h"
+#include "core/scene/cluster_map.h"
+#include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_test_support.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // scene, and the settings dialog needs no classes of its own.
 #include <windows.h>
 
-#include "core/drive_list.h"
-#include "core/saver_scene.h"
+#include "core/drive_list/drive_list.h"
+#include "core/scene/saver_scene.h"
 #include "saver_framework/screen_saver_framework.h"
 
 namespace {

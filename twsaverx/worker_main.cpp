@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "core/settings_dialog.h"
+#include "core/drive_list/settings_dialog.h"
 #include "twsaverx/stored_switches.h"
 #include "twsaverx/task_install.h"
 #include "twsaverx/worker_registry.h"

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "core/registry_text.h"
+#include "core/drive_list/registry_text.h"
 #include "twsaverx/user_list.h"
 
 WorkerRegistry worker_registry;

@@ -1,7 +1,7 @@
 #include "twsaverx/worker_window.h"
 
-#include "core/drive_list.h"
-#include "core/saver_scene.h"
+#include "core/drive_list/drive_list.h"
+#include "core/scene/saver_scene.h"
 #include "twsaverx/close_rules.h"
 #include "twsaverx/monitor_off.h"
 #include "twsaverx/worker_registry.h"

@@ -1,6 +1,6 @@
 #include "tests/support/settings_values.h"
 
-#include "core/registry_text.h"
+#include "core/drive_list/registry_text.h"
 
 Bytes Utf16Bytes(const std::wstring& text, bool with_terminator) {
   return Bytes(reinterpret_cast<const char*>(text.c_str()),

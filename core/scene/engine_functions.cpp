@@ -1,0 +1,98 @@
+#include "core/scene/engine_functions.h"
+
+#include "core/scene/saver_scene.h"
+
+EngineFunctionTable g_engine_functions;
+HMODULE g_engine_module = nullptr;
+
+namespace {
+
+const wchar_t kEngineLibraryName[] = L"TidewellLink.dll";
+
+// Held shared by each report for as long as it uses the scene, and exclusively by a
+// scene that detaches itself, which so waits for a report in progress. A plain SRW lock
+// is never destroyed: it still serves reports that arrive while the process ends.
+// A report must therefore never wait for the window's thread.
+SRWLOCK report_lock = SRWLOCK_INIT;
+
+// One report's hold on the lock; scene() is the scene it may change, if any.
+class SceneReport {
+ public:
+  SceneReport() { AcquireSRWLockShared(&report_lock); }
+  ~SceneReport() { ReleaseSRWLockShared(&report_lock); }
+  SceneReport(const SceneReport&) = delete;
+  SceneReport& operator=(const SceneReport&) = delete;
+
+  SaverScene* scene() const {
+    SaverScene* target = g_scene;
+    return target != nullptr && target->callbacks_enabled.load() ? target : nullptr;
+  }
+};
+
+// Bind order and the names come from the same list as the table's slots.
+struct SlotBinding {
+  const char* name;
+  void (*assign)(FARPROC address);
+};
+
+#define TW_ENGINE_BINDING(name, ordinal, result, params, args, fallback)                       \
+  {#name, [](FARPROC address) {                                                                \
+     g_engine_functions.name = reinterpret_cast<name##Proc>(reinterpret_cast<void*>(address)); \
+   }},
+const SlotBinding kSlotBindings[] = {TW_LINK_HOST_SLOTS(TW_ENGINE_BINDING)};
+#undef TW_ENGINE_BINDING
+
+static_assert(sizeof kSlotBindings / sizeof kSlotBindings[0] == TW_LINK_EXPORT_COUNT,
+              "one binding per export");
+
+}  // namespace
+
+int BindEngineLibraryFrom(const wchar_t* library_path) {
+  UnbindEngineLibrary();
+  g_engine_module = LoadLibraryW(library_path);
+  if (g_engine_module == nullptr) return 0;
+  for (const SlotBinding& slot : kSlotBindings) {
+    const FARPROC address = GetProcAddress(g_engine_module, slot.name);
+    if (address == nullptr) {
+      // All or nothing: a library without every export is not used at all.
+      UnbindEngineLibrary();
+      return 0;
+    }
+    slot.assign(address);
+  }
+  return 1;
+}
+
+int BindEngineLibrary() {
+  // Bare name: the program subdirectory made current at start-up is searched.
+  return BindEngineLibraryFrom(kEngineLibraryName);
+}
+
+void UnbindEngineLibrary() {
+  if (g_engine_module != nullptr) {
+    FreeLibrary(g_engine_module);
+    g_engine_module = nullptr;
+  }
+  g_engine_functions = EngineFunctionTable{};
+}
+
+void OnEngineProgress() {
+  const SceneReport report;
+  SaverScene* scene = report.scene();
+  if (scene == nullptr) return;
+  scene->QueryProgressReport();
+}
+
+void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state) {
+  const SceneReport report;
+  SaverScene* scene = report.scene();
+  if (scene == nullptr) return;
+  scene->MarkClusterRange(first_cluster, last_cluster, state);
+}
+
+void DetachSceneFromEngineReports(SaverScene* scene) {
+  AcquireSRWLockExclusive(&report_lock);
+  scene->callbacks_enabled = false;
+  if (g_scene == scene) g_scene = nullptr;
+  ReleaseSRWLockExclusive(&report_lock);
+}

@@ -1,0 +1,207 @@
+#include <cstdlib>
+#include <ctime>
+#include <cwchar>
+#include <vector>
+
+#include "core/scene/dib_header.h"
+#include "core/scene/engine_functions.h"
+#include "core/scene/saver_scene.h"
+
+SaverScene* g_scene = nullptr;
+
+const wchar_t* const g_vendor_line = L"See us at www.orbenlake.com";
+const wchar_t kProgramSubdirectory[] = L"Orbenlake Tidewell ScreenSaver";
+const wchar_t kLoadFailureText[] = L"Could not load Tidewell.dll library.";
+
+const COLORREF cluster_colors_arr[kClusterStateCount] = {0x656965, 0x008B22, 0x8C0084,
+                                                         0x00008C, 0xA72D00, 0x2DA5A8};
+
+namespace {
+
+// The bridge and the engine are loaded by bare name from the program's subdirectory.
+void EnterProgramDirectory() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return;
+    if (length < path.size()) break;
+    if (path.size() >= 32768) return;
+    path.resize(path.size() * 2);
+  }
+  std::wstring directory(path.data());
+  size_t slash = directory.find_last_of(L'\\');
+  directory.resize(slash == std::wstring::npos ? 0 : slash);
+  directory += L'\\';
+  directory += kProgramSubdirectory;
+  SetCurrentDirectoryW(directory.c_str());
+}
+
+int64_t SystemClock() { return static_cast<int64_t>(time(nullptr)); }
+
+}  // namespace
+
+SaverScene::SaverScene(DiskList* drive_list, bool enter_program_directory) {
+  if (enter_program_directory) EnterProgramDirectory();
+  drives = drive_list;
+  cycle_end_time = CurrentTime();
+  g_scene = this;
+}
+
+SaverScene::~SaverScene() { DetachSceneFromEngineReports(this); }
+
+int64_t SaverScene::CurrentTime() const { return clock != nullptr ? clock() : SystemClock(); }
+
+bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
+  window = window_handle;
+  instance = module_instance;
+  if (!GetClientRect(window, &client_rect)) return false;
+  width = client_rect.right;
+  height = client_rect.bottom;
+  SceneLayout layout;
+  if (!ComputeSceneLayout(width, height, &layout)) return false;
+
+  scale = layout.scale;
+  cell_pitch = layout.cell_pitch;
+  cell_size = layout.cell_size;
+  left = layout.left;
+  grid_width = layout.grid_width;
+  title_y = layout.title_y;
+  grid_top = layout.grid_top;
+  legend_y = layout.legend_y;
+  line_height = layout.line_height;
+  rows = layout.rows;
+  cell_count = layout.cell_count;
+  cell_state = new int32_t[cell_count]();
+  idle_trail = new int8_t[cell_count]();
+  cell_glow = new int8_t[cell_count]();
+  status_y = layout.status_y;
+  bar_top = layout.bar_top;
+  bar_height = layout.bar_height;
+  log_top = layout.log_top;
+  pen_width = layout.pen_width;
+  bar_inner_width = layout.bar_inner_width;
+  scroll_accel = layout.scroll_accel;
+  for (int i = 0; i < 4; ++i) {
+    log_grey_step[i] = static_cast<double>(log_grey[i] - log_grey[i + 1]) / line_height;
+  }
+  log_grey_step[4] = static_cast<double>(log_grey[4]) / line_height;
+  sweep_step = layout.sweep_step;
+
+  window_dc = GetDC(window);
+  // A 32-bit top-down DIB section holds what a bitmap compatible with the 32-bit
+  // screen holds, and its pixels can be written directly.
+  const BITMAPINFO back_info = Dib32Header(width, -height);
+  void* back_bits = nullptr;
+  back_bitmap =
+      GetDeviceCaps(window_dc, BITSPIXEL) == 32
+          ? CreateDIBSection(window_dc, &back_info, DIB_RGB_COLORS, &back_bits, nullptr, 0)
+          : nullptr;
+  if (back_bitmap != nullptr && back_bits != nullptr) {
+    back_words = static_cast<uint32_t*>(back_bits);
+  } else {
+    if (back_bitmap != nullptr) DeleteObject(back_bitmap);
+    back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  }
+  back_dc = CreateCompatibleDC(window_dc);
+  old_bitmap = SelectObject(back_dc, back_bitmap);
+  font = CreateFontW(layout.font_height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH,
+                     L"Segoe UI");
+  old_font = SelectObject(back_dc, font);
+  old_window_font = SelectObject(window_dc, font);
+  black_brush = CreateSolidBrush(0);
+  old_brush = SelectObject(back_dc, black_brush);
+  for (int i = 0; i < kClusterStateCount; ++i) {
+    cell_pens[i] = CreatePen(PS_INSIDEFRAME, pen_width, cluster_colors_arr[i]);
+  }
+  bar_pen = CreatePen(PS_INSIDEFRAME, pen_width, 0x008B22);
+  title_color = 0xFFFFFF;
+  status_color = 0x008B22;
+  bar_brush = CreateSolidBrush(0x00D133);
+  InitLegend();
+  glow_width = glow_height = layout.glow_size;
+  glow_dc = CreateCompatibleDC(window_dc);
+  null_brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  SelectObject(glow_dc, null_brush);
+  BuildGlowBitmaps();
+  PreparePlainCellPictures();
+  PrepareGridTiles();
+  LoadShineBitmap();
+  SetBkColor(back_dc, 0);
+  text_stamps.Prepare(back_dc);
+
+  engine_loaded = BindEngineLibrary();
+  if (engine_loaded == 0) AddLogMessage(kLoadFailureText);
+  LoadSettings();
+  status_line = g_vendor_line;
+  srand(static_cast<unsigned>(time(nullptr)));
+  callbacks_enabled = true;
+  frame_timer = SetTimer(window, frame_timer_id, frame_period_ms, nullptr);
+  return frame_timer != 0;
+}
+
+bool SaverScene::Destroy() {
+  if (window == nullptr || destroyed) return false;
+  destroyed = true;
+  // From here the engine's reports change nothing.
+  callbacks_enabled = false;
+  if (frame_timer != 0) KillTimer(window, frame_timer);
+  text_stamps.Release();  // it holds the scene font
+
+  if (back_dc != nullptr) {
+    SelectObject(back_dc, old_brush);
+    DeleteObject(black_brush);
+    SelectObject(back_dc, old_font);
+    DeleteObject(font);
+    SelectObject(back_dc, old_bitmap);
+    DeleteObject(back_bitmap);
+    back_words = nullptr;
+    DeleteDC(back_dc);
+  }
+  if (window_dc != nullptr) {
+    if (old_window_font != nullptr) SelectObject(window_dc, old_window_font);
+    ReleaseDC(window, window_dc);
+  }
+  if (shine_dc != nullptr) DeleteDC(shine_dc);
+  if (shine_bitmap != nullptr) DeleteObject(shine_bitmap);
+  if (glow_dc != nullptr) DeleteDC(glow_dc);
+  for (HPEN pen : cell_pens) {
+    if (pen != nullptr) DeleteObject(pen);
+  }
+  if (bar_pen != nullptr) DeleteObject(bar_pen);
+  if (bar_brush != nullptr) DeleteObject(bar_brush);
+  for (auto& entry : glow_bitmaps) {
+    for (HBITMAP bitmap : entry.second.band_bitmaps) {
+      if (bitmap != nullptr) DeleteObject(bitmap);
+    }
+  }
+  for (auto& pictures : lit_cell_pictures) {
+    for (OwnedBitmap& picture : pictures) {
+      if (picture.handle != nullptr) DeleteObject(picture.handle);
+      picture.handle = nullptr;
+    }
+  }
+  if (engine_loaded != 0) {
+    // The bridge returns from the close only when no report of this handle runs any more.
+    if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr) {
+      {
+        // A report still being asked is dropped, whatever it finds.
+        std::lock_guard<std::mutex> guard(report_lock);
+        report_target = ReportTarget{0, Idle, report_target.generation + 1};
+        report_waiting = false;
+      }
+      g_engine_functions.CloseVolumeHandle(volume_handle);
+    }
+    UnbindEngineLibrary();
+  }
+  {
+    std::lock_guard<std::mutex> guard(cell_lock);
+    delete[] cell_state;
+    delete[] idle_trail;
+    delete[] cell_glow;
+    cell_state = nullptr;
+    idle_trail = nullptr;
+    cell_glow = nullptr;
+  }
+  return true;
+}

@@ -1,0 +1,221 @@
+// One frame of the scene, composed in the back buffer and copied to the
+// window at once. The order of the steps is the layering, bottom to top.
+//
+// The cells, the texts, the sweep and the sparkle are copied or blended into
+// the back buffer's pixels directly, from pictures prepared once and stamps
+// of the texts on show, with the pixels GDI would give; GDI draws the rest.
+// The grid's tiles are written whole, black included, so the clear leaves
+// them out, unless a text above might reach into them.
+#include <cstdlib>
+
+#include "core/scene/cluster_map.h"
+#include "core/scene/progress_sweep.h"
+#include "core/scene/saver_scene.h"
+
+namespace {
+const std::wstring kTitle = L"Orbenlake Tidewell";
+}
+
+BOOL SaverScene::Paint() {
+  const bool idle = cycle_state.load() == Idle;
+  const bool idle_effects = idle && idle_animation;
+  // The slide moves the log's texts, which are drawn last: it moves them first
+  // so that the frame knows where every text goes before it clears.
+  if (scrolling) ScrollLog();
+
+  int schedule_x = 0;
+  if (!schedule_line.empty()) {
+    SIZE size;
+    const int length = static_cast<int>(schedule_line.size());
+    schedule_x = left + grid_width - GetTextWidth(schedule_line.c_str(), length, &size);
+  }
+  const pixels::Box grid = GridBox();
+  const bool compose_grid = CanComposeGrid(grid, schedule_x);
+  ClearBackBuffer(compose_grid, grid, schedule_x, idle_effects);
+  frame_ink.Clear();
+
+  // The title and the schedule line in the title's colour (the text colour is
+  // not changed for the schedule line).
+  DrawTextLine({left, title_y, &kTitle, title_color});
+  if (!schedule_line.empty()) DrawTextLine({schedule_x, title_y, &schedule_line, title_color});
+
+  if (compose_grid) {
+    SnapshotCellsAndFade();
+    ComposeGrid(idle);
+  } else {
+    DrawGlowingClusters();
+    DrawPlainCells(idle);
+  }
+  // From here on the grid counts as drawn over, whatever its tiles hold.
+  frame_ink.Add(grid);
+
+  if (idle_effects) DrawIdleAnimation();
+
+  DrawTextLine({left, status_y, &status_line, status_color});
+
+  SelectObject(back_dc, bar_pen);
+  Rectangle(back_dc, left, bar_top, left + grid_width, bar_top + bar_height);
+  const int fill = sweep::FillWidth(bar_inner_width, percent);
+  const RECT progress_rect = {left + pen_width, bar_top + pen_width, left + pen_width + fill,
+                              bar_top + bar_height - pen_width};
+  FillRect(back_dc, &progress_rect, bar_brush);
+  frame_ink.Add({left, bar_top, left + grid_width, bar_top + bar_height});
+
+  DrawLegend();
+
+  if (idle_effects) {
+    if (shine_cell == -1 && now - shine_last_time >= shine_delay_s && cell_count > 0) {
+      shine_cell = rand() % cell_count;
+      shine_level = 250;
+      shine_delay_s = rand() % 2 + 1;
+    }
+    if (shine_cell != -1) DrawShinedCluster();
+  }
+
+  if (!idle || idle_animation) {
+    if (!sweep_running && now - sweep_end_time >= sweep::kRestartPauseSeconds) sweep_running = true;
+    if (sweep_running) {
+      AdvanceProgressSweep();
+      DrawProgressBar();
+    }
+  }
+
+  DrawLog();
+  text_stamps.EndFrame(back_dc, black_brush, frame_ink);
+
+  return BitBlt(window_dc, 0, 0, width, height, back_dc, 0, 0, SRCCOPY);
+}
+
+std::vector<SaverScene::TextPlacement> SaverScene::FrameTexts(int schedule_x) const {
+  std::vector<TextPlacement> texts = {{left, title_y, &kTitle, title_color},
+                                      {schedule_x, title_y, &schedule_line, title_color},
+                                      {left, status_y, &status_line, status_color}};
+  for (int i = 0; i < kClusterStateCount; ++i) texts.push_back(LegendLabelPlacement(i));
+  for (int i = 0; i < kLogLineCount; ++i) texts.push_back(LogLinePlacement(i));
+  return texts;
+}
+
+void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int schedule_x,
+                                 bool idle_effects) {
+  std::vector<pixels::Box> left_out;
+  if (leave_grid) left_out.push_back(grid);
+  if (BackSurface().words != nullptr) {
+    // Everything this frame draws but its texts: the grid, the sparkle wherever
+    // it may go, the bar with its sweep, the legend's squares.
+    pixels::Ink drawn;
+    drawn.Add(grid);
+    if (idle_effects) {
+      const int offset = static_cast<int>(12.0 * scale);
+      drawn.Add({left - offset, grid_top - offset,
+                 left + (grid_columns - 1) * cell_pitch - offset + shine_width,
+                 grid_top + (rows - 1) * cell_pitch - offset + shine_height});
+    }
+    drawn.Add({left, bar_top, left + grid_width, bar_top + bar_height});
+    for (int i = 0; i < kClusterStateCount; ++i)
+      drawn.Add({legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size});
+    const std::vector<TextPlacement> texts = FrameTexts(schedule_x);
+    std::vector<pixels::Box> reach;
+    for (const TextPlacement& text : texts)
+      reach.push_back(text_stamps.Reach(back_dc, text.x, text.y, *text.text, text.color));
+    for (size_t i = 0; i < texts.size(); ++i) {
+      pixels::Ink others = drawn;
+      for (size_t j = 0; j < texts.size(); ++j)
+        if (j != i && !texts[j].text->empty()) others.Add(reach[j]);
+      if (text_stamps.Keep(texts[i].x, texts[i].y, *texts[i].text, texts[i].color, others))
+        left_out.push_back(reach[i]);
+    }
+  }
+  if (left_out.empty()) {
+    FillRect(back_dc, &client_rect, black_brush);
+    return;
+  }
+  for (const pixels::Box& part : pixels::Subtract({0, 0, width, height}, left_out)) {
+    const RECT area = {part.left, part.top, part.right, part.bottom};
+    FillRect(back_dc, &area, black_brush);
+  }
+}
+
+void SaverScene::DrawPlainCells(bool idle) {
+  // Plain cells: those not glowing after this frame's fade, and, while idle,
+  // not lit by the idle animation.
+  BackSurface();  // GDI's drawing so far is done before pixels are copied
+  const int count = static_cast<int>(frame_cell_state.size());
+  for (int i = 0; i < count; ++i) {
+    if (!IsPlainCell(i, idle)) continue;
+    const int32_t state = frame_cell_state[i];
+    const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
+    const int x = left + (i % grid_columns) * cell_pitch;
+    const int y = grid_top + (i / grid_columns) * cell_pitch;
+    if (DrawPictureAt(plain_cell_pixels[pen], x, y)) continue;
+    SelectObject(back_dc, cell_pens[pen]);
+    Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
+    BackSurface();
+  }
+}
+
+bool SaverScene::IsPlainCell(int i, bool idle) const {
+  if (frame_cell_glow[i] != 0 && cluster_map::FadedGlow(frame_cell_glow[i]) != 0) return false;
+  return !(idle && idle_trail != nullptr && idle_trail[i] != 0);
+}
+
+pixels::Box SaverScene::GridBox() const {
+  const int halo_offset = static_cast<int>(2.0 * scale);
+  return {left - halo_offset, grid_top - halo_offset,
+          left - halo_offset + grid_columns * cell_pitch,
+          grid_top - halo_offset + rows * cell_pitch};
+}
+
+bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
+  if (BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 || grid.right > width ||
+      grid.bottom > height || black_tile.empty() || plain_tiles[0].empty() ||
+      lit_tiles[0][0][0].empty() || cell_state == nullptr || cell_count != rows * grid_columns)
+    return false;
+  // The title and the schedule line are drawn before the cells: neither may reach
+  // into the tiles, which are written whole.
+  if (text_stamps.Reach(back_dc, left, title_y, kTitle, title_color).Meets(grid)) return false;
+  return schedule_line.empty() ||
+         !text_stamps.Reach(back_dc, schedule_x, title_y, schedule_line, title_color).Meets(grid);
+}
+
+// Every tile of the grid written whole from a prepared tile: black, the lit
+// cell's picture (its halo fills the tile's corner), the plain cell's square
+// over it where it is drawn plain. The same pixels as the clear, the glowing
+// cells and the plain cells drawn one after the other: halos never reach into
+// another cell's tile.
+void SaverScene::ComposeGrid(bool idle) {
+  const pixels::Surface surface = BackSurface();
+  const int halo_offset = static_cast<int>(2.0 * scale);
+  const int count = static_cast<int>(frame_cell_state.size());
+  for (int i = 0; i < count; ++i) {
+    const int32_t state = frame_cell_state[i];
+    const int glow = frame_cell_glow[i];
+    const bool plain = IsPlainCell(i, idle);
+    const int x = left + (i % grid_columns) * cell_pitch;
+    const int y = grid_top + (i / grid_columns) * cell_pitch;
+    const pixels::Picture* tile = GridTile(state, glow, plain);
+    if (tile != nullptr && pixels::DrawPicture(surface, *tile, x - halo_offset, y - halo_offset))
+      continue;
+    // A glow between the fade steps has no prepared picture: GDI draws the cell.
+    pixels::DrawPicture(surface, black_tile, x - halo_offset, y - halo_offset);
+    lit_cells.assign(1, {i, cluster_map::StateColor(state), glow});
+    DrawLitCells();
+    const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
+    if (plain) DrawPictureAt(plain_cell_pixels[pen], x, y);
+  }
+}
+
+pixels::Surface SaverScene::BackSurface() {
+  if (draw_through_gdi || back_words == nullptr) return {};
+  GdiFlush();
+  return {back_words, width, height};
+}
+
+void SaverScene::DrawTextLine(const TextPlacement& placement) {
+  text_stamps.Draw(back_dc, BackSurface(), &frame_ink, placement.x, placement.y, *placement.text,
+                   placement.color);
+}
+
+bool SaverScene::DrawPictureAt(const pixels::Picture& picture, int x, int y) {
+  const pixels::Surface surface = BackSurface();
+  return surface.words != nullptr && pixels::DrawPicture(surface, picture, x, y);
+}

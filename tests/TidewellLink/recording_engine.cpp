@@ -1,0 +1,197 @@
+// The recording engine (test code): every IVolume slot and every exclusion-list operation
+// writes down its name and arguments and answers the fixed values of recording_engine.h.
+
+#include "tests/TidewellLink/recording_engine.h"
+
+#include <mutex>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "TidewellLink/com_object.h"
+#include "TidewellLink/engine_interfaces.h"
+
+extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback* callback,
+                                           IVolume** volume, int32_t engine_flag);
+extern "C" const wchar_t* __stdcall TwRecTakeCalls();
+extern "C" void __stdcall TwRecFail(const wchar_t* method);
+
+static_assert(std::is_same<decltype(&GetVolumeIntf), GetVolumeIntfProc>::value, "");
+static_assert(std::is_same<decltype(&TwRecTakeCalls), TwRecTakeCallsProc>::value, "");
+static_assert(std::is_same<decltype(&TwRecFail), TwRecFailProc>::value, "");
+
+namespace {
+
+std::mutex g_lock;
+std::vector<std::wstring> g_calls;
+std::wstring g_taken;
+std::wstring g_failing;
+
+// Writes the call down; E_FAIL when this method is the failing one.
+HRESULT Record(const wchar_t* method, const std::wstring& arguments = L"") {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_calls.push_back(method + (L"(" + arguments + L")"));
+  return g_failing == method ? E_FAIL : S_OK;
+}
+
+std::wstring Text(const wchar_t* text) { return text ? text : L"NULL"; }
+
+template <class T>
+HRESULT Answer(const wchar_t* method, T* out, T value) {
+  const HRESULT result = Record(method);
+  if (SUCCEEDED(result)) *out = value;
+  return result;
+}
+
+HRESULT AnswerName(const wchar_t* method, BSTR* out) {
+  const HRESULT result = Record(method);
+  if (SUCCEEDED(result)) *out = SysAllocString(method);
+  return result;
+}
+
+#define REC_TEXT(Method) \
+  HRESULT __stdcall Method(BSTR* text) override { return AnswerName(L"" #Method, text); }
+#define REC_INT32(Method)                              \
+  HRESULT __stdcall Method(int32_t* value) override {  \
+    return Answer(L"" #Method, value, kRecordedInt32); \
+  }
+#define REC_INT64(Method)                              \
+  HRESULT __stdcall Method(int64_t* value) override {  \
+    return Answer(L"" #Method, value, kRecordedInt64); \
+  }
+#define REC_ACTION(Method) \
+  HRESULT __stdcall Method() override { return Record(L"" #Method); }
+
+// Its reads are not written down: how often the bridge reads the list is its own affair.
+class RecordingList final : public ComObject<IExclusionList, kIID_IExclusionList> {
+ public:
+  RecordingList() : ComObject(1) {}
+  HRESULT __stdcall GetCount(int32_t* count) override {
+    *count = 2;
+    return S_OK;
+  }
+  HRESULT __stdcall GetItem(int32_t index, BSTR* text) override {
+    if (index < 0 || index > 1) return E_INVALIDARG;
+    *text = SysAllocString(index == 0 ? L"x" : L"y");
+    return S_OK;
+  }
+  REC_ACTION(Clear)
+  HRESULT __stdcall Add(const wchar_t* text) override { return Record(L"Add", Text(text)); }
+};
+
+class RecordingVolume final : public ComObject<IVolume, kIID_IVolume> {
+ public:
+  RecordingVolume() : ComObject(1) {}
+
+  REC_TEXT(GetDriveName)
+  REC_TEXT(GetDisplayName)
+  REC_TEXT(GetVolumeLabel)
+  REC_TEXT(GetFileSystemName)
+  REC_INT32(GetBytesPerSector)
+  REC_INT32(GetSectorsPerCluster)
+  REC_INT64(GetDiskSize)
+  REC_INT64(GetFreeSize)
+  REC_INT64(GetUsedSize)
+  REC_INT64(GetTotalClusters)
+  REC_INT64(GetTotalDirs)
+  REC_INT64(GetTotalFiles)
+  REC_INT64(GetFragmentedFiles)
+  REC_INT64(GetDefragmentedFiles)
+  REC_INT64(GetTotalFragments)
+  REC_INT64(GetSkippedFiles)
+  REC_INT64(GetFragmentedSize)
+  REC_INT64(GetNondefragmentedSize)
+  REC_TEXT(GetCurrentFile)
+  REC_INT32(GetPercentDone)
+  REC_INT32(GetAccessStatus)
+  REC_ACTION(Reserved22)
+  REC_ACTION(Reserved23)
+  REC_TEXT(GetReportFile)
+  HRESULT __stdcall SetReportFile(const wchar_t* text) override {
+    return Record(L"SetReportFile", Text(text));
+  }
+  REC_INT32(GetDefragPriority)
+  HRESULT __stdcall SetDefragPriority(int32_t priority) override {
+    return Record(L"SetDefragPriority", std::to_wstring(priority));
+  }
+  REC_TEXT(GetFileMask)
+  HRESULT __stdcall SetFileMask(const wchar_t* text) override {
+    return Record(L"SetFileMask", Text(text));
+  }
+  REC_ACTION(Reserved30)
+  REC_INT32(GetFragmentation)
+  HRESULT __stdcall GetExclusionList(IExclusionList** list) override {
+    const HRESULT result = Record(L"GetExclusionList");
+    if (SUCCEEDED(result)) {
+      exclusions->AddRef();
+      *list = exclusions;
+    }
+    return result;
+  }
+  REC_ACTION(Reserved33)
+  REC_INT32(GetSkipFragments)
+  HRESULT __stdcall SetSkipFragments(uint8_t skip) override {
+    return Record(L"SetSkipFragments", std::to_wstring(skip));
+  }
+  REC_INT64(GetFragmentSize)
+  HRESULT __stdcall SetFragmentSize(int64_t size) override {
+    return Record(L"SetFragmentSize", std::to_wstring(size));
+  }
+  REC_ACTION(Reserved38)
+  REC_INT32(GetInDefrag)
+  REC_INT32(GetSuspendedDefrag)
+  REC_INT32(GetTerminatedDefrag)
+  REC_INT32(GetDefragComplete)
+  REC_INT32(GetInAnalyze)
+  REC_INT32(GetSuspendedAnalyze)
+  REC_INT32(GetTerminatedAnalyze)
+  REC_INT32(GetAnalyzeComplete)
+  REC_ACTION(OpenVolume)
+  REC_ACTION(UpdateVolumeInfo)
+  REC_ACTION(Reserved49)
+  HRESULT __stdcall StartDefrag(int32_t mode, uint8_t flag) override {
+    return Record(L"StartDefrag", std::to_wstring(mode) + L"," + std::to_wstring(flag));
+  }
+  REC_ACTION(StopDefrag)
+  REC_ACTION(ResumeDefrag)
+  REC_ACTION(PauseDefrag)
+  HRESULT __stdcall StartAnalyze(const wchar_t* text, uint8_t flag) override {
+    return Record(L"StartAnalyze", Text(text) + L"," + std::to_wstring(flag));
+  }
+  REC_ACTION(StopAnalyze)
+  REC_ACTION(ResumeAnalyze)
+  REC_ACTION(PauseAnalyze)
+  REC_INT32(isGUI)
+  REC_INT32(GetThreadHandle)
+  REC_ACTION(ForceTerminate)
+  REC_ACTION(GenerateHtmlReport)
+  REC_ACTION(Reserved62)
+  REC_ACTION(Reserved63)
+
+ private:
+  ~RecordingVolume() override { exclusions->Release(); }
+  RecordingList* exclusions = new RecordingList;
+};
+
+}  // namespace
+
+extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*, IVolume** volume,
+                                           int32_t engine_flag) {
+  const HRESULT result =
+      Record(L"GetVolumeIntf", Text(drive_name) + L"," + std::to_wstring(engine_flag));
+  *volume = SUCCEEDED(result) ? new RecordingVolume : nullptr;
+  return result;
+}
+
+extern "C" const wchar_t* __stdcall TwRecTakeCalls() {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_taken.clear();
+  for (const std::wstring& call : g_calls) g_taken += (g_taken.empty() ? L"" : L"; ") + call;
+  g_calls.clear();
+  return g_taken.c_str();
+}
+
+extern "C" void __stdcall TwRecFail(const wchar_t* method) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_failing = Text(method);
+}
