@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "core/scene/saver_scene.h"
 #include "tests/support/test_support.h"
@@ -13,8 +15,9 @@
 namespace {
 
 PowerReadings g_readings;
-int64_t g_now = 100;  // long before the first defragmentation is due: no cycle runs
+int64_t g_now = 100;  // long before the next defragmentation is due: no cycle runs
 std::function<void(HWND)> g_while_running;
+std::vector<std::wstring> g_countdowns;  // the countdown texts the frames measured
 
 void CALLBACK RunTestStep(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
@@ -34,6 +37,12 @@ class WorkerWindowTest : public testing::Test {
     g_instance = GetModuleHandleW(nullptr);
     power_readings_source = [] { return g_readings; };
     screen_saver.clock = [] { return g_now; };
+    screen_saver.measure_text = [](const wchar_t* text, int length) {
+      const std::wstring measured(text, length);
+      if (measured.rfind(L"Time until", 0) == 0) g_countdowns.push_back(measured);
+      return length * 8;
+    };
+    SetText(HKEY_CURRENT_USER, L"LastDefrag", L"100");
   }
 
   // Runs the window in `mode`; `while_running` runs once from its message loop, 300 ms in.
@@ -91,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Display time-out 2 s after the screen saver's: timer 1001 checks once a second and, once
 // the 2 s have passed, turns the monitors off and quits. The window is not destroyed, so
 // the scene is not either; its engine callbacks must be off before the statics go.
+// Any other timer is a frame: the schedule is brought up to the clock before the frame
+// paints its countdown (the last defragmentation ended at 100, the next is 1800 s later).
 TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff) {
   g_readings = Readings(1, 302, 0, 300);
   HWND window = nullptr;
@@ -101,14 +112,22 @@ TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff
                   EXPECT_TRUE(screen_saver.callbacks_enabled);
                   EXPECT_TRUE(KillTimer(running, 1001));
                   SetTimer(running, 1001, 1000, nullptr);
-                  // Timer 1001 never runs a frame (which reads the clock); any other does.
-                  SendMessageW(running, WM_TIMER, frame_timer_id, 0);
-                  ASSERT_EQ(screen_saver.now, 100);
-                  g_now = 200;
-                  SendMessageW(running, WM_TIMER, 1001, 0);
-                  EXPECT_EQ(screen_saver.now, 100);
-                  SendMessageW(running, WM_TIMER, frame_timer_id, 0);
-                  EXPECT_EQ(screen_saver.now, 200);
+                  const struct {
+                    UINT_PTR timer_id;
+                    int64_t now;
+                    std::vector<std::wstring> countdowns;
+                  } ticks[] = {
+                      {frame_timer_id, 101, {L"Time until next defragmentation 00:29:59"}},
+                      {1001, 200, {}},
+                      {frame_timer_id, 263, {L"Time until next defragmentation 00:27:17"}},
+                  };
+                  for (const auto& tick : ticks) {
+                    SCOPED_TRACE(testing::Message() << "timer " << tick.timer_id);
+                    g_now = tick.now;
+                    g_countdowns.clear();
+                    SendMessageW(running, WM_TIMER, tick.timer_id, 0);
+                    EXPECT_EQ(g_countdowns, tick.countdowns);
+                  }
                 }),
             0);
   EXPECT_GE(GetTickCount() - start, 1900u);
