@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/scene/saver_scene.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_support.h"
 #include "tests/twsaverx/worker_test_support.h"
 #include "twsaverx/worker_window.h"
@@ -45,6 +46,13 @@ class WorkerWindowTest : public testing::Test {
     SetText(HKEY_CURRENT_USER, L"LastDefrag", L"100");
   }
 
+  // False where the test is left to a process of its own (see RunsAloneOrDelegates).
+  static bool RunsAlone() {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    return RunsAloneOrDelegates(
+        (std::string(test->test_suite_name()) + "." + test->name()).c_str());
+  }
+
   // Runs the window in `mode`; `while_running` runs once from its message loop, 300 ms in.
   int Run(SaverMode mode, std::function<void(HWND)> while_running) {
     saver_mode = mode;
@@ -73,6 +81,7 @@ class MonitorOffNotArmed : public WorkerWindowTest,
                            public testing::WithParamInterface<NotArmedCase> {};
 
 TEST_P(MonitorOffNotArmed, NoMonitorOffTimer) {
+  if (!RunsAlone()) return;
   g_readings = GetParam().readings;
   EXPECT_EQ(Run(GetParam().mode,
                 [](HWND window) {
@@ -103,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Any other timer is a frame: the schedule is brought up to the clock before the frame
 // paints its countdown (the last defragmentation ended at 100, the next is 1800 s later).
 TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff) {
+  if (!RunsAlone()) return;
   g_readings = Readings(1, 302, 0, 300);
   HWND window = nullptr;
   const DWORD start = GetTickCount();
