@@ -7,7 +7,6 @@
 
 #include "tests/TidewellLink/bridge_library.h"
 #include "tests/support/child_process.h"
-#include "tests/TidewellLink/recording_engine.h"
 
 namespace {
 
@@ -117,28 +116,23 @@ const Forward kForwards[] = {
 TEST(BridgeForwarding, EachExportReachesItsOwnMethodWithItsArgumentsAndAnswers) {
   // Its own engine must be the one the bridge loads: a process where none was loaded yet.
   if (!RunsAloneOrDelegates("BridgeForwarding.*")) return;
-  // Loaded by full path first, so that the bridge's load by bare name finds it.
-  const std::wstring engine_directory = TestProgramDirectory() + L"recording_engine";
-  HMODULE engine = LoadLibraryW((engine_directory + L"\\Tidewell.dll").c_str());
-  TwRecTakeCallsProc take = nullptr;
-  TwRecFailProc fail = nullptr;
-  ASSERT_TRUE(engine && Bind(engine, "TwRecTakeCalls", take) && Bind(engine, "TwRecFail", fail));
-  SetCurrentDirectoryW(engine_directory.c_str());
+  RecordingEngine engine;
+  ASSERT_TRUE(engine.Load());
   BridgeLibrary bridge;
   ASSERT_TRUE(bridge.Load());
   ASSERT_EQ(bridge.GetVolumeHandle(L"D:\\", nullptr, nullptr, 0x301), 1);
-  EXPECT_STREQ(take(), L"GetVolumeIntf(D:\\,1)");
+  EXPECT_STREQ(engine.take(), L"GetVolumeIntf(D:\\,1)");
 
   for (const Forward& row : kForwards) {
     SCOPED_TRACE(testing::Message() << row.engine_calls);
     EXPECT_EQ(row.call(bridge, 1), row.answer);
-    EXPECT_EQ(take(), row.engine_calls);
-    fail(row.failing);
+    EXPECT_EQ(engine.take(), row.engine_calls);
+    engine.fail(row.failing);
     EXPECT_EQ(row.call(bridge, 1), row.fallback);
-    fail(L"");
-    take();
+    engine.fail(L"");
+    engine.take();
     EXPECT_EQ(row.call(bridge, 2), row.fallback);  // never opened: the engine is not asked
-    EXPECT_STREQ(take(), L"");
+    EXPECT_STREQ(engine.take(), L"");
   }
 }
 

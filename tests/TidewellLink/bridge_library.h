@@ -6,6 +6,7 @@
 
 #include "TidewellLink/link_types.h"
 #include "sim_engine/sim_control.h"
+#include "tests/TidewellLink/recording_engine.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,21 @@ struct SimEngine {
   }
   bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
   int64_t Query(const wchar_t* name) const { return query(name); }
+};
+
+// The recording engine, loaded by full path from its own folder, which becomes the hosts'
+// current directory: the bridge's load by bare name then finds this module.
+struct RecordingEngine {
+  TwRecTakeCallsProc take = nullptr;
+  TwRecFailProc fail = nullptr;
+  TwRecObjectsProc objects = nullptr;
+
+  bool Load() {
+    const std::wstring directory = TestProgramDirectory() + L"recording_engine";
+    HMODULE module = LoadLibraryW((directory + L"\\Tidewell.dll").c_str());
+    return module && Bind(module, "TwRecTakeCalls", take) && Bind(module, "TwRecFail", fail) &&
+           Bind(module, "TwRecObjects", objects) && SetCurrentDirectoryW(directory.c_str());
+  }
 };
 
 // Every forwarding export (all but the two handle functions), called on

@@ -115,37 +115,40 @@ int Slot(Method method) {
   return static_cast<int>((raw - 1) / static_cast<ptrdiff_t>(sizeof(void*))) - 2;
 }
 
+template <class... Methods>
+std::vector<int> Slots(Methods... methods) {
+  return {Slot(methods)...};
+}
+
 TEST(EngineInterfaces, MethodsSitInTheirSlots) {
-  EXPECT_EQ(Slot(&IVolume::Release), 0);
-  int slot = 0;
-#define X(method) EXPECT_EQ(Slot(&IVolume::method), ++slot) << #method;
-  X(GetDriveName)
-  X(GetDisplayName) X(GetVolumeLabel) X(GetFileSystemName) X(GetBytesPerSector)
-      X(GetSectorsPerCluster) X(GetDiskSize) X(GetFreeSize) X(GetUsedSize) X(GetTotalClusters)
-          X(GetTotalDirs) X(GetTotalFiles) X(GetFragmentedFiles) X(GetDefragmentedFiles)
-              X(GetTotalFragments) X(GetSkippedFiles) X(GetFragmentedSize) X(GetNondefragmentedSize)
-                  X(GetCurrentFile) X(GetPercentDone) X(GetAccessStatus) X(Reserved22) X(Reserved23)
-                      X(GetReportFile) X(SetReportFile) X(GetDefragPriority) X(SetDefragPriority) X(
-                          GetFileMask) X(SetFileMask) X(Reserved30) X(GetFragmentation)
-                          X(GetExclusionList) X(Reserved33) X(GetSkipFragments) X(SetSkipFragments)
-                              X(GetFragmentSize) X(SetFragmentSize) X(Reserved38) X(GetInDefrag)
-                                  X(GetSuspendedDefrag) X(GetTerminatedDefrag) X(GetDefragComplete)
-                                      X(GetInAnalyze) X(GetSuspendedAnalyze) X(GetTerminatedAnalyze)
-                                          X(GetAnalyzeComplete) X(OpenVolume) X(UpdateVolumeInfo)
-                                              X(Reserved49) X(StartDefrag) X(StopDefrag)
-                                                  X(ResumeDefrag) X(PauseDefrag) X(StartAnalyze)
-                                                      X(StopAnalyze) X(ResumeAnalyze)
-                                                          X(PauseAnalyze) X(isGUI)
-                                                              X(GetThreadHandle) X(ForceTerminate)
-                                                                  X(GenerateHtmlReport)
-                                                                      X(Reserved62) X(Reserved63)
-#undef X
-                                                                          EXPECT_EQ(slot, 63);
-  EXPECT_EQ(
-      std::vector<int>({Slot(&ICallback::UpdateProgressInformation), Slot(&ICallback::SetClusters),
-                        Slot(&IExclusionList::GetCount), Slot(&IExclusionList::GetItem),
-                        Slot(&IExclusionList::Clear), Slot(&IExclusionList::Add)}),
-      std::vector<int>({1, 2, 1, 2, 3, 4}));
+  // IVolume: Release in slot 0, then its own methods in slots 1 to 63 in this order.
+  const std::vector<int> volume = Slots(
+      &IVolume::Release, &IVolume::GetDriveName, &IVolume::GetDisplayName, &IVolume::GetVolumeLabel,
+      &IVolume::GetFileSystemName, &IVolume::GetBytesPerSector, &IVolume::GetSectorsPerCluster,
+      &IVolume::GetDiskSize, &IVolume::GetFreeSize, &IVolume::GetUsedSize,
+      &IVolume::GetTotalClusters, &IVolume::GetTotalDirs, &IVolume::GetTotalFiles,
+      &IVolume::GetFragmentedFiles, &IVolume::GetDefragmentedFiles, &IVolume::GetTotalFragments,
+      &IVolume::GetSkippedFiles, &IVolume::GetFragmentedSize, &IVolume::GetNondefragmentedSize,
+      &IVolume::GetCurrentFile, &IVolume::GetPercentDone, &IVolume::GetAccessStatus,
+      &IVolume::Reserved22, &IVolume::Reserved23, &IVolume::GetReportFile, &IVolume::SetReportFile,
+      &IVolume::GetDefragPriority, &IVolume::SetDefragPriority, &IVolume::GetFileMask,
+      &IVolume::SetFileMask, &IVolume::Reserved30, &IVolume::GetFragmentation,
+      &IVolume::GetExclusionList, &IVolume::Reserved33, &IVolume::GetSkipFragments,
+      &IVolume::SetSkipFragments, &IVolume::GetFragmentSize, &IVolume::SetFragmentSize,
+      &IVolume::Reserved38, &IVolume::GetInDefrag, &IVolume::GetSuspendedDefrag,
+      &IVolume::GetTerminatedDefrag, &IVolume::GetDefragComplete, &IVolume::GetInAnalyze,
+      &IVolume::GetSuspendedAnalyze, &IVolume::GetTerminatedAnalyze, &IVolume::GetAnalyzeComplete,
+      &IVolume::OpenVolume, &IVolume::UpdateVolumeInfo, &IVolume::Reserved49, &IVolume::StartDefrag,
+      &IVolume::StopDefrag, &IVolume::ResumeDefrag, &IVolume::PauseDefrag, &IVolume::StartAnalyze,
+      &IVolume::StopAnalyze, &IVolume::ResumeAnalyze, &IVolume::PauseAnalyze, &IVolume::isGUI,
+      &IVolume::GetThreadHandle, &IVolume::ForceTerminate, &IVolume::GenerateHtmlReport,
+      &IVolume::Reserved62, &IVolume::Reserved63);
+  ASSERT_EQ(volume.size(), 64u);
+  for (int slot = 0; slot < 64; ++slot) EXPECT_EQ(volume[slot], slot) << "method " << slot;
+  EXPECT_EQ(Slots(&ICallback::UpdateProgressInformation, &ICallback::SetClusters,
+                  &IExclusionList::GetCount, &IExclusionList::GetItem, &IExclusionList::Clear,
+                  &IExclusionList::Add),
+            std::vector<int>({1, 2, 1, 2, 3, 4}));
 }
 
 }  // namespace

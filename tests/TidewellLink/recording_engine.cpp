@@ -1,5 +1,6 @@
 // The recording engine (test code): every IVolume slot and every exclusion-list operation
-// writes down its name and arguments and answers the fixed values of recording_engine.h.
+// writes down its name and arguments and answers the fixed values of recording_engine.h;
+// its objects count references as COM objects do and are shown through "TwRecObjects".
 
 #include "tests/TidewellLink/recording_engine.h"
 
@@ -15,10 +16,12 @@ extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*
                                            IVolume** volume, int32_t engine_flag);
 extern "C" const wchar_t* __stdcall TwRecTakeCalls();
 extern "C" void __stdcall TwRecFail(const wchar_t* method);
+extern "C" RecordedObjects* __stdcall TwRecObjects();
 
 static_assert(std::is_same<decltype(&GetVolumeIntf), GetVolumeIntfProc>::value, "");
 static_assert(std::is_same<decltype(&TwRecTakeCalls), TwRecTakeCallsProc>::value, "");
 static_assert(std::is_same<decltype(&TwRecFail), TwRecFailProc>::value, "");
+static_assert(std::is_same<decltype(&TwRecObjects), TwRecObjectsProc>::value, "");
 
 namespace {
 
@@ -26,6 +29,7 @@ std::mutex g_lock;
 std::vector<std::wstring> g_calls;
 std::wstring g_taken;
 std::wstring g_failing;
+RecordedObjects g_objects;
 
 // Writes the call down; E_FAIL when this method is the failing one.
 HRESULT Record(const wchar_t* method, const std::wstring& arguments = L"") {
@@ -82,6 +86,7 @@ class RecordingList final : public ComObject<IExclusionList, kIID_IExclusionList
 class RecordingVolume final : public ComObject<IVolume, kIID_IVolume> {
  public:
   RecordingVolume() : ComObject(1) {}
+  RecordingList* const exclusions = new RecordingList;
 
   REC_TEXT(GetDriveName)
   REC_TEXT(GetDisplayName)
@@ -122,10 +127,7 @@ class RecordingVolume final : public ComObject<IVolume, kIID_IVolume> {
   REC_INT32(GetFragmentation)
   HRESULT __stdcall GetExclusionList(IExclusionList** list) override {
     const HRESULT result = Record(L"GetExclusionList");
-    if (SUCCEEDED(result)) {
-      exclusions->AddRef();
-      *list = exclusions;
-    }
+    if (SUCCEEDED(result)) *list = exclusions;  // the volume's own: not counted for the caller
     return result;
   }
   REC_ACTION(Reserved33)
@@ -170,18 +172,27 @@ class RecordingVolume final : public ComObject<IVolume, kIID_IVolume> {
 
  private:
   ~RecordingVolume() override { exclusions->Release(); }
-  RecordingList* exclusions = new RecordingList;
 };
 
 }  // namespace
 
-extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*, IVolume** volume,
-                                           int32_t engine_flag) {
+extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback* callback,
+                                           IVolume** volume, int32_t engine_flag) {
   const HRESULT result =
       Record(L"GetVolumeIntf", Text(drive_name) + L"," + std::to_wstring(engine_flag));
-  *volume = SUCCEEDED(result) ? new RecordingVolume : nullptr;
+  *volume = nullptr;
+  if (FAILED(result)) return result;
+  RecordingVolume* made = new RecordingVolume;  // the engine's own reference
+  if (g_objects.counts_stored_volume) made->AddRef();
+  callback->AddRef();
+  callback->AddRef();
+  g_objects.volume = *volume = made;
+  g_objects.list = made->exclusions;
+  g_objects.callback = callback;
   return result;
 }
+
+extern "C" RecordedObjects* __stdcall TwRecObjects() { return &g_objects; }
 
 extern "C" const wchar_t* __stdcall TwRecTakeCalls() {
   std::lock_guard<std::mutex> guard(g_lock);

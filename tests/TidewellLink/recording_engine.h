@@ -1,9 +1,12 @@
 // An engine library "Tidewell.dll" whose volumes write down every call they receive
-// (test code): the bridge's forwarding is checked against what the engine saw.
+// (test code): the bridge's forwarding is checked against what the engine saw, and the
+// references it takes and gives back against the counts of the engine's objects.
 
 #pragma once
 
 #include <cstdint>
+
+#include "TidewellLink/engine_interfaces.h"
 
 // Every number getter of a recording volume answers one of these; every text getter
 // answers its own method's name; the exclusion list holds "x" and "y".
@@ -16,3 +19,15 @@ typedef const wchar_t*(__stdcall* TwRecTakeCallsProc)();
 // The method of this name (of IVolume or of the exclusion list) fails from now on;
 // an empty name: none fails.
 typedef void(__stdcall* TwRecFailProc)(const wchar_t* method);
+
+// The objects of the last "GetVolumeIntf", none counted for the reader. The engine holds one
+// reference of its own on the volume (two when the test sets `counts_stored_volume`), the
+// volume one on its list (which "GetExclusionList" hands out uncounted), and the engine two
+// on the callback object, which the test gives back.
+struct RecordedObjects {
+  bool counts_stored_volume = false;
+  IVolume* volume = nullptr;
+  IExclusionList* list = nullptr;
+  ICallback* callback = nullptr;
+};
+typedef RecordedObjects*(__stdcall* TwRecObjectsProc)();

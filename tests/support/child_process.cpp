@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 
 HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeout_ms) {
   HWND found = nullptr;
@@ -59,24 +60,15 @@ bool RunsAloneOrDelegates(const char* test_name) {
   if (GetEnvironmentVariableW(L"TW_TEST_ALONE", marker, 4) == 1) return true;
   wchar_t program[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, program, MAX_PATH);
-  std::wstring filter(test_name, test_name + strlen(test_name));
-  std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_filter=" + filter;
   SetEnvironmentVariableW(L"TW_TEST_ALONE", L"1");
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                &startup, &process);
+  const ChildProcess alone(
+      wcsrchr(program, L'\\') + 1,
+      L"--gtest_filter=" + std::wstring(test_name, test_name + strlen(test_name)));
   SetEnvironmentVariableW(L"TW_TEST_ALONE", nullptr);
-  EXPECT_TRUE(started) << "could not start the test alone";
-  if (!started) return false;
-  DWORD code = STILL_ACTIVE;
-  PumpMessagesUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
-                    60000);
-  GetExitCodeProcess(process.hProcess, &code);
-  if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 99);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  EXPECT_EQ(code, 0u) << test_name << " failed when run alone (its output is above)";
+  EXPECT_TRUE(alone.started()) << "could not start the test alone";
+  if (alone.started()) {
+    EXPECT_EQ(alone.WaitForExit(60000), 0u)
+        << test_name << " failed when run alone (its output is above)";
+  }
   return false;
 }

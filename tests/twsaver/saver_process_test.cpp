@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 
 #include "tests/support/child_process.h"
 #include "tests/support/settings_values.h"
@@ -120,30 +121,6 @@ TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPowe
   }
 }
 
-TEST_F(SaverProcessTest, PreviewLivesInItsParentUntilTheParentGoes) {
-  SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
-  HWND parent = MakeTestWindow(320, 240);
-  Saver saver(L"/p " + Decimal(parent));
-  HWND preview =
-      WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
-  ASSERT_NE(preview, nullptr);
-  RECT preview_rect = {};
-  GetWindowRect(preview, &preview_rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&preview_rect), 2);
-  const RECT expected = {0, 0, 320, 240};
-  EXPECT_TRUE(EqualRect(&preview_rect, &expected));
-
-  // Input does not close a preview.
-  PostMessageW(preview, WM_KEYDOWN, 'A', 0x001E0001);
-  PostMessageW(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  Idle(1500);
-  EXPECT_TRUE(saver.Running());
-  // A preview only analyses: it never stores the time of a finished defragmentation.
-  EXPECT_FALSE(LastDefragStored());
-  DestroyWindow(parent);
-  EXPECT_EQ(saver.WaitForExit(), 0u);
-}
-
 // What the preview's parent received of the help and context-menu requests.
 struct ParentRequests {
   int helps = 0;
@@ -168,29 +145,41 @@ LRESULT CALLBACK RecordingParentProc(HWND window, UINT message, WPARAM wparam, L
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-TEST_F(SaverProcessTest, PreviewHandsHelpAndContextMenuToItsParent) {
+TEST_F(SaverProcessTest, PreviewLivesInItsParentHandsItHelpAndMenusAndEndsWithIt) {
+  SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
   HWND parent = MakeTestWindow(320, 240);
   SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParentProc));
   Saver saver(L"/p " + Decimal(parent));
   HWND preview =
       WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
   ASSERT_NE(preview, nullptr);
+  RECT preview_rect = {};
+  GetWindowRect(preview, &preview_rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&preview_rect), 2);
+  const RECT expected = {0, 0, 320, 240};
+  EXPECT_TRUE(EqualRect(&preview_rect, &expected));
+
+  // Input does not close a preview.
+  PostMessageW(preview, WM_KEYDOWN, 'A', 0x001E0001);
+  PostMessageW(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  Idle(1500);
+  EXPECT_TRUE(saver.Running());
+  // A preview only analyses: it never stores the time of a finished defragmentation.
+  EXPECT_FALSE(LastDefragStored());
 
   // The help request carries a pointer: it must reach the parent with what it points to.
-  HELPINFO help = {sizeof(HELPINFO), HELPINFO_WINDOW, 7, preview, 1234, {11, 22}};
+  const HELPINFO help = {sizeof(HELPINFO), HELPINFO_WINDOW, 7, preview, 1234, {11, 22}};
   DWORD_PTR answer = 0;
   ASSERT_TRUE(SendMessageTimeoutW(preview, WM_HELP, 0, reinterpret_cast<LPARAM>(&help), SMTO_NORMAL,
                                   10000, &answer));
   EXPECT_EQ(answer, 1u);
   ASSERT_EQ(g_parent_requests.helps, 1);
   EXPECT_EQ(g_parent_requests.help_wparam, reinterpret_cast<WPARAM>(parent));
-  EXPECT_EQ(g_parent_requests.help.cbSize, sizeof(HELPINFO));
-  EXPECT_EQ(g_parent_requests.help.iContextType, HELPINFO_WINDOW);
-  EXPECT_EQ(g_parent_requests.help.iCtrlId, 7);
-  EXPECT_EQ(g_parent_requests.help.hItemHandle, preview);
-  EXPECT_EQ(g_parent_requests.help.dwContextId, 1234u);
-  EXPECT_EQ(g_parent_requests.help.MousePos.x, 11);
-  EXPECT_EQ(g_parent_requests.help.MousePos.y, 22);
+  auto fields = [](const HELPINFO& h) {
+    return std::make_tuple(h.cbSize, h.iContextType, h.iCtrlId, h.hItemHandle, h.dwContextId,
+                           h.MousePos.x, h.MousePos.y);
+  };
+  EXPECT_EQ(fields(g_parent_requests.help), fields(help));
 
   PostMessageW(preview, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(preview), MAKELPARAM(33, 44));
   EXPECT_TRUE(PumpMessagesUntil([] { return g_parent_requests.menus == 1; }, 10000));
