@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <regex>
 #include <vector>
@@ -26,14 +24,9 @@ std::unique_ptr<ChildProcess> StartProbe(const wchar_t* scenario,
   return std::make_unique<ChildProcess>(L"bridge_probe\\bridge_probe.exe", arguments);
 }
 
-std::string ReadLogBytes() {
-  std::ifstream file(LogPath().c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // The messages of the log's UTF-16 lines, each checked for time, program and CR LF.
 Lines ReadLog() {
-  std::string bytes = ReadLogBytes();
+  const std::string bytes = ReadFileBytes(LogPath());
   std::wstring text(bytes.size() / 2, L'\0');
   std::memcpy(&text[0], bytes.data(), text.size() * 2);
   std::wregex line_format(
@@ -91,7 +84,7 @@ TEST_F(DebugLogProcessTest, SwitchedOnOnlyByRegistryDwordOneOrFirstArgument) {
                 ERROR_SUCCESS);
     }
     RunProbe(L"leak", c.arguments);
-    EXPECT_EQ(GetFileAttributesW(LogPath().c_str()) != INVALID_FILE_ATTRIBUTES, c.on)
+    EXPECT_EQ(FileExists(LogPath()), c.on)
         << "arguments \"" << c.arguments << "\", registry " << c.registry;
   }
 }
@@ -171,7 +164,7 @@ TEST_F(DebugLogProcessTest, EachCaseWritesItsLines) {
 // A new file has no byte order mark; later processes, two at once, append to it.
 TEST_F(DebugLogProcessTest, NewFileHasNoByteOrderMarkAndTwoProcessesAppendingLoseNoLine) {
   Lines first = RunProbe(L"bad_close");
-  std::string bytes = ReadLogBytes();
+  const std::string bytes = ReadFileBytes(LogPath());
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_TRUE(bytes[0] >= '0' && bytes[0] <= '2' && bytes[1] == 0) << "no BOM";
   auto one = StartProbe(L"many_lines"), other = StartProbe(L"many_lines");

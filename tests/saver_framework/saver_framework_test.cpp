@@ -10,6 +10,7 @@
 
 #include "saver_framework/saver_window.h"
 #include "saver_framework/screen_saver_framework.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -60,13 +61,9 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 HWND MakeParent() {
-  WNDCLASSW parent_class = {};
-  parent_class.lpfnWndProc = ParentProc;
-  parent_class.hInstance = GetModuleHandleW(nullptr);
-  parent_class.lpszClassName = L"SaverTestParent";
-  RegisterClassW(&parent_class);
-  return CreateWindowExW(0, L"SaverTestParent", L"", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
-                         nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND parent = MakeTestWindow(320, 240);
+  SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ParentProc));
+  return parent;
 }
 
 bool CloseIsQueued(HWND window) {
@@ -121,7 +118,7 @@ TEST(SaverFramework, PreviewPostsContextMenuRequestsToItsParent) {
   EXPECT_EQ(g_reached_parent, std::vector<Message>{forwarded});
 }
 
-TEST(SaverFramework, FullScreenClosesOnButtonsAndACriticalResume) {
+TEST(SaverFramework, FullScreenClosesOnKeysButtonsDeactivationAndACriticalResume) {
   struct Case {
     Message message;
     bool closes;
@@ -133,6 +130,10 @@ TEST(SaverFramework, FullScreenClosesOnButtonsAndACriticalResume) {
        {{WM_LBUTTONUP, 0, MAKELPARAM(3, 3)}, false},
        {{WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)}, true}},
       {{{WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(3, 3)}, true}},
+      {{{WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3)}, true}},
+      {{{WM_KEYDOWN, 'A', 0x001E0001}, true}},
+      {{{WM_SYSKEYDOWN, VK_MENU, 0x20380001}, true}},
+      {{{WM_ACTIVATEAPP, TRUE, 0}, false}, {{WM_ACTIVATEAPP, FALSE, 0}, true}},
       {{{WM_POWER, PWR_CRITICALRESUME, 0}, true}},
   };
   for (const std::vector<Case>& run : runs) {

@@ -5,6 +5,11 @@
 #include <functional>
 #include <string>
 
+// A window handle in decimal, as a command line passes it.
+inline std::wstring WindowNumber(HWND window) {
+  return std::to_wstring(reinterpret_cast<uintptr_t>(window));
+}
+
 // Pumps this thread's messages until `find` gives a window or `timeout_ms` pass.
 HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeout_ms = 20000);
 

@@ -1,6 +1,8 @@
 #include "tests/support/test_support.h"
 
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 HWND MakeTestWindow(int width, int height, DWORD ex_style) {
@@ -86,11 +88,21 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms) {
   }
 }
 
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 void ClearSimEnvironment() {
   std::vector<std::wstring> names;
   if (wchar_t* block = GetEnvironmentStringsW()) {
     for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
-      if (wcsncmp(entry, L"TW_SIM_", 7) == 0) names.emplace_back(entry, wcschr(entry, L'=') - entry);
+      if (wcsncmp(entry, L"TW_SIM_", 7) == 0)
+        names.emplace_back(entry, wcschr(entry, L'=') - entry);
     }
     FreeEnvironmentStringsW(block);
   }

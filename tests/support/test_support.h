@@ -27,6 +27,10 @@ DWORD TestTimeScale();
 // pass; true when done.
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms);
 
+bool FileExists(const std::wstring& path);
+// The file's bytes; empty when it can't be read.
+std::string ReadFileBytes(const std::wstring& path);
+
 // Removes every TW_SIM_* variable from this process's environment, so that the simulated
 // engine's next volume starts from its defaults (it reads them for every new volume).
 void ClearSimEnvironment();

@@ -53,8 +53,6 @@ bool ScreenShowsSomething(const RECT& rect) {
   return something;
 }
 
-std::wstring Decimal(HWND window) { return std::to_wstring(reinterpret_cast<uintptr_t>(window)); }
-
 class SaverProcessTest : public testing::Test {
  protected:
   // The saver inherits the environment: the simulated engine then runs its work quickly.
@@ -98,29 +96,6 @@ TEST_F(SaverProcessTest, FullScreenPaintsRunsACycleAndClosesOnlyWhenTheMouseMove
   EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
-TEST_F(SaverProcessTest, FullScreenClosesOnKeysButtonsDeactivationAndMonitorPower) {
-  const struct {
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-  } closers[] = {
-      {WM_KEYDOWN, 'A', 0x001E0001},
-      {WM_SYSKEYDOWN, VK_MENU, 0x20380001},
-      {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)},
-      // Losing activation closes it; under wine this must not re-enter the destruction.
-      {WM_ACTIVATEAPP, FALSE, 0},
-      {WM_SYSCOMMAND, SC_MONITORPOWER, 2},
-  };
-  for (const auto& closer : closers) {
-    SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << closer.message);
-    Saver saver(L"/s");
-    HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
-    ASSERT_NE(window, nullptr);
-    PostMessageW(window, closer.message, closer.wparam, closer.lparam);
-    EXPECT_EQ(saver.WaitForExit(), 0u);
-  }
-}
-
 // What the preview's parent received of the help and context-menu requests.
 struct ParentRequests {
   int helps = 0;
@@ -149,7 +124,7 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentHandsItHelpAndMenusAndEndsWithIt
   SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
   HWND parent = MakeTestWindow(320, 240);
   SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParentProc));
-  Saver saver(L"/p " + Decimal(parent));
+  Saver saver(L"/p " + WindowNumber(parent));
   HWND preview =
       WaitForWindow([&] { return FindWindowExW(parent, nullptr, kSaverClass, L"Preview"); });
   ASSERT_NE(preview, nullptr);
@@ -190,7 +165,7 @@ TEST_F(SaverProcessTest, PreviewLivesInItsParentHandsItHelpAndMenusAndEndsWithIt
 
 TEST_F(SaverProcessTest, UnknownSwitchOrPreviewWithoutWindowShowsNothing) {
   HWND gone = MakeTestWindow(10, 10);
-  const std::wstring dead_handle = Decimal(gone);
+  const std::wstring dead_handle = WindowNumber(gone);
   DestroyWindow(gone);
   for (const std::wstring& arguments :
        {std::wstring(L"/p 0"), std::wstring(L"/p"), L"/l " + dead_handle, std::wstring(L"/x"),
@@ -210,7 +185,7 @@ TEST_F(SaverProcessTest, SettingsSwitchesOpenTheDialogOverTheirOwner) {
     HWND owner;
     int button;
     DWORD exit_code;
-  } cases[] = {{L"/c:" + Decimal(owner), owner, IDCANCEL, 0},
+  } cases[] = {{L"/c:" + WindowNumber(owner), owner, IDCANCEL, 0},
                {L"/c", foreground, IDCANCEL, 0},
                {L"", nullptr, IDOK, 1}};
   for (const auto& c : cases) {

@@ -31,8 +31,6 @@ HWND DesktopWindowOfClass(HDESK desktop, const wchar_t* window_class) {
   return search.second;
 }
 
-std::wstring Number(HWND window) { return std::to_wstring(reinterpret_cast<intptr_t>(window)); }
-
 // Puts back every value a worker run may write or read.
 class WorkerRunTest : public testing::Test {
  protected:
@@ -127,7 +125,7 @@ TEST_F(WorkerRunTest, SecureRunsOnTheScreenSaverDesktopOrNotAtAll) {
 
 TEST_F(WorkerRunTest, PreviewFillsItsParentIgnoresInputAndEndsWithIt) {
   HWND parent = MakeWindow(320, 240);
-  SetParams(L"/p " + Number(parent));
+  SetParams(L"/p " + WindowNumber(parent));
   WorkerProcess worker;
   HWND child = WaitForWindow([&] { return FindWindowExW(parent, nullptr, kWorkerClass, nullptr); });
   ASSERT_NE(child, nullptr);
@@ -163,8 +161,9 @@ TEST_F(WorkerRunTest, SettingsDialogOwners) {
     HWND owner;
   } cases[] = {
       {std::nullopt, foreground},
-      {L"/c:" + Number(other), other},  // taken as it is, without asking whether it is a window
-      {L"read", nullptr},               // what the previous start left
+      {L"/c:" + WindowNumber(other),
+       other},             // taken as it is, without asking whether it is a window
+      {L"read", nullptr},  // what the previous start left
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "Params '" << c.params.value_or(L"<none>") << "'");

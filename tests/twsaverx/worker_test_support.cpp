@@ -2,9 +2,6 @@
 
 #include <shellapi.h>
 
-#include <fstream>
-#include <iterator>
-
 ScratchFolder::ScratchFolder() {
   wchar_t temp[MAX_PATH + 1] = L"";
   GetTempPathW(MAX_PATH, temp);
@@ -29,15 +26,6 @@ std::wstring AccountName() {
   DWORD size = 300;
   GetUserNameW(name, &size);
   return name;
-}
-
-bool FileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-Bytes ReadFileBytes(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 PowerReadings Readings(BYTE ac_line, ULONG ac_s, ULONG dc_s, int saver_s) {

@@ -1,11 +1,12 @@
 #pragma once
-// Helpers of the worker's tests: scratch folders, file bytes, and the worker program.
+// Helpers of the worker's tests: scratch folders, power readings, and the worker program.
 #include <windows.h>
 
 #include <string>
 
 #include "tests/support/child_process.h"
 #include "tests/support/settings_values.h"
+#include "tests/support/test_support.h"
 #include "twsaverx/monitor_off.h"
 
 // A fresh folder under the temporary directory, removed with its contents at the end.
@@ -22,8 +23,6 @@ class ScratchFolder {
 
 // The name of the user this test runs as.
 std::wstring AccountName();
-bool FileExists(const std::wstring& path);
-Bytes ReadFileBytes(const std::wstring& path);
 
 // Readings of a platform that runs the screen saver, with these power source and time-outs.
 PowerReadings Readings(BYTE ac_line, ULONG ac_s, ULONG dc_s, int saver_s);

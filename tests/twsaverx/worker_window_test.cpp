@@ -66,45 +66,32 @@ class WorkerWindowTest : public testing::Test {
     return result;
   }
 
+  // Runs the window in `mode` with these readings: no monitor-off timer is set.
+  void ExpectNoMonitorOffTimer(SaverMode mode, PowerReadings readings) {
+    if (!RunsAlone()) return;
+    g_readings = readings;
+    EXPECT_EQ(Run(mode,
+                  [](HWND window) {
+                    EXPECT_FALSE(KillTimer(window, 1001));
+                    DestroyWindow(window);
+                  }),
+              0);
+    EXPECT_EQ(monitor_off_armed, 0);
+    EXPECT_TRUE(screen_saver.destroyed);
+  }
+
   SettingsSandbox sandbox_;
 };
 
-struct NotArmedCase {
-  const char* name;
-  SaverMode mode;
-  PowerReadings readings;
-};
-
-void PrintTo(const NotArmedCase& c, std::ostream* out) { *out << c.name; }
-
-class MonitorOffNotArmed : public WorkerWindowTest,
-                           public testing::WithParamInterface<NotArmedCase> {};
-
-TEST_P(MonitorOffNotArmed, NoMonitorOffTimer) {
-  if (!RunsAlone()) return;
-  g_readings = GetParam().readings;
-  EXPECT_EQ(Run(GetParam().mode,
-                [](HWND window) {
-                  EXPECT_FALSE(KillTimer(window, 1001));
-                  DestroyWindow(window);
-                }),
-            0);
-  EXPECT_EQ(monitor_off_armed, 0);
-  EXPECT_TRUE(screen_saver.destroyed);
+TEST_F(WorkerWindowTest, FullScreenWithoutARunningScreenSaverHasNoMonitorOffTimer) {
+  PowerReadings not_running = Readings(1, 600, 0, 300);
+  not_running.saver_running = FALSE;
+  ExpectNoMonitorOffTimer(FullScreenMode, not_running);
 }
 
-PowerReadings NotRunning() {
-  PowerReadings readings = Readings(1, 600, 0, 300);
-  readings.saver_running = FALSE;
-  return readings;
+TEST_F(WorkerWindowTest, PreviewHasNoMonitorOffTimer) {
+  ExpectNoMonitorOffTimer(PreviewMode, Readings(1, 300, 0, 300));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Worker, MonitorOffNotArmed,
-    testing::Values(NotArmedCase{"FullScreenWithoutARunningScreenSaver", FullScreenMode,
-                                 NotRunning()},
-                    NotArmedCase{"Preview", PreviewMode, Readings(1, 300, 0, 300)}),
-    [](const testing::TestParamInfo<NotArmedCase>& info) { return std::string(info.param.name); });
 
 // Display time-out 2 s after the screen saver's: timer 1001 checks once a second and, once
 // the 2 s have passed, turns the monitors off and quits. The window is not destroyed, so
