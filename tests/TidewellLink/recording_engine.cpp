@@ -1,15 +1,15 @@
 // The recording engine (test code): every IVolume slot and every exclusion-list operation
 // writes down its name and arguments and answers the fixed values of recording_engine.h;
-// its objects count references as COM objects do and are shown through "TwRecObjects".
+// its objects count their references, are never freed, and are shown through "TwRecObjects".
 
 #include "tests/TidewellLink/recording_engine.h"
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include "TidewellLink/com_object.h"
 #include "TidewellLink/engine_interfaces.h"
 
 extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback* callback,
@@ -66,10 +66,28 @@ HRESULT AnswerName(const wchar_t* method, BSTR* out) {
 #define REC_ACTION(Method) \
   HRESULT __stdcall Method() override { return Record(L"" #Method); }
 
-// Its reads are not written down: how often the bridge reads the list is its own affair.
-class RecordingList final : public ComObject<IExclusionList, kIID_IExclusionList> {
+// Counts references from one but never frees the object: a reference given back too often
+// shows as a count, not a crash.
+template <class Interface, const GUID& iid>
+class NeverFreed : public Interface {
  public:
-  RecordingList() : ComObject(1) {}
+  HRESULT __stdcall QueryInterface(REFIID asked, void** object) override {
+    if (!object) return E_POINTER;
+    *object = IsEqualGUID(asked, iid) || IsEqualGUID(asked, IID_IUnknown) ? this : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG __stdcall AddRef() override { return ++references; }
+  ULONG __stdcall Release() override { return --references; }
+
+ private:
+  std::atomic<ULONG> references{1};
+};
+
+// Its reads are not written down: how often the bridge reads the list is its own affair.
+class RecordingList final : public NeverFreed<IExclusionList, kIID_IExclusionList> {
+ public:
   HRESULT __stdcall GetCount(int32_t* count) override {
     *count = 2;
     return S_OK;
@@ -83,9 +101,8 @@ class RecordingList final : public ComObject<IExclusionList, kIID_IExclusionList
   HRESULT __stdcall Add(const wchar_t* text) override { return Record(L"Add", Text(text)); }
 };
 
-class RecordingVolume final : public ComObject<IVolume, kIID_IVolume> {
+class RecordingVolume final : public NeverFreed<IVolume, kIID_IVolume> {
  public:
-  RecordingVolume() : ComObject(1) {}
   RecordingList* const exclusions = new RecordingList;
 
   REC_TEXT(GetDriveName)
@@ -169,9 +186,6 @@ class RecordingVolume final : public ComObject<IVolume, kIID_IVolume> {
   REC_ACTION(GenerateHtmlReport)
   REC_ACTION(Reserved62)
   REC_ACTION(Reserved63)
-
- private:
-  ~RecordingVolume() override { exclusions->Release(); }
 };
 
 }  // namespace

@@ -36,20 +36,27 @@ bool OfInterest(UINT message) {
          message == WM_HELP;
 }
 
+bool g_step_ran = false;
+
 void CALLBACK RunTestStep(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
+  g_step_ran = true;
   g_while_running(g_saver_window);
 }
 
 // Runs the full-screen window (no parent) or the preview in `parent` until it is gone;
-// `while_running` runs once from the message loop.
+// `while_running` runs once from the message loop, which must not end before.
 int RunSaver(HWND parent, std::function<void(HWND)> while_running) {
   hMainInstance = GetModuleHandleW(nullptr);
   g_reached_module.clear();
   g_reached_parent.clear();
   g_while_running = std::move(while_running);
-  SetTimer(nullptr, 0, 100, RunTestStep);
-  return RunSaverWindow(parent);
+  g_step_ran = false;
+  const UINT_PTR step = SetTimer(nullptr, 0, 100, RunTestStep);
+  const int result = RunSaverWindow(parent);
+  KillTimer(nullptr, step);
+  EXPECT_TRUE(g_step_ran) << "the window closed before the test's step";
+  return result;
 }
 
 LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
