@@ -72,8 +72,7 @@ const wchar_t* AskText(int32_t handle, Call&& call) {
 // failure line, when given, for a valid handle).
 template <class Call>
 int32_t Act(int32_t handle, Call&& call, const wchar_t* failure_line = nullptr) {
-  EngineOutcome outcome =
-      Shielded(EngineOutcome::Failed, [&] { return CallEngine(handle, call); });
+  EngineOutcome outcome = Shielded(EngineOutcome::Failed, [&] { return CallEngine(handle, call); });
   if (outcome == EngineOutcome::Failed && failure_line) DebugLog(failure_line);
   return outcome == EngineOutcome::Done ? 1 : 0;
 }

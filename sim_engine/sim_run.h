@@ -26,9 +26,9 @@ struct SimVolumeState {
   ICallback* const callback;
   SimDisk disk;
 
-  bool closing = false;                      // the volume object is going away
+  bool closing = false;                     // the volume object is going away
   SimRunKind requested = SimRunKind::None;  // a run waiting to start
-  uint64_t generation = 0;                   // changes end the run in progress
+  uint64_t generation = 0;                  // changes end the run in progress
   bool paused = false;
 
   int32_t percent = 0;

@@ -46,8 +46,7 @@ struct SimEngine {
   bool Load() {
     HMODULE module = LoadLibraryW((ProgramSubdirectory() + L"\\Tidewell.dll").c_str());
     return module && Bind(module, "TwSimConfigure", configure) &&
-           Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_RESET=1") &&
-           Set(L"TW_SIM_SPEED=fast");
+           Bind(module, "TwSimQuery", query) && Set(L"TW_SIM_RESET=1") && Set(L"TW_SIM_SPEED=fast");
   }
   bool Set(const std::wstring& assignment) const { return configure(assignment.c_str()) == 1; }
   int64_t Query(const wchar_t* name) const { return query(name); }

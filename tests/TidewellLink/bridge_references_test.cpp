@@ -30,7 +30,7 @@ TEST(BridgeReferences, VolumeAndCallbackGoBackAsOftenAsTakenAndTheListIsNeverCou
     const int32_t handle = bridge.GetVolumeHandle(L"C:\\", nullptr, nullptr, 1);
     ASSERT_EQ(handle, 1);
     EXPECT_EQ(CountOf(objects->volume), engines_own + 1);  // the handle's own
-    EXPECT_EQ(CountOf(objects->callback), 3u);  // the handle's and the engine's two
+    EXPECT_EQ(CountOf(objects->callback), 3u);             // the handle's and the engine's two
 
     // The list is used without taking or giving back a reference.
     EXPECT_EQ(bridge.SetExclusionList(handle, L"b\0c\0\0"), 1);

@@ -137,7 +137,8 @@ LRESULT CALLBACK AnswerApp(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 // the close must serve the sent message while it waits for the callback to end.
 TEST_F(BridgeRunTest, CloseServesMessagesSentFromTheCallbackItWaitsFor) {
   // Earlier tests of the same process leave engine threads behind that it must not meet.
-  if (!RunsAloneOrDelegates("BridgeRunTest.CloseServesMessagesSentFromTheCallbackItWaitsFor")) return;
+  if (!RunsAloneOrDelegates("BridgeRunTest.CloseServesMessagesSentFromTheCallbackItWaitsFor"))
+    return;
   g_host_window = MakeTestWindow(10, 10);
   SetWindowLongPtrW(g_host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnswerApp));
   int32_t handle = OpenReporting(SendFromProgress);
