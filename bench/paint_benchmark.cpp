@@ -60,12 +60,13 @@ double TimeOf(Work work) {
 
 // `unit` repeated for as long as the text still fits the grid's width.
 std::wstring FullWidthText(SaverScene& scene, const std::wstring& unit) {
+  SceneProbe probe(scene);
   std::wstring text;
   SIZE size;
   for (;;) {
     const std::wstring longer = text + unit;
     if (scene.GetTextWidth(longer.c_str(), static_cast<int>(longer.size()), &size) >
-        scene.grid_width)
+        probe.grid_width)
       return text;
     text = longer;
   }
@@ -74,35 +75,38 @@ std::wstring FullWidthText(SaverScene& scene, const std::wstring& unit) {
 // Every cell lit, its colour by cell and its fade step by cell and frame: each
 // frame uses all 42 prepared pictures.
 void LightEveryCell(SaverScene& scene, int frame) {
-  std::lock_guard<std::mutex> guard(scene.cell_lock);
-  for (int i = 0; i < scene.cell_count; ++i) {
-    scene.cell_state[i] = i % kClusterStateCount;
+  SceneProbe probe(scene);
+  std::lock_guard<std::mutex> guard(probe.cell_lock);
+  for (int i = 0; i < probe.cell_count; ++i) {
+    probe.cell_state[i] = i % kClusterStateCount;
     const int step = (i / kClusterStateCount + frame) % SaverScene::kGlowSteps;
-    scene.cell_glow[i] =
+    probe.cell_glow[i] =
         static_cast<int8_t>(cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep);
   }
 }
 
 void SetUpWorstFrame(SaverScene& scene, int frame, const std::wstring& log_text, bool slide) {
+  SceneProbe probe(scene);
   LightEveryCell(scene, frame);
-  scene.cycle_state = Defragmenting;
-  scene.percent = 50;
+  probe.cycle_state = Defragmenting;
+  probe.percent = 50;
   // The band stands whole on the bar, about its middle, after this frame's step.
-  const int band = static_cast<int>(2.0 * scene.scale * 53.0);
-  scene.sweep_running = true;
-  scene.sweep_position = (scene.grid_width + band) / 2 - scene.sweep_step + frame % 2;
+  const int band = static_cast<int>(2.0 * probe.scale * 53.0);
+  probe.sweep_running = true;
+  probe.sweep_position = (probe.grid_width + band) / 2 - probe.sweep_step + frame % 2;
   // With `slide`, a message always waits, so the log slides in every frame.
-  if (slide && scene.pending_log.empty()) scene.AddLogMessage(log_text);
-  scene.now = scene.CurrentTime();
+  if (slide && probe.pending_log.empty()) scene.AddLogMessage(log_text);
+  probe.now = scene.CurrentTime();
 }
 
 void SetUpIdleFrame(SaverScene& scene) {
-  scene.cycle_state = Idle;
-  scene.idle_animation = true;
-  scene.now = scene.CurrentTime();
+  SceneProbe probe(scene);
+  probe.cycle_state = Idle;
+  probe.idle_animation = true;
+  probe.now = scene.CurrentTime();
   // The ball starts again at once when a run has ended; so does the sparkle.
-  if (scene.idle_position == -1) scene.cycle_end_time = scene.now - 1000;
-  if (scene.shine_cell == -1) scene.shine_last_time = 0;
+  if (probe.idle_position == -1) probe.cycle_end_time = probe.now - 1000;
+  if (probe.shine_cell == -1) probe.shine_last_time = 0;
 }
 
 struct Timings {
@@ -122,27 +126,29 @@ void PrintRow(int width, int height, const char* frame, const Timings& t) {
 // Builds the glow pictures in a scene of their own with the layout of
 // `scene`, and releases them the way Destroy and the destructor do.
 double TimeGlowBuild(SaverScene& scene) {
-  std::vector<int8_t> glow(static_cast<size_t>(scene.cell_count));
+  SceneProbe probe(scene);
+  std::vector<int8_t> glow(static_cast<size_t>(probe.cell_count));
   double elapsed = 0.0;
   {
     DiskList drives;
     SaverScene fresh(&drives, false);
-    fresh.window_dc = scene.window_dc;
-    fresh.black_brush = scene.black_brush;
-    fresh.scale = scene.scale;
-    fresh.cell_size = scene.cell_size;
-    fresh.pen_width = scene.pen_width;
-    fresh.glow_width = scene.glow_width;
-    fresh.glow_height = scene.glow_height;
-    fresh.cell_count = scene.cell_count;
-    fresh.cell_glow = glow.data();
-    fresh.glow_dc = CreateCompatibleDC(scene.window_dc);
-    SelectObject(fresh.glow_dc, GetStockObject(NULL_BRUSH));
+    SceneProbe fresh_probe{fresh};
+    fresh_probe.window_dc = probe.window_dc;
+    fresh_probe.black_brush = probe.black_brush;
+    fresh_probe.scale = probe.scale;
+    fresh_probe.cell_size = probe.cell_size;
+    fresh_probe.pen_width = probe.pen_width;
+    fresh_probe.glow_width = probe.glow_width;
+    fresh_probe.glow_height = probe.glow_height;
+    fresh_probe.cell_count = probe.cell_count;
+    fresh_probe.cell_glow = glow.data();
+    fresh_probe.glow_dc = CreateCompatibleDC(probe.window_dc);
+    SelectObject(fresh_probe.glow_dc, GetStockObject(NULL_BRUSH));
     elapsed = TimeOf([&] { fresh.BuildGlowBitmaps(); });
-    DeleteDC(fresh.glow_dc);
-    for (auto& entry : fresh.glow_bitmaps)
+    DeleteDC(fresh_probe.glow_dc);
+    for (auto& entry : fresh_probe.glow_bitmaps)
       for (HBITMAP bitmap : entry.second.band_bitmaps) DeleteObject(bitmap);
-    fresh.cell_glow = nullptr;
+    fresh_probe.cell_glow = nullptr;
   }
   g_scene = &scene;
   return elapsed;
@@ -156,18 +162,19 @@ double Measure(int width, int height, double* glow_build_ms) {
     return -1;
   }
   SaverScene& scene = *harness.scene;
-  KillTimer(harness.window, scene.frame_timer);
+  SceneProbe probe{scene};
+  KillTimer(harness.window, probe.frame_timer);
   PumpMessages();
 
   // The floor: what any frame costs before it draws anything.
   auto floor = [&] {
-    FillRect(scene.back_dc, &scene.client_rect, scene.black_brush);
-    BitBlt(scene.window_dc, 0, 0, scene.width, scene.height, scene.back_dc, 0, 0, SRCCOPY);
+    FillRect(probe.back_dc, &probe.client_rect, probe.black_brush);
+    BitBlt(probe.window_dc, 0, 0, probe.width, probe.height, probe.back_dc, 0, 0, SRCCOPY);
   };
 
   const std::wstring log_text = FullWidthText(scene, L"Defragmenting C:\\ (50%) ");
-  for (std::wstring& line : scene.log_lines) line = log_text;
-  scene.status_line = FullWidthText(scene, L"C:\\Windows\\System32\\");
+  for (std::wstring& line : probe.log_lines) line = log_text;
+  probe.status_line = FullWidthText(scene, L"C:\\Windows\\System32\\");
   Timings worst, slide;
   for (Timings* timings : {&worst, &slide}) {
     for (int frame = 0; frame < kWarmupFrames + kMeasuredFrames; ++frame) {
@@ -181,14 +188,14 @@ double Measure(int width, int height, double* glow_build_ms) {
       PumpMessages();
     }
   }
-  scene.pending_log.clear();
-  scene.scrolling = false;
+  probe.pending_log.clear();
+  probe.scrolling = false;
 
   {
-    std::lock_guard<std::mutex> guard(scene.cell_lock);
-    for (int i = 0; i < scene.cell_count; ++i) scene.cell_glow[i] = 0;
+    std::lock_guard<std::mutex> guard(probe.cell_lock);
+    for (int i = 0; i < probe.cell_count; ++i) probe.cell_glow[i] = 0;
   }
-  scene.schedule_line = L"Time until next defragmentation 00:29:59";
+  probe.schedule_line = L"Time until next defragmentation 00:29:59";
   Timings idle;
   for (int frame = 0; frame < kWarmupFrames + kMeasuredFrames; ++frame) {
     SetUpIdleFrame(scene);

@@ -15,7 +15,7 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wparam, LPARAM 
   switch (message) {
     case WM_CREATE:
       drive_list.LoadDriveList();
-      screen_saver.is_preview = FrameworkPreview;
+      screen_saver.SetPreviewQuery(FrameworkPreview);
       screen_saver.Create(window, hMainInstance);
       break;
     case WM_DESTROY:

@@ -40,7 +40,7 @@ void OnCreate(HWND window) {
     if (monitor_off_armed) SetTimer(window, monitor_off_timer_id, monitor_off_period_ms, nullptr);
   }
   drive_list.LoadDriveList();
-  screen_saver.is_preview = [] { return is_preview != 0; };
+  screen_saver.SetPreviewQuery([] { return is_preview != 0; });
   screen_saver.Create(window, g_instance);
 }
 
@@ -158,7 +158,7 @@ int RunSaverWindow() {
   }
   // The monitor-off quit leaves the scene undestroyed; the engine must not call into it
   // while the process tears its static objects down.
-  if (!scene_destroyed) screen_saver.callbacks_enabled = false;
+  if (!scene_destroyed) screen_saver.StopEngineReports();
   return static_cast<int>(message.wParam);
 }
 

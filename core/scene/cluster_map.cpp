@@ -66,8 +66,11 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
   return static_cast<int64_t>(q);
 }
 
-int64_t CellOfCluster(int64_t cluster, int cell_count, int64_t total_clusters) {
-  return MulDiv(cluster, cell_count, total_clusters);
+int32_t CellOfCluster(int64_t cluster, int cell_count, int64_t total_clusters) {
+  const int64_t cell = MulDiv(cluster, cell_count, total_clusters);
+  if (cell > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (cell < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(cell);
 }
 
 int64_t CellStart(int64_t k, int cell_count, int64_t total_clusters) {

@@ -17,8 +17,10 @@ uint32_t StateColor(int32_t state);
 // (the 64-bit product may not fit); c == 0 gives 0.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c);
 
-// Cell of a cluster: cluster * cell_count / total_clusters, unclamped.
-int64_t CellOfCluster(int64_t cluster, int cell_count, int64_t total_clusters);
+// Cell of a cluster: cluster * cell_count / total_clusters, unclamped, but
+// saturated to the int32 range rather than cut to 32 bits, so a wild cluster
+// never wraps into the grid.
+int32_t CellOfCluster(int64_t cluster, int cell_count, int64_t total_clusters);
 // First boundary of cell k: k * total_clusters / cell_count.
 int64_t CellStart(int64_t k, int cell_count, int64_t total_clusters);
 

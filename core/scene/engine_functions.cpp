@@ -25,7 +25,7 @@ class SceneReport {
 
   SaverScene* scene() const {
     SaverScene* target = g_scene;
-    return target != nullptr && target->callbacks_enabled.load() ? target : nullptr;
+    return target != nullptr && target->EngineReportsEnabled() ? target : nullptr;
   }
 };
 
@@ -92,7 +92,7 @@ void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int
 
 void DetachSceneFromEngineReports(SaverScene* scene) {
   AcquireSRWLockExclusive(&report_lock);
-  scene->callbacks_enabled = false;
+  scene->StopEngineReports();
   if (g_scene == scene) g_scene = nullptr;
   ReleaseSRWLockExclusive(&report_lock);
 }

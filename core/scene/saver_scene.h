@@ -13,6 +13,7 @@
 
 #include "core/drive_list/drive_list.h"
 #include "core/scene/frame_pixels.h"
+#include "core/scene/scene_layout.h"
 #include "core/scene/text_stamps.h"
 
 // Cell states as the engine reports them; any other code is drawn as free space.
@@ -49,34 +50,6 @@ extern const wchar_t* const g_vendor_line;
 extern const wchar_t kProgramSubdirectory[];  // "Orbenlake Tidewell ScreenSaver"
 extern const wchar_t kLoadFailureText[];      // "Could not load Tidewell.dll library."
 
-// Layout of the scene for one client size; pure, so it can be checked without a window.
-struct SceneLayout {
-  double scale = 0.0;
-  int cell_pitch = 0;
-  int cell_size = 0;
-  int left = 0;
-  int grid_width = 0;
-  int title_y = 0;
-  int grid_top = 0;
-  int legend_y = 0;
-  int line_height = 0;
-  int rows = 0;
-  int cell_count = 0;
-  int y = 0;  // reference line below the grid
-  int status_y = 0;
-  int bar_top = 0;
-  int bar_height = 0;
-  int log_top = 0;
-  int pen_width = 0;
-  int bar_inner_width = 0;
-  double scroll_accel = 0.0;
-  int sweep_step = 0;
-  int font_height = 0;
-  int glow_size = 0;  // glow_width == glow_height
-};
-// False when the client area is empty (no layout possible).
-bool ComputeSceneLayout(int width, int height, SceneLayout* layout);
-
 class SaverScene {
  public:
   explicit SaverScene(DiskList* drive_list, bool enter_program_directory = true);
@@ -89,51 +62,12 @@ class SaverScene {
   // --- lifecycle and layout (scene_lifecycle.cpp) ---
   bool Create(HWND window, HINSTANCE instance);
   bool Destroy();
-
-  HINSTANCE instance = nullptr;
-  HWND window = nullptr;
-  HDC window_dc = nullptr;
-  HBITMAP back_bitmap = nullptr;
-  HDC back_dc = nullptr;
-  HFONT font = nullptr;
-  HBRUSH black_brush = nullptr;
-  HPEN cell_pens[kClusterStateCount] = {};
-  COLORREF title_color = 0;
-  COLORREF status_color = 0;
-  HPEN bar_pen = nullptr;
-  HBRUSH bar_brush = nullptr;
-  HGDIOBJ old_bitmap = nullptr;
-  HGDIOBJ old_font = nullptr;
-  HGDIOBJ old_brush = nullptr;
-  HGDIOBJ old_window_font = nullptr;  // so the font leaves window_dc before it is deleted
-  HBITMAP shine_bitmap = nullptr;
-  HDC shine_dc = nullptr;
-  HDC glow_dc = nullptr;
-  HBRUSH null_brush = nullptr;
-  int glow_width = 0;
-  int glow_height = 0;
-  RECT client_rect = {};
-  int width = 0;
-  int height = 0;
-  int rows = 0;
-  UINT_PTR frame_timer = 0;
-  double scale = 0.0;
-  int cell_pitch = 0;
-  int cell_size = 0;
-  int left = 0;
-  int grid_width = 0;
-  int title_y = 0;
-  int grid_top = 0;
-  int status_y = 0;
-  int bar_top = 0;
-  int bar_height = 0;
-  int bar_inner_width = 0;
-  int pen_width = 0;
-  int percent = 0;
-  int sweep_step = 0;
-  std::wstring status_line;
-  std::wstring schedule_line;
-  bool destroyed = false;  // Destroy runs once
+  // How the scene learns that it runs as a preview (the host's answer).
+  void SetPreviewQuery(bool (*is_preview_query)()) { is_preview = is_preview_query; }
+  // The engine callbacks act only while this holds (after Create, before Destroy).
+  bool EngineReportsEnabled() const { return callbacks_enabled.load(); }
+  // From here on the engine's reports change nothing.
+  void StopEngineReports() { callbacks_enabled = false; }
 
   // --- message log (scene_log.cpp) ---
   // Answers the message's entry number, or 0 when the full queue dropped it.
@@ -147,19 +81,6 @@ class SaverScene {
   int LogLineGrey(int line) const;
   static constexpr int kLogLineCount = 5;
 
-  int log_top = 0;
-  int line_height = 0;
-  std::wstring log_lines[5];
-  int log_grey[5] = {255, 140, 92, 60, 29};
-  double log_grey_step[5] = {};
-  double scroll_speed = 0.0;
-  double scroll_accel = 0.0;
-  bool scrolling = false;
-  int scroll_offset = 0;
-  std::deque<std::wstring> pending_log;
-  uint64_t newest_log_entry = 0;    // entry number of the newest message (0: none yet)
-  uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
-
   // --- text fitting and number formatting (scene_text.cpp) ---
   int GetTextWidth(const wchar_t* text, int length, SIZE* size);
   std::wstring FitPathToWidth(std::wstring path);
@@ -168,8 +89,6 @@ class SaverScene {
   static std::wstring FormatInt(int32_t value);
   void ShowMessage(const wchar_t* text);
   void ShowNumber(int32_t value);
-  // Measuring seam: when set, used instead of the font (tests; fonts differ under wine).
-  int (*measure_text)(const wchar_t* text, int length) = nullptr;
 
   // --- legend and progress bar (scene_legend.cpp) ---
   void InitLegend();
@@ -177,32 +96,9 @@ class SaverScene {
   void AdvanceProgressSweep();
   void DrawProgressBar();
 
-  int legend_x[kClusterStateCount] = {};
-  int legend_y = 0;
-  int legend_text_offset = 0;
-  std::wstring legend_labels[kClusterStateCount];
-  COLORREF legend_colors[kClusterStateCount] = {};
-  HPEN legend_pens[kClusterStateCount] = {};
-  int8_t legend_glow[kClusterStateCount] = {};
-  int legend_wave_frame = 0;
-  bool legend_wave_running = false;
-  int64_t legend_wave_time = 0;
-  bool sweep_running = true;
-  int sweep_position = 0;
-  int64_t sweep_end_time = 0;
-
   // --- idle animation and shine (scene_idle.cpp) ---
   void DrawIdleAnimation();
   void DrawShinedCluster();
-
-  int shine_cell = -1;
-  int shine_delay_s = 0;
-  int shine_level = 0;
-  int shine_width = 0;
-  int shine_height = 0;
-  int64_t shine_last_time = 0;
-  int idle_position = -1;
-  int8_t* idle_trail = nullptr;
 
   // --- defragmentation cycle and schedule (scene_cycle.cpp) ---
   void UpdateSchedule();
@@ -219,27 +115,11 @@ class SaverScene {
   void SaveLastDefrag();
   void LogLastDefragTime();
   void LoadSettings();
-  void StopAnalyzing(bool return_to_idle);
-  void StopDefragmenting(bool return_to_idle);
+  void StopAnalyzing(bool return_to_idle);      // nothing in the system calls it
+  void StopDefragmenting(bool return_to_idle);  // nothing in the system calls it
   void ApplyDefragPriority();
   const wchar_t* CurrentRootPath() const;
 
-  int64_t cycle_end_time = 0;
-  std::atomic<CycleState> cycle_state{Idle};
-  DiskList* drives = nullptr;
-  int current_drive = 0;
-  int engine_loaded = 0;
-  int32_t volume_handle = 0;
-  int defrag_mode = 0;
-  int defrag_priority = 1;
-  int64_t now = 0;
-  int64_t last_defrag = 0;
-  bool idle_animation = false;
-  // The engine callbacks do nothing unless this is set (after Create, before Destroy).
-  std::atomic<bool> callbacks_enabled{false};
-  // Host seams: how the scene learns it runs as a preview, and its clock.
-  bool (*is_preview)() = nullptr;
-  int64_t (*clock)() = nullptr;
   int64_t CurrentTime() const;
   bool IsPreview() const { return is_preview != nullptr && is_preview(); }
 
@@ -270,30 +150,11 @@ class SaverScene {
   bool TakeProgressReport(ProgressReport* report);
   void ApplyProgressReport(const ProgressReport& report);
 
-  std::mutex report_lock;      // guards the three fields below, never held across a call
-  ReportTarget report_target;  // written by the window's thread only
-  bool report_waiting = false;
-  ProgressReport waiting_report;
-  // The status line is fitted again only when the engine's current file changes.
-  std::wstring fitted_file;
-  std::wstring fitted_line;
-  bool fitted_file_valid = false;
-
   // --- cluster map (scene_cluster_map.cpp) ---
   int32_t ClusterToCell(int64_t cluster);
   void MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state);
   void DrawGlowingClusters();
 
-  // Guards cell_state and cell_glow: the engine's thread writes them, the frame reads them.
-  std::mutex cell_lock;
-  int32_t* cell_state = nullptr;
-  int cell_count = 0;
-  int8_t* cell_glow = nullptr;
-  std::atomic<int64_t> total_clusters{0};
-  // This frame's copy of the cells, taken under cell_lock by DrawGlowingClusters
-  // (glow as drawn, before the frame's fade); the rest of the frame draws from it.
-  std::vector<int32_t> frame_cell_state;
-  std::vector<int8_t> frame_cell_glow;
   void SnapshotCellsAndFade();
   // A cell drawn lit: its colour's halo of one glow band under an outline moved
   // towards white. Drawn grouped by halo bitmap: selecting a bitmap is costly.
@@ -302,17 +163,12 @@ class SaverScene {
     COLORREF color;
     int glow;  // 1..100: picks the band and how far the outline moves towards white
   };
-  std::vector<LitCell> lit_cells;
   void DrawLitCells();
 
   // --- glow and shine bitmaps (scene_glow.cpp) ---
   void BuildGlowBitmaps();
   void LoadShineBitmap();
 
-  std::map<COLORREF, GlowBitmaps> glow_bitmaps;
-  // The shine picture's pixels as GetPixel gives them, top row first (blended
-  // through a DIB section instead of pixel by pixel).
-  std::vector<COLORREF> shine_pixels;
   // A lit cell's halo with its outline over it, per state colour and fade step
   // (glow 100, 85, ... 10): one copy draws the whole lit cell. Released with
   // the scene object.
@@ -326,40 +182,16 @@ class SaverScene {
     }
   };
   static constexpr int kGlowSteps = 7;
-  OwnedBitmap lit_cell_pictures[kClusterStateCount][kGlowSteps];
   HBITMAP LitCellPicture(COLORREF color, int glow) const;
   void DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
                            HGDIOBJ original_bitmap);
 
-  // --- image processing (scene_image_processing.cpp) ---
-  static void BlendColor(COLORREF from_color, COLORREF* to_color, int percent);
-  static void BlendShinePixel(COLORREF shine_color, COLORREF* color_dest, int level);
-  static void BuildChannelSums(const uint8_t* pixels, int width, int height, int* red_sums,
-                               int* green_sums, int* blue_sums);
-  static int SampleClamped(const int* sums, int width, int height, int x, int y);
-  static void BoxBlur(const uint8_t* pixels, int width, int height, uint8_t* blurred,
-                      const int* red_sums, const int* green_sums, const int* blue_sums,
-                      int radius_x, int radius_y);
-  static void ResampleBitmap(const uint32_t* source, int source_width, int source_height,
-                             uint32_t* target, int target_width, int target_height);
-
   // --- frame paint (scene_paint.cpp) ---
   BOOL Paint();
 
-  // The back buffer's pixels: it is a 32-bit top-down DIB section, so a frame
-  // copies prepared pictures and stamps into it instead of drawing each piece
-  // with GDI. Null when it could not be made one.
-  uint32_t* back_words = nullptr;
-  // Draws every step with GDI calls only, as the direct drawing stands in for
-  // (the tests compare the two frames).
-  bool draw_through_gdi = false;
   // The back buffer for direct drawing, GDI's pending work done; no words while
   // drawing through GDI.
   pixels::Surface BackSurface();
-  // Where this frame has drawn so far: a text stamp, which leaves its black
-  // pixels out, may only go where the back buffer is black still.
-  pixels::Ink frame_ink;
-  TextStamps text_stamps;
   // A text of the frame at (x, y) in `color`, over the opaque black background.
   struct TextPlacement {
     int x, y;
@@ -384,23 +216,138 @@ class SaverScene {
   void ComposeGrid(bool idle);
   // Whether cell i of this frame's copy is drawn as a plain square.
   bool IsPlainCell(int i, bool idle) const;
+  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
+  void PreparePlainCellPictures();
+  void PrepareGridTiles();
+  // The tile of a cell of this state and glow, drawn plain or not; null for a
+  // glow between the fade steps.
+  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
+  void DrawPlainCells(bool idle);
+
+ private:
+  // Tests reach the state through this one named access point (tests/ support).
+  friend class SceneProbe;
+
+  // Host seams: how the scene learns it runs as a preview, and its clock.
+  bool (*is_preview)() = nullptr;
+  int64_t (*clock)() = nullptr;
+  // Measuring seam: when set, used instead of the font (tests; fonts differ under wine).
+  int (*measure_text)(const wchar_t* text, int length) = nullptr;
+
+  HINSTANCE instance = nullptr;
+  HWND window = nullptr;
+  HDC window_dc = nullptr;
+  HBITMAP back_bitmap = nullptr;
+  HDC back_dc = nullptr;
+  HFONT font = nullptr;
+  HBRUSH black_brush = nullptr;
+  HPEN cell_pens[kClusterStateCount] = {};
+  COLORREF title_color = 0;
+  COLORREF status_color = 0;
+  HPEN bar_pen = nullptr;
+  HBRUSH bar_brush = nullptr;
+  HGDIOBJ old_bitmap = nullptr;
+  HGDIOBJ old_font = nullptr;
+  HGDIOBJ old_brush = nullptr;
+  HGDIOBJ old_window_font = nullptr;  // so the font leaves window_dc before it is deleted
+  HBITMAP shine_bitmap = nullptr;
+  HDC shine_dc = nullptr;
+  HDC glow_dc = nullptr;
+  HBRUSH null_brush = nullptr;
+  SceneLayout layout;
+  RECT client_rect = {};
+  UINT_PTR frame_timer = 0;
+  int percent = 0;
+  std::wstring status_line;
+  std::wstring schedule_line;
+  bool destroyed = false;  // Destroy runs once
+  std::wstring log_lines[5];
+  int log_grey[5] = {255, 140, 92, 60, 29};
+  double log_grey_step[5] = {};
+  double scroll_speed = 0.0;
+  bool scrolling = false;
+  int scroll_offset = 0;
+  std::deque<std::wstring> pending_log;
+  uint64_t newest_log_entry = 0;    // entry number of the newest message (0: none yet)
+  uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
+  int legend_x[kClusterStateCount] = {};
+  int legend_text_offset = 0;
+  std::wstring legend_labels[kClusterStateCount];
+  COLORREF legend_colors[kClusterStateCount] = {};
+  HPEN legend_pens[kClusterStateCount] = {};
+  int8_t legend_glow[kClusterStateCount] = {};
+  int legend_wave_frame = 0;
+  bool legend_wave_running = false;
+  int64_t legend_wave_time = 0;
+  bool sweep_running = true;
+  int sweep_position = 0;
+  int64_t sweep_end_time = 0;
+  int shine_cell = -1;
+  int shine_delay_s = 0;
+  int shine_level = 0;
+  int shine_width = 0;
+  int shine_height = 0;
+  int64_t shine_last_time = 0;
+  int idle_position = -1;
+  int8_t* idle_trail = nullptr;
+  int64_t cycle_end_time = 0;
+  std::atomic<CycleState> cycle_state{Idle};
+  DiskList* drives = nullptr;
+  int current_drive = 0;
+  int engine_loaded = 0;
+  int32_t volume_handle = 0;
+  int defrag_mode = 0;
+  int defrag_priority = 1;
+  int64_t now = 0;
+  int64_t last_defrag = 0;
+  bool idle_animation = false;
+  // The engine callbacks do nothing unless this is set (after Create, before Destroy).
+  std::atomic<bool> callbacks_enabled{false};
+  std::mutex report_lock;      // guards the three fields below, never held across a call
+  ReportTarget report_target;  // written by the window's thread only
+  bool report_waiting = false;
+  ProgressReport waiting_report;
+  // The status line is fitted again only when the engine's current file changes.
+  std::wstring fitted_file;
+  std::wstring fitted_line;
+  bool fitted_file_valid = false;
+  // Guards cell_state and cell_glow: the engine's thread writes them, the frame reads them.
+  std::mutex cell_lock;
+  int32_t* cell_state = nullptr;
+  int cell_count = 0;
+  int8_t* cell_glow = nullptr;
+  std::atomic<int64_t> total_clusters{0};
+  // This frame's copy of the cells, taken under cell_lock by DrawGlowingClusters
+  // (glow as drawn, before the frame's fade); the rest of the frame draws from it.
+  std::vector<int32_t> frame_cell_state;
+  std::vector<int8_t> frame_cell_glow;
+  std::vector<LitCell> lit_cells;
+  std::map<COLORREF, GlowBitmaps> glow_bitmaps;
+  // The shine picture's pixels as GetPixel gives them, top row first (blended
+  // through a DIB section instead of pixel by pixel).
+  std::vector<COLORREF> shine_pixels;
+  OwnedBitmap lit_cell_pictures[kClusterStateCount][kGlowSteps];
+  // The back buffer's pixels: it is a 32-bit top-down DIB section, so a frame
+  // copies prepared pictures and stamps into it instead of drawing each piece
+  // with GDI. Null when it could not be made one.
+  uint32_t* back_words = nullptr;
+  // Draws every step with GDI calls only, as the direct drawing stands in for
+  // (the tests compare the two frames).
+  bool draw_through_gdi = false;
+  // Where this frame has drawn so far: a text stamp, which leaves its black
+  // pixels out, may only go where the back buffer is black still.
+  pixels::Ink frame_ink;
+  TextStamps text_stamps;
   // The lit cells' pictures (as lit_cell_pictures) and a plain cell's square of
   // each state, as pixels.
   pixels::Picture lit_cell_pixels[kClusterStateCount][kGlowSteps];
   pixels::Picture plain_cell_pixels[kClusterStateCount];
-  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
-  void PreparePlainCellPictures();
   // Whole grid tiles (a cell's pitch-square from its halo's corner), black
   // included: each lit picture with and without the plain square over it, each
   // plain square alone, and an empty tile.
   pixels::Picture lit_tiles[kClusterStateCount][kGlowSteps][2];
   pixels::Picture plain_tiles[kClusterStateCount];
   pixels::Picture black_tile;
-  void PrepareGridTiles();
-  // The tile of a cell of this state and glow, drawn plain or not; null for a
-  // glow between the fade steps.
-  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
-  void DrawPlainCells(bool idle);
 };
 
 // The process's scene, for the engine callbacks (plain functions without an object).

@@ -1,17 +1,13 @@
 // The cluster map of the scene: engine ranges onto cells, and the glowing cells.
 #include <algorithm>
-#include <limits>
 
+#include "core/scene/cell_geometry.h"
 #include "core/scene/cluster_map.h"
-#include "core/scene/image_processing.h"
 #include "core/scene/saver_scene.h"
 
+// The same mapping MarkClusterRange applies to a range's ends.
 int32_t SaverScene::ClusterToCell(int64_t cluster) {
-  const int64_t cell = cluster_map::CellOfCluster(cluster, cell_count, total_clusters.load());
-  // Saturated rather than cut to 32 bits, so a wild cluster never wraps into the grid.
-  if (cell > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (cell < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(cell);
+  return cluster_map::CellOfCluster(cluster, cell_count, total_clusters.load());
 }
 
 void SaverScene::MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state) {
@@ -40,14 +36,14 @@ void SaverScene::SnapshotCellsAndFade() {
 // the same pixels as cell by cell. Prepared pictures are copied into the back
 // buffer's pixels; GDI draws what is left.
 void SaverScene::DrawLitCells() {
-  const int halo_offset = static_cast<int>(2.0 * scale);
+  const int halo_offset = static_cast<int>(2.0 * layout.scale);
   if (BackSurface().words != nullptr) {
     size_t left_for_gdi = 0;
     for (const LitCell& lit : lit_cells) {
       const pixels::Picture* picture = LitCellPixels(lit.color, lit.glow);
-      const int x = left + (lit.cell % grid_columns) * cell_pitch;
-      const int y = grid_top + (lit.cell / grid_columns) * cell_pitch;
-      if (picture != nullptr && DrawPictureAt(*picture, x - halo_offset, y - halo_offset)) continue;
+      const POINT cell = CellOrigin(layout, lit.cell);
+      if (picture != nullptr && DrawPictureAt(*picture, cell.x - halo_offset, cell.y - halo_offset))
+        continue;
       lit_cells[left_for_gdi++] = lit;
     }
     lit_cells.resize(left_for_gdi);
@@ -71,21 +67,13 @@ void SaverScene::DrawLitCells() {
       SelectObject(glow_dc, picture);
       selected = picture;
     }
-    const int x = left + (lit.cell % grid_columns) * cell_pitch;
-    const int y = grid_top + (lit.cell / grid_columns) * cell_pitch;
-    BitBlt(back_dc, x - halo_offset, y - halo_offset, glow_width, glow_height, glow_dc, 0, 0,
-           SRCCOPY);
+    const POINT cell = CellOrigin(layout, lit.cell);
+    BitBlt(back_dc, cell.x - halo_offset, cell.y - halo_offset, layout.glow_size, layout.glow_size,
+           glow_dc, 0, 0, SRCCOPY);
   }
   for (size_t n = 0; n < unprepared; ++n) {
     const LitCell& lit = lit_cells[n];
-    const int x = left + (lit.cell % grid_columns) * cell_pitch;
-    const int y = grid_top + (lit.cell / grid_columns) * cell_pitch;
-    HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width,
-                         imaging::BlendTowards(lit.color, 0xFFFFFF, lit.glow / 3));
-    HGDIOBJ old_pen = SelectObject(back_dc, pen);
-    Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
-    SelectObject(back_dc, old_pen);
-    DeleteObject(pen);
+    DrawOutlineTowardsWhite(back_dc, CellOrigin(layout, lit.cell), layout, lit.color, lit.glow / 3);
   }
   lit_cells.clear();
   BackSurface();  // what GDI drew is done before pixels are copied again

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/scene/cell_geometry.h"
 #include "core/scene/cluster_map.h"
 #include "core/scene/dib_header.h"
 #include "core/scene/image_processing.h"
@@ -36,12 +37,12 @@ void SaverScene::BuildGlowBitmaps() {
     std::lock_guard<std::mutex> guard(cell_lock);
     for (int i = 0; i < cell_count && cell_glow != nullptr; ++i) cell_glow[i] = 0;
   }
-  const int origin = static_cast<int>(2 * scale);
-  const int blur_radius = static_cast<int>(scale * 3.0);
-  BITMAPINFO bi = Dib32Header(glow_width, glow_height);
-  const RECT r = {0, 0, glow_width, glow_height};
-  const size_t pixel_count =
-      static_cast<size_t>(glow_width > 0 ? glow_width : 0) * (glow_height > 0 ? glow_height : 0);
+  const int origin = static_cast<int>(2 * layout.scale);
+  const int blur_radius = static_cast<int>(layout.scale * 3.0);
+  BITMAPINFO bi = Dib32Header(layout.glow_size, layout.glow_size);
+  const RECT r = {0, 0, layout.glow_size, layout.glow_size};
+  const size_t pixel_count = static_cast<size_t>(layout.glow_size > 0 ? layout.glow_size : 0) *
+                             (layout.glow_size > 0 ? layout.glow_size : 0);
   std::vector<uint8_t> source(pixel_count * 4), blurred(pixel_count * 4);
   std::vector<int> red_sums(pixel_count), green_sums(pixel_count), blue_sums(pixel_count);
   HGDIOBJ original_bitmap = nullptr;
@@ -60,11 +61,11 @@ void SaverScene::BuildGlowBitmaps() {
       if (original_bitmap == nullptr) original_bitmap = previous;
       FillRect(glow_dc, &r, black_brush);
 
-      const int d = static_cast<int>(scale * 1.5 * p / 100.0);
+      const int d = static_cast<int>(layout.scale * 1.5 * p / 100.0);
       const COLORREF outline = imaging::BlendTowards(color, 0xFFFFFF, p / 3);
-      HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width, outline);
+      HPEN pen = CreatePen(PS_INSIDEFRAME, layout.pen_width, outline);
       HGDIOBJ old_pen = SelectObject(glow_dc, pen);
-      const int o = origin, s = cell_size;
+      const int o = origin, s = layout.cell_size;
       Rectangle(glow_dc, o - d, o, o + s - d + 1, o + s);
       Rectangle(glow_dc, o + d, o, o + s + d + 1, o + s);
       Rectangle(glow_dc, o, o - d, o + s + 1, o + s - d);
@@ -75,12 +76,13 @@ void SaverScene::BuildGlowBitmaps() {
       // The pixels are read and written with the bitmap out of the context.
       if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
       if (pixel_count == 0) continue;
-      GetDIBits(glow_dc, bitmap, 0, glow_height, source.data(), &bi, DIB_RGB_COLORS);
-      imaging::BuildChannelSums(source.data(), glow_width, glow_height, red_sums.data(),
+      GetDIBits(glow_dc, bitmap, 0, layout.glow_size, source.data(), &bi, DIB_RGB_COLORS);
+      imaging::BuildChannelSums(source.data(), layout.glow_size, layout.glow_size, red_sums.data(),
                                 green_sums.data(), blue_sums.data());
-      imaging::BoxBlur(source.data(), glow_width, glow_height, blurred.data(), red_sums.data(),
-                       green_sums.data(), blue_sums.data(), blur_radius, blur_radius);
-      SetDIBits(glow_dc, bitmap, 0, glow_height, blurred.data(), &bi, DIB_RGB_COLORS);
+      imaging::BoxBlur(source.data(), layout.glow_size, layout.glow_size, blurred.data(),
+                       red_sums.data(), green_sums.data(), blue_sums.data(), blur_radius,
+                       blur_radius);
+      SetDIBits(glow_dc, bitmap, 0, layout.glow_size, blurred.data(), &bi, DIB_RGB_COLORS);
       DrawLitCellPictures(color, band, blurred.data(), bi, original_bitmap);
     }
     glow_bitmaps.emplace(color, bitmaps);
@@ -123,26 +125,22 @@ void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* ha
   int state = 0;
   while (state < kClusterStateCount && cluster_colors_arr[state] != color) ++state;
   if (state == kClusterStateCount) return;
-  const int o = static_cast<int>(2.0 * scale);
+  const int o = static_cast<int>(2.0 * layout.scale);
   for (int step = 0; step < kGlowSteps; ++step) {
     const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
     if (cluster_map::GlowBand(glow) != band) continue;
     void* bits = nullptr;
     HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (picture == nullptr) continue;
-    SetDIBits(glow_dc, picture, 0, glow_height, halo, &bi, DIB_RGB_COLORS);
+    SetDIBits(glow_dc, picture, 0, layout.glow_size, halo, &bi, DIB_RGB_COLORS);
     SelectObject(glow_dc, picture);
-    HPEN pen =
-        CreatePen(PS_INSIDEFRAME, pen_width, imaging::BlendTowards(color, 0xFFFFFF, glow / 3));
-    HGDIOBJ old_pen = SelectObject(glow_dc, pen);
     HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
-    Rectangle(glow_dc, o, o, o + cell_size, o + cell_size);
+    DrawOutlineTowardsWhite(glow_dc, {o, o}, layout, color, glow / 3);
     SelectObject(glow_dc, old_brush);
-    SelectObject(glow_dc, old_pen);
-    DeleteObject(pen);
     GdiFlush();
-    lit_cell_pixels[state][step] = pixels::MakePicture(
-        static_cast<const uint32_t*>(bits), glow_width, glow_height, bi.bmiHeader.biHeight > 0);
+    lit_cell_pixels[state][step] =
+        pixels::MakePicture(static_cast<const uint32_t*>(bits), layout.glow_size, layout.glow_size,
+                            bi.bmiHeader.biHeight > 0);
     if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
     if (lit_cell_pictures[state][step].handle != nullptr)
       DeleteObject(lit_cell_pictures[state][step].handle);
@@ -155,14 +153,14 @@ void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* ha
 // corner pixels as they were: drawn once over a probe colour, they show which
 // pixels the square sets.
 void SaverScene::PreparePlainCellPictures() {
-  if (cell_size <= 0) return;
-  const BITMAPINFO bi = Dib32Header(cell_size, -cell_size);
-  const RECT square = {0, 0, cell_size, cell_size};
+  if (layout.cell_size <= 0) return;
+  const BITMAPINFO bi = Dib32Header(layout.cell_size, -layout.cell_size);
+  const RECT square = {0, 0, layout.cell_size, layout.cell_size};
   void* bits = nullptr;
   HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (picture == nullptr || bits == nullptr) return;
   const uint32_t* words = static_cast<const uint32_t*>(bits);
-  const size_t count = static_cast<size_t>(cell_size) * cell_size;
+  const size_t count = static_cast<size_t>(layout.cell_size) * layout.cell_size;
   HGDIOBJ old_bitmap = SelectObject(glow_dc, picture);
   HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
   for (int state = 0; state < kClusterStateCount; ++state) {
@@ -172,14 +170,14 @@ void SaverScene::PreparePlainCellPictures() {
       HBRUSH brush = CreateSolidBrush(background);
       FillRect(glow_dc, &square, brush);
       DeleteObject(brush);
-      Rectangle(glow_dc, 0, 0, cell_size, cell_size);
+      Rectangle(glow_dc, 0, 0, layout.cell_size, layout.cell_size);
       GdiFlush();
       if (background != 0) {
         for (size_t i = 0; i < count; ++i) covered[i] = (words[i] & 0xFFFFFF) != 0xFF00FF;
       }
     }
     plain_cell_pixels[state] =
-        pixels::MakePicture(words, cell_size, cell_size, false, covered.data());
+        pixels::MakePicture(words, layout.cell_size, layout.cell_size, false, covered.data());
     SelectObject(glow_dc, old_pen);
   }
   SelectObject(glow_dc, old_brush);
@@ -188,18 +186,18 @@ void SaverScene::PreparePlainCellPictures() {
 }
 
 void SaverScene::PrepareGridTiles() {
-  const int inset = static_cast<int>(2.0 * scale);
-  black_tile = pixels::ComposeTile(cell_pitch, nullptr, nullptr, inset);
+  const int inset = static_cast<int>(2.0 * layout.scale);
+  black_tile = pixels::ComposeTile(layout.cell_pitch, nullptr, nullptr, inset);
   for (int state = 0; state < kClusterStateCount; ++state) {
     const pixels::Picture* plain = &plain_cell_pixels[state];
-    plain_tiles[state] = pixels::ComposeTile(cell_pitch, nullptr, plain, inset);
+    plain_tiles[state] = pixels::ComposeTile(layout.cell_pitch, nullptr, plain, inset);
     for (int step = 0; step < kGlowSteps; ++step) {
       const pixels::Picture* lit = &lit_cell_pixels[state][step];
-      lit_tiles[state][step][0] = pixels::ComposeTile(cell_pitch, lit, nullptr, inset);
+      lit_tiles[state][step][0] = pixels::ComposeTile(layout.cell_pitch, lit, nullptr, inset);
       // A plain square goes over a lit one only in the frame its glow ends.
       const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
       if (cluster_map::FadedGlow(glow) == 0)
-        lit_tiles[state][step][1] = pixels::ComposeTile(cell_pitch, lit, plain, inset);
+        lit_tiles[state][step][1] = pixels::ComposeTile(layout.cell_pitch, lit, plain, inset);
     }
   }
 }
@@ -218,12 +216,12 @@ const pixels::Picture* SaverScene::GridTile(int32_t state, int glow, bool plain)
 }
 
 void SaverScene::LoadShineBitmap() {
-  if (scale == 1.0) {
+  if (layout.scale == 1.0) {
     shine_width = shine_height = kShineSourceSize;
     shine_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));
     shine_dc = CreateCompatibleDC(window_dc);
   } else {
-    shine_width = shine_height = static_cast<int>(std::ceil(scale * 28.0));
+    shine_width = shine_height = static_cast<int>(std::ceil(layout.scale * 28.0));
     shine_bitmap = CreateCompatibleBitmap(window_dc, shine_width, shine_height);
     shine_dc = CreateCompatibleDC(window_dc);
     HBITMAP picture = LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource));

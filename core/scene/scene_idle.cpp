@@ -1,8 +1,8 @@
 // The idle effects: a glowing ball bouncing across the grid, and the sparkle
 // that flashes on one random cell now and then.
+#include "core/scene/cell_geometry.h"
 #include "core/scene/cluster_map.h"
 #include "core/scene/idle_motion.h"
-#include "core/scene/image_processing.h"
 #include "core/scene/saver_scene.h"
 #include "core/scene/shine_blend.h"
 
@@ -38,14 +38,14 @@ void SaverScene::DrawIdleAnimation() {
     idle_position = -1;  // left over from a grid of another size: start over
     return;
   }
-  if (idle::IsEndCorner(idle_position, rows)) {
+  if (idle::IsEndCorner(idle_position, layout.rows)) {
     if (idle_trail[idle_position] == 0) {
       cycle_end_time = CurrentTime();
       idle_position = -1;
     }
     return;
   }
-  idle_position = idle::NextBallPosition(idle_position, rows, &g_ball_direction);
+  idle_position = idle::NextBallPosition(idle_position, layout.rows, &g_ball_direction);
   idle_trail[idle_position] = idle::kTrailFull;
 }
 
@@ -56,27 +56,22 @@ void SaverScene::DrawShinedCluster() {
   }
   const bool first = shine_level == idle::kShineFresh;
   if (first) shine_level = idle::kShineNone;
-  const int x = left + (shine_cell % grid_columns) * cell_pitch;
-  const int y = grid_top + (shine_cell / grid_columns) * cell_pitch;
+  const POINT cell = CellOrigin(layout, shine_cell);
+  const int x = cell.x, y = cell.y;
 
   if (shine_level != idle::kShineNone) {
     const COLORREF color = cluster_map::StateColor(FrameState(frame_cell_state, shine_cell));
-    HPEN pen = CreatePen(PS_INSIDEFRAME, pen_width,
-                         imaging::BlendTowards(color, 0xFFFFFF, (100 - shine_level) / 3));
-    HGDIOBJ old_pen = SelectObject(back_dc, pen);
-    Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
-    SelectObject(back_dc, old_pen);
-    DeleteObject(pen);
+    DrawOutlineTowardsWhite(back_dc, cell, layout, color, (100 - shine_level) / 3);
   }
 
-  const int offset = static_cast<int>(12.0 * scale);
+  const int offset = static_cast<int>(12.0 * layout.scale);
   const pixels::Surface surface = BackSurface();
   if (surface.words != nullptr)
     BlendShineOnSurface(surface, shine_pixels, shine_width, shine_height, x - offset, y - offset,
                         shine_level);
   else
-    BlendShineOver(back_dc, width, height, shine_pixels, shine_width, shine_height, x - offset,
-                   y - offset, shine_level);
+    BlendShineOver(back_dc, layout.width, layout.height, shine_pixels, shine_width, shine_height,
+                   x - offset, y - offset, shine_level);
   frame_ink.Add({x - offset, y - offset, x - offset + shine_width, y - offset + shine_height});
 
   if (idle::AdvanceShine(&shine_level, &g_shine_falling, first)) {

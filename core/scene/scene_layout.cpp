@@ -1,5 +1,7 @@
 #include <cmath>
 
+#include "core/scene/scene_layout.h"
+
 #include "core/scene/saver_scene.h"
 
 namespace {
@@ -13,6 +15,8 @@ bool ComputeSceneLayout(int width, int height, SceneLayout* out) {
   // An empty client area has no scale; the grid step below would divide by zero.
   if (width < 1 || height < 1) return false;
   SceneLayout l;
+  l.width = width;
+  l.height = height;
   if (static_cast<double>(width) / height > 1.59) {
     l.scale = Trunc(height * 1.59) / 1024.0;
   } else {

@@ -1,6 +1,6 @@
 // The legend row with its blink wave, and the sweep that runs along the progress bar.
+#include "core/scene/cell_geometry.h"
 #include "core/scene/cluster_map.h"
-#include "core/scene/image_processing.h"
 #include "core/scene/legend_wave.h"
 #include "core/scene/progress_sweep.h"
 #include "core/scene/saver_scene.h"
@@ -37,7 +37,8 @@ void SaverScene::InitLegend() {
   legend_wave_running = false;
   legend_wave_time = 0;
   legend_wave_frame = 0;
-  legend::LayoutRow(label_widths, scale, cell_size, width, legend_x, &legend_text_offset);
+  legend::LayoutRow(label_widths, layout.scale, layout.cell_size, layout.width, legend_x,
+                    &legend_text_offset);
 }
 
 void SaverScene::DrawLegend() {
@@ -48,62 +49,56 @@ void SaverScene::DrawLegend() {
   for (int i = 0; i < legend::kItemCount; ++i) {
     bool wave_ended = false;
     const int intensity = legend::LightItem(wave, active, i, &wave_ended);
-    HPEN lit_pen = nullptr;
+    const POINT square = {legend_x[i], layout.legend_y};
     if (intensity != 0) {
-      const COLORREF blinked =
-          imaging::BlendTowards(legend_colors[i], 0xFFFFFF, static_cast<int>(intensity / 4.0));
-      lit_pen = CreatePen(PS_INSIDEFRAME, pen_width, blinked);
+      DrawOutlineTowardsWhite(back_dc, square, layout, legend_colors[i], intensity / 4);
+    } else if (!DrawPictureAt(plain_cell_pixels[legend::kItems[i].state], square.x, square.y)) {
+      // A plain square is a plain cell's square of the item's state.
+      SelectObject(back_dc, legend_pens[i]);
+      Rectangle(back_dc, square.x, square.y, square.x + layout.cell_size,
+                square.y + layout.cell_size);
     }
-    // A plain square is a plain cell's square of the item's state.
-    HGDIOBJ old_pen = nullptr;
-    if (lit_pen != nullptr ||
-        !DrawPictureAt(plain_cell_pixels[legend::kItems[i].state], legend_x[i], legend_y)) {
-      old_pen = SelectObject(back_dc, lit_pen != nullptr ? lit_pen : legend_pens[i]);
-      Rectangle(back_dc, legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size);
-    }
-    frame_ink.Add({legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size});
+    frame_ink.Add({square.x, square.y, square.x + layout.cell_size, square.y + layout.cell_size});
     DrawTextLine(LegendLabelPlacement(i));
-    if (lit_pen != nullptr) {
-      SelectObject(back_dc, old_pen);
-      DeleteObject(lit_pen);
-    }
     if (wave_ended) legend_wave_time = CurrentTime();
   }
 }
 
 SaverScene::TextPlacement SaverScene::LegendLabelPlacement(int item) const {
-  return {legend_x[item] + legend_text_offset, legend_y - static_cast<int>(3.0 * scale),
-          &legend_labels[item], legend_colors[item]};
+  return {legend_x[item] + legend_text_offset,
+          layout.legend_y - static_cast<int>(3.0 * layout.scale), &legend_labels[item],
+          legend_colors[item]};
 }
 
 void SaverScene::AdvanceProgressSweep() {
-  if (sweep::HasPassedBar(grid_width, sweep_position, scale)) {
+  if (sweep::HasPassedBar(layout.grid_width, sweep_position, layout.scale)) {
     sweep_position = 0;
     sweep_running = false;
     sweep_end_time = CurrentTime();
     return;
   }
-  sweep_position = sweep::Advance(sweep_position, sweep_step, grid_width, scale);
+  sweep_position =
+      sweep::Advance(sweep_position, layout.sweep_step, layout.grid_width, layout.scale);
 }
 
 void SaverScene::DrawProgressBar() {
-  const int fill = sweep::FillWidth(bar_inner_width, percent);
-  const int bar_right = left + grid_width;
-  const int bar_bottom = bar_top + bar_height;
+  const int fill = sweep::FillWidth(layout.bar_inner_width, percent);
+  const int bar_right = layout.left + layout.grid_width;
+  const int bar_bottom = layout.bar_top + layout.bar_height;
   const pixels::Surface surface = BackSurface();
   // One 1-pixel pen per gradient step colours the step's two columns; the same
   // columns written into the back buffer's pixels directly need no pen at all.
   auto sweep_pass = [&](int base_red, int base_green, bool halved, auto draw_column) {
-    for (int i = 0; sweep::IsBandStep(i, scale); ++i) {
+    for (int i = 0; sweep::IsBandStep(i, layout.scale); ++i) {
       const COLORREF color =
-          GradientColor(base_red, base_green, sweep::GradientIndex(i, scale), halved);
+          GradientColor(base_red, base_green, sweep::GradientIndex(i, layout.scale), halved);
       HPEN pen = nullptr;
       if (surface.words == nullptr) {
         pen = CreatePen(PS_INSIDEFRAME, 1, color);
         SelectObject(back_dc, pen);
       }
       int columns[2];
-      sweep::BandColumns(left, sweep_position, scale, i, &columns[0], &columns[1]);
+      sweep::BandColumns(layout.left, sweep_position, layout.scale, i, &columns[0], &columns[1]);
       for (int x : columns) {
         draw_column(x, [&](int y_top, int y_bottom) {
           if (surface.words != nullptr)
@@ -120,18 +115,18 @@ void SaverScene::DrawProgressBar() {
   };
   // Frame pass: the band brightens the bar's green frame.
   sweep_pass(34, 139, false, [&](int x, auto line) {
-    if (x < left || x >= bar_right) return;
-    if (x < left + pen_width || x >= bar_right - pen_width) {
-      line(bar_top, bar_bottom);
+    if (x < layout.left || x >= bar_right) return;
+    if (x < layout.left + layout.pen_width || x >= bar_right - layout.pen_width) {
+      line(layout.bar_top, bar_bottom);
     } else {
-      line(bar_top, bar_top + pen_width);
-      line(bar_bottom - pen_width, bar_bottom);
+      line(layout.bar_top, layout.bar_top + layout.pen_width);
+      line(bar_bottom - layout.pen_width, bar_bottom);
     }
   });
   // Fill pass: only the filled part of the inside brightens.
   sweep_pass(51, 209, true, [&](int x, auto line) {
-    if (x < left + pen_width || x >= left + pen_width + fill) return;
-    line(bar_top + pen_width, bar_bottom - pen_width);
+    if (x < layout.left + layout.pen_width || x >= layout.left + layout.pen_width + fill) return;
+    line(layout.bar_top + layout.pen_width, bar_bottom - layout.pen_width);
   });
   SelectObject(back_dc, bar_pen);
 }

@@ -55,42 +55,20 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   window = window_handle;
   instance = module_instance;
   if (!GetClientRect(window, &client_rect)) return false;
-  width = client_rect.right;
-  height = client_rect.bottom;
-  SceneLayout layout;
-  if (!ComputeSceneLayout(width, height, &layout)) return false;
-
-  scale = layout.scale;
-  cell_pitch = layout.cell_pitch;
-  cell_size = layout.cell_size;
-  left = layout.left;
-  grid_width = layout.grid_width;
-  title_y = layout.title_y;
-  grid_top = layout.grid_top;
-  legend_y = layout.legend_y;
-  line_height = layout.line_height;
-  rows = layout.rows;
+  if (!ComputeSceneLayout(client_rect.right, client_rect.bottom, &layout)) return false;
   cell_count = layout.cell_count;
   cell_state = new int32_t[cell_count]();
   idle_trail = new int8_t[cell_count]();
   cell_glow = new int8_t[cell_count]();
-  status_y = layout.status_y;
-  bar_top = layout.bar_top;
-  bar_height = layout.bar_height;
-  log_top = layout.log_top;
-  pen_width = layout.pen_width;
-  bar_inner_width = layout.bar_inner_width;
-  scroll_accel = layout.scroll_accel;
   for (int i = 0; i < 4; ++i) {
-    log_grey_step[i] = static_cast<double>(log_grey[i] - log_grey[i + 1]) / line_height;
+    log_grey_step[i] = static_cast<double>(log_grey[i] - log_grey[i + 1]) / layout.line_height;
   }
-  log_grey_step[4] = static_cast<double>(log_grey[4]) / line_height;
-  sweep_step = layout.sweep_step;
+  log_grey_step[4] = static_cast<double>(log_grey[4]) / layout.line_height;
 
   window_dc = GetDC(window);
   // A 32-bit top-down DIB section holds what a bitmap compatible with the 32-bit
   // screen holds, and its pixels can be written directly.
-  const BITMAPINFO back_info = Dib32Header(width, -height);
+  const BITMAPINFO back_info = Dib32Header(layout.width, -layout.height);
   void* back_bits = nullptr;
   back_bitmap =
       GetDeviceCaps(window_dc, BITSPIXEL) == 32
@@ -100,7 +78,7 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
     back_words = static_cast<uint32_t*>(back_bits);
   } else {
     if (back_bitmap != nullptr) DeleteObject(back_bitmap);
-    back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+    back_bitmap = CreateCompatibleBitmap(window_dc, layout.width, layout.height);
   }
   back_dc = CreateCompatibleDC(window_dc);
   old_bitmap = SelectObject(back_dc, back_bitmap);
@@ -112,14 +90,13 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   black_brush = CreateSolidBrush(0);
   old_brush = SelectObject(back_dc, black_brush);
   for (int i = 0; i < kClusterStateCount; ++i) {
-    cell_pens[i] = CreatePen(PS_INSIDEFRAME, pen_width, cluster_colors_arr[i]);
+    cell_pens[i] = CreatePen(PS_INSIDEFRAME, layout.pen_width, cluster_colors_arr[i]);
   }
-  bar_pen = CreatePen(PS_INSIDEFRAME, pen_width, 0x008B22);
+  bar_pen = CreatePen(PS_INSIDEFRAME, layout.pen_width, 0x008B22);
   title_color = 0xFFFFFF;
   status_color = 0x008B22;
   bar_brush = CreateSolidBrush(0x00D133);
   InitLegend();
-  glow_width = glow_height = layout.glow_size;
   glow_dc = CreateCompatibleDC(window_dc);
   null_brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   SelectObject(glow_dc, null_brush);

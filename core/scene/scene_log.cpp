@@ -20,7 +20,7 @@ uint64_t SaverScene::AddLogMessage(std::wstring text) {
   pending_log.push_back(std::move(text));
   if (!scrolling) {
     scrolling = true;
-    scroll_speed = 4.0 * scale;
+    scroll_speed = 4.0 * layout.scale;
     scroll_offset = 0;
   }
   return ++newest_log_entry;
@@ -42,18 +42,18 @@ void SaverScene::ScrollLog() {
     scroll_offset = 0;
     return;
   }
-  if (scroll_offset >= line_height) {
+  if (scroll_offset >= layout.line_height) {
     for (int i = kLogLineCount - 1; i > 0; --i) log_lines[i] = std::move(log_lines[i - 1]);
     log_lines[0] = std::move(pending_log.front());
     pending_log.pop_front();
     scroll_offset = 0;
-    scroll_speed = 4.0 * scale;
+    scroll_speed = 4.0 * layout.scale;
     if (pending_log.empty()) scrolling = false;
     return;
   }
   scroll_offset += static_cast<int>(std::ceil(scroll_speed));
-  scroll_speed += scroll_accel;
-  if (scroll_offset > line_height) scroll_offset = line_height;
+  scroll_speed += layout.scroll_accel;
+  if (scroll_offset > layout.line_height) scroll_offset = layout.line_height;
 }
 
 int SaverScene::LogLineGrey(int line) const {
@@ -62,7 +62,7 @@ int SaverScene::LogLineGrey(int line) const {
 
 SaverScene::TextPlacement SaverScene::LogLinePlacement(int line) const {
   const int grey = LogLineGrey(line);
-  return {left, log_top + scroll_offset + line * line_height, &log_lines[line],
+  return {layout.left, layout.log_top + scroll_offset + line * layout.line_height, &log_lines[line],
           RGB(grey, grey, grey)};
 }
 

@@ -8,6 +8,7 @@
 // them out, unless a text above might reach into them.
 #include <cstdlib>
 
+#include "core/scene/cell_geometry.h"
 #include "core/scene/cluster_map.h"
 #include "core/scene/progress_sweep.h"
 #include "core/scene/saver_scene.h"
@@ -27,7 +28,8 @@ BOOL SaverScene::Paint() {
   if (!schedule_line.empty()) {
     SIZE size;
     const int length = static_cast<int>(schedule_line.size());
-    schedule_x = left + grid_width - GetTextWidth(schedule_line.c_str(), length, &size);
+    schedule_x =
+        layout.left + layout.grid_width - GetTextWidth(schedule_line.c_str(), length, &size);
   }
   const pixels::Box grid = GridBox();
   const bool compose_grid = CanComposeGrid(grid, schedule_x);
@@ -36,8 +38,9 @@ BOOL SaverScene::Paint() {
 
   // The title and the schedule line in the title's colour (the text colour is
   // not changed for the schedule line).
-  DrawTextLine({left, title_y, &kTitle, title_color});
-  if (!schedule_line.empty()) DrawTextLine({schedule_x, title_y, &schedule_line, title_color});
+  DrawTextLine({layout.left, layout.title_y, &kTitle, title_color});
+  if (!schedule_line.empty())
+    DrawTextLine({schedule_x, layout.title_y, &schedule_line, title_color});
 
   if (compose_grid) {
     SnapshotCellsAndFade();
@@ -51,15 +54,18 @@ BOOL SaverScene::Paint() {
 
   if (idle_effects) DrawIdleAnimation();
 
-  DrawTextLine({left, status_y, &status_line, status_color});
+  DrawTextLine({layout.left, layout.status_y, &status_line, status_color});
 
   SelectObject(back_dc, bar_pen);
-  Rectangle(back_dc, left, bar_top, left + grid_width, bar_top + bar_height);
-  const int fill = sweep::FillWidth(bar_inner_width, percent);
-  const RECT progress_rect = {left + pen_width, bar_top + pen_width, left + pen_width + fill,
-                              bar_top + bar_height - pen_width};
+  Rectangle(back_dc, layout.left, layout.bar_top, layout.left + layout.grid_width,
+            layout.bar_top + layout.bar_height);
+  const int fill = sweep::FillWidth(layout.bar_inner_width, percent);
+  const RECT progress_rect = {layout.left + layout.pen_width, layout.bar_top + layout.pen_width,
+                              layout.left + layout.pen_width + fill,
+                              layout.bar_top + layout.bar_height - layout.pen_width};
   FillRect(back_dc, &progress_rect, bar_brush);
-  frame_ink.Add({left, bar_top, left + grid_width, bar_top + bar_height});
+  frame_ink.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
+                 layout.bar_top + layout.bar_height});
 
   DrawLegend();
 
@@ -83,13 +89,13 @@ BOOL SaverScene::Paint() {
   DrawLog();
   text_stamps.EndFrame(back_dc, black_brush, frame_ink);
 
-  return BitBlt(window_dc, 0, 0, width, height, back_dc, 0, 0, SRCCOPY);
+  return BitBlt(window_dc, 0, 0, layout.width, layout.height, back_dc, 0, 0, SRCCOPY);
 }
 
 std::vector<SaverScene::TextPlacement> SaverScene::FrameTexts(int schedule_x) const {
-  std::vector<TextPlacement> texts = {{left, title_y, &kTitle, title_color},
-                                      {schedule_x, title_y, &schedule_line, title_color},
-                                      {left, status_y, &status_line, status_color}};
+  std::vector<TextPlacement> texts = {{layout.left, layout.title_y, &kTitle, title_color},
+                                      {schedule_x, layout.title_y, &schedule_line, title_color},
+                                      {layout.left, layout.status_y, &status_line, status_color}};
   for (int i = 0; i < kClusterStateCount; ++i) texts.push_back(LegendLabelPlacement(i));
   for (int i = 0; i < kLogLineCount; ++i) texts.push_back(LogLinePlacement(i));
   return texts;
@@ -105,14 +111,16 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
     pixels::Ink drawn;
     drawn.Add(grid);
     if (idle_effects) {
-      const int offset = static_cast<int>(12.0 * scale);
-      drawn.Add({left - offset, grid_top - offset,
-                 left + (grid_columns - 1) * cell_pitch - offset + shine_width,
-                 grid_top + (rows - 1) * cell_pitch - offset + shine_height});
+      const int offset = static_cast<int>(12.0 * layout.scale);
+      drawn.Add({layout.left - offset, layout.grid_top - offset,
+                 layout.left + (grid_columns - 1) * layout.cell_pitch - offset + shine_width,
+                 layout.grid_top + (layout.rows - 1) * layout.cell_pitch - offset + shine_height});
     }
-    drawn.Add({left, bar_top, left + grid_width, bar_top + bar_height});
+    drawn.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
+               layout.bar_top + layout.bar_height});
     for (int i = 0; i < kClusterStateCount; ++i)
-      drawn.Add({legend_x[i], legend_y, legend_x[i] + cell_size, legend_y + cell_size});
+      drawn.Add({legend_x[i], layout.legend_y, legend_x[i] + layout.cell_size,
+                 layout.legend_y + layout.cell_size});
     const std::vector<TextPlacement> texts = FrameTexts(schedule_x);
     std::vector<pixels::Box> reach;
     for (const TextPlacement& text : texts)
@@ -129,7 +137,7 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
     FillRect(back_dc, &client_rect, black_brush);
     return;
   }
-  for (const pixels::Box& part : pixels::Subtract({0, 0, width, height}, left_out)) {
+  for (const pixels::Box& part : pixels::Subtract({0, 0, layout.width, layout.height}, left_out)) {
     const RECT area = {part.left, part.top, part.right, part.bottom};
     FillRect(back_dc, &area, black_brush);
   }
@@ -144,11 +152,11 @@ void SaverScene::DrawPlainCells(bool idle) {
     if (!IsPlainCell(i, idle)) continue;
     const int32_t state = frame_cell_state[i];
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
-    const int x = left + (i % grid_columns) * cell_pitch;
-    const int y = grid_top + (i / grid_columns) * cell_pitch;
+    const POINT cell = CellOrigin(layout, i);
+    const int x = cell.x, y = cell.y;
     if (DrawPictureAt(plain_cell_pixels[pen], x, y)) continue;
     SelectObject(back_dc, cell_pens[pen]);
-    Rectangle(back_dc, x, y, x + cell_size, y + cell_size);
+    Rectangle(back_dc, x, y, x + layout.cell_size, y + layout.cell_size);
     BackSurface();
   }
 }
@@ -159,22 +167,25 @@ bool SaverScene::IsPlainCell(int i, bool idle) const {
 }
 
 pixels::Box SaverScene::GridBox() const {
-  const int halo_offset = static_cast<int>(2.0 * scale);
-  return {left - halo_offset, grid_top - halo_offset,
-          left - halo_offset + grid_columns * cell_pitch,
-          grid_top - halo_offset + rows * cell_pitch};
+  const int halo_offset = static_cast<int>(2.0 * layout.scale);
+  return {layout.left - halo_offset, layout.grid_top - halo_offset,
+          layout.left - halo_offset + grid_columns * layout.cell_pitch,
+          layout.grid_top - halo_offset + layout.rows * layout.cell_pitch};
 }
 
 bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
-  if (BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 || grid.right > width ||
-      grid.bottom > height || black_tile.empty() || plain_tiles[0].empty() ||
-      lit_tiles[0][0][0].empty() || cell_state == nullptr || cell_count != rows * grid_columns)
+  if (BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 ||
+      grid.right > layout.width || grid.bottom > layout.height || black_tile.empty() ||
+      plain_tiles[0].empty() || lit_tiles[0][0][0].empty() || cell_state == nullptr ||
+      cell_count != layout.rows * grid_columns)
     return false;
   // The title and the schedule line are drawn before the cells: neither may reach
   // into the tiles, which are written whole.
-  if (text_stamps.Reach(back_dc, left, title_y, kTitle, title_color).Meets(grid)) return false;
+  if (text_stamps.Reach(back_dc, layout.left, layout.title_y, kTitle, title_color).Meets(grid))
+    return false;
   return schedule_line.empty() ||
-         !text_stamps.Reach(back_dc, schedule_x, title_y, schedule_line, title_color).Meets(grid);
+         !text_stamps.Reach(back_dc, schedule_x, layout.title_y, schedule_line, title_color)
+              .Meets(grid);
 }
 
 // Every tile of the grid written whole from a prepared tile: black, the lit
@@ -184,14 +195,14 @@ bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
 // another cell's tile.
 void SaverScene::ComposeGrid(bool idle) {
   const pixels::Surface surface = BackSurface();
-  const int halo_offset = static_cast<int>(2.0 * scale);
+  const int halo_offset = static_cast<int>(2.0 * layout.scale);
   const int count = static_cast<int>(frame_cell_state.size());
   for (int i = 0; i < count; ++i) {
     const int32_t state = frame_cell_state[i];
     const int glow = frame_cell_glow[i];
     const bool plain = IsPlainCell(i, idle);
-    const int x = left + (i % grid_columns) * cell_pitch;
-    const int y = grid_top + (i / grid_columns) * cell_pitch;
+    const POINT cell = CellOrigin(layout, i);
+    const int x = cell.x, y = cell.y;
     const pixels::Picture* tile = GridTile(state, glow, plain);
     if (tile != nullptr && pixels::DrawPicture(surface, *tile, x - halo_offset, y - halo_offset))
       continue;
@@ -207,7 +218,7 @@ void SaverScene::ComposeGrid(bool idle) {
 pixels::Surface SaverScene::BackSurface() {
   if (draw_through_gdi || back_words == nullptr) return {};
   GdiFlush();
-  return {back_words, width, height};
+  return {back_words, layout.width, layout.height};
 }
 
 void SaverScene::DrawTextLine(const TextPlacement& placement) {

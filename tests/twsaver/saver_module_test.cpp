@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_probe.h"
 #include "saver_framework/saver_window.h"
 #include "saver_framework/screen_saver_framework.h"
 #include "tests/support/settings_values.h"
@@ -35,25 +36,25 @@ void CALLBACK SendTimers(HWND, UINT, UINT_PTR timer, DWORD) {
     SCOPED_TRACE(testing::Message() << "timer " << c.timer_id);
     g_now = c.now;
     g_countdowns.clear();
-    SendMessageW(screen_saver.window, WM_TIMER, c.timer_id, 0);
+    SendMessageW(SceneProbe(screen_saver).window, WM_TIMER, c.timer_id, 0);
     EXPECT_EQ(g_countdowns, std::vector<std::wstring>{c.countdown});
   }
-  PostMessageW(screen_saver.window, WM_CLOSE, 0, 0);
+  PostMessageW(SceneProbe(screen_saver).window, WM_CLOSE, 0, 0);
 }
 
 TEST(SaverModule, EachTimerMessageUpdatesTheScheduleThenPaints) {
   SettingsSandbox sandbox;
   SetText(HKEY_CURRENT_USER, L"LastDefrag", L"1000");
   hMainInstance = GetModuleHandleW(nullptr);
-  screen_saver.clock = [] { return g_now; };
-  screen_saver.measure_text = [](const wchar_t* text, int length) {
+  SceneProbe(screen_saver).clock = [] { return g_now; };
+  SceneProbe(screen_saver).measure_text = [](const wchar_t* text, int length) {
     const std::wstring measured(text, length);
     if (measured.rfind(L"Time until", 0) == 0) g_countdowns.push_back(measured);
     return length * 8;
   };
   SetTimer(nullptr, 0, 300, SendTimers);
   EXPECT_EQ(RunSaverWindow(nullptr), 0);
-  EXPECT_TRUE(screen_saver.destroyed);
+  EXPECT_TRUE(SceneProbe(screen_saver).destroyed);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_probe.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_support.h"
 #include "tests/twsaverx/worker_test_support.h"
@@ -22,14 +23,14 @@ std::vector<std::wstring> g_countdowns;  // the countdown texts the frames measu
 
 void CALLBACK RunTestStep(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  g_while_running(screen_saver.window);
+  g_while_running(SceneProbe(screen_saver).window);
 }
 
 // A timer of the message loop that ends a run that would otherwise never end.
 void CALLBACK EndForgottenRun(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   ADD_FAILURE() << "the window was still running";
-  DestroyWindow(screen_saver.window);
+  DestroyWindow(SceneProbe(screen_saver).window);
 }
 
 class WorkerWindowTest : public testing::Test {
@@ -37,8 +38,8 @@ class WorkerWindowTest : public testing::Test {
   WorkerWindowTest() {
     g_instance = GetModuleHandleW(nullptr);
     power_readings_source = [] { return g_readings; };
-    screen_saver.clock = [] { return g_now; };
-    screen_saver.measure_text = [](const wchar_t* text, int length) {
+    SceneProbe(screen_saver).clock = [] { return g_now; };
+    SceneProbe(screen_saver).measure_text = [](const wchar_t* text, int length) {
       const std::wstring measured(text, length);
       if (measured.rfind(L"Time until", 0) == 0) g_countdowns.push_back(measured);
       return length * 8;
@@ -77,7 +78,7 @@ class WorkerWindowTest : public testing::Test {
                   }),
               0);
     EXPECT_EQ(monitor_off_armed, 0);
-    EXPECT_TRUE(screen_saver.destroyed);
+    EXPECT_TRUE(SceneProbe(screen_saver).destroyed);
   }
 
   SettingsSandbox sandbox_;
@@ -106,7 +107,7 @@ TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff
   EXPECT_EQ(Run(FullScreenMode,
                 [&](HWND running) {
                   window = running;
-                  EXPECT_TRUE(screen_saver.callbacks_enabled);
+                  EXPECT_TRUE(SceneProbe(screen_saver).callbacks_enabled);
                   EXPECT_TRUE(KillTimer(running, 1001));
                   SetTimer(running, 1001, 1000, nullptr);
                   const struct {
@@ -129,8 +130,8 @@ TEST_F(WorkerWindowTest, MonitorOffQuitsWithoutDestroyingAndTurnsTheCallbacksOff
             0);
   EXPECT_GE(GetTickCount() - start, 1900u);
   EXPECT_TRUE(IsWindow(window));
-  EXPECT_FALSE(screen_saver.destroyed);
-  EXPECT_FALSE(screen_saver.callbacks_enabled);
+  EXPECT_FALSE(SceneProbe(screen_saver).destroyed);
+  EXPECT_FALSE(SceneProbe(screen_saver).callbacks_enabled);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/scene/cluster_map.h"
 #include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_probe.h"
 
 using namespace cluster_map;
 
@@ -132,8 +133,9 @@ TEST(ClusterRange, OutsideInputNeverWritesOutsideTheArrays) {
 TEST(ClusterRange, SceneCellOfAClusterSaturatesInsteadOfWrapping) {
   DiskList drives;
   SaverScene scene(&drives, false);
-  scene.cell_count = 720;
-  scene.total_clusters = 1000;
+  SceneProbe probe{scene};
+  probe.cell_count = 720;
+  probe.total_clusters = 1000;
   EXPECT_EQ(scene.ClusterToCell(999), 719);
   EXPECT_EQ(scene.ClusterToCell(5965232356LL),
             std::numeric_limits<int32_t>::max());  // low 32 bits: 0

@@ -101,7 +101,7 @@ class SceneCycle : public ::testing::Test {
     g_engine = ScriptedEngine();
     g_now = 1700000000;
     g_preview = false;
-    scene.is_preview = [] { return g_preview; };
+    probe.is_preview = [] { return g_preview; };
     EngineFunctionTable& t = g_engine_functions;
 #define TW_SCRIPTED(name) t.name = name
     TW_SCRIPTED(GetVolumeHandle);
@@ -122,24 +122,24 @@ class SceneCycle : public ::testing::Test {
     TW_SCRIPTED(GetInDefrag);
 #undef TW_SCRIPTED
 
-    scene.engine_loaded = 1;
-    scene.clock = [] { return g_now; };
-    scene.callbacks_enabled = true;
-    scene.cell_count = 4;
-    scene.cell_state = cells;
-    scene.cell_glow = glow;
-    scene.idle_trail = trail;
-    scene.grid_width = 1000;
-    scene.measure_text = [](const wchar_t*, int length) { return length; };
+    probe.engine_loaded = 1;
+    probe.clock = [] { return g_now; };
+    probe.callbacks_enabled = true;
+    probe.cell_count = 4;
+    probe.cell_state = cells;
+    probe.cell_glow = glow;
+    probe.idle_trail = trail;
+    probe.grid_width = 1000;
+    probe.measure_text = [](const wchar_t*, int length) { return length; };
   }
 
   void TearDown() override {
     g_engine.hook = nullptr;
     DeleteSceneSettings();
     g_engine_functions = EngineFunctionTable{};
-    scene.cell_state = nullptr;
-    scene.cell_glow = nullptr;
-    scene.idle_trail = nullptr;
+    probe.cell_state = nullptr;
+    probe.cell_glow = nullptr;
+    probe.idle_trail = nullptr;
   }
 
   void AddDrive(const wchar_t* root, bool selected = true) { ::AddDrive(&drives, root, selected); }
@@ -156,6 +156,7 @@ class SceneCycle : public ::testing::Test {
 
   DiskList drives;
   SaverScene scene{&drives, false};
+  SceneProbe probe{scene};
   int32_t cells[4] = {3, 3, 3, 3};
   int8_t glow[4] = {0, 0, 0, 0};
   int8_t trail[4] = {7, 7, 7, 7};
@@ -175,9 +176,9 @@ TEST_F(SceneCycle, FirstDriveThatCannotOpenIsPassedOverAtTheStart) {
   EXPECT_EQ(Log({L"GetVolumeHandle C:\\", L"CloseVolumeHandle 1", L"GetVolumeHandle Z:\\",
                  L"SetDefragPriority 1", L"StartAnalyze 2 null 1"}),
             g_engine.calls);
-  EXPECT_EQ(2, scene.current_drive);
-  EXPECT_EQ(2, scene.volume_handle);
-  EXPECT_EQ(1000, scene.total_clusters.load());
+  EXPECT_EQ(2, probe.current_drive);
+  EXPECT_EQ(2, probe.volume_handle);
+  EXPECT_EQ(1000, probe.total_clusters.load());
   EXPECT_EQ(0, trail[0]);
   EXPECT_EQ(3, cells[0]);  // the first cycle keeps the map it has
   EXPECT_EQ(Log({L"You must have admin rights to defragment your drives.", L"Analyzing Z:\\"}),
@@ -217,7 +218,7 @@ TEST_P(SceneCycleStart, LeavesARunUnderWayAloneAndSetsOnlyADifferentPriority) {
   EXPECT_EQ(log, History()) << Narrow(History());
   EXPECT_EQ(c.calls, g_engine.calls);
   EXPECT_EQ(c.priority_reads, g_engine.priority_reads);
-  EXPECT_EQ(c.defragmentation_started ? Defragmenting : Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(c.defragmentation_started ? Defragmenting : Analyzing, probe.cycle_state.load());
 }
 
 const wchar_t kOpen[] = L"GetVolumeHandle C:\\", kSet[] = L"SetDefragPriority 1",
@@ -236,29 +237,29 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   AddDrive(L"C:\\");
   AddDrive(L"Z:\\");
   scene.UpdateSchedule();
-  ASSERT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
+  ASSERT_EQ(L"Analyzing C:\\", probe.log_lines[0]);
 
   // A report is asked at once and waits; nothing changes until the tick.
   g_engine.percent = 40;
   OnEngineProgress();
   EXPECT_EQ(1, g_engine.percent_queries);
-  EXPECT_EQ(L"Analyzing C:\\", scene.log_lines[0]);
+  EXPECT_EQ(L"Analyzing C:\\", probe.log_lines[0]);
   g_engine.percent = 45;  // the engine moved on: the report keeps what it was told
   scene.UpdateSchedule();
-  EXPECT_EQ(L"Analyzing C:\\ (40%)", scene.log_lines[0]);
-  EXPECT_EQ(40, scene.percent);
+  EXPECT_EQ(L"Analyzing C:\\ (40%)", probe.log_lines[0]);
+  EXPECT_EQ(40, probe.percent);
 
   g_engine.analyze_complete = 1;
   Report(99);  // the analysis's results and the defragmentation's start: see SceneCycleStart
-  EXPECT_EQ(Defragmenting, scene.cycle_state.load());
-  EXPECT_EQ(0, scene.percent);
+  EXPECT_EQ(Defragmenting, probe.cycle_state.load());
+  EXPECT_EQ(0, probe.percent);
 
   static int measured;  // measurements made to fit the status line
   measured = 0;
-  scene.measure_text = [](const wchar_t*, int length) { return measured += 1, length; };
+  probe.measure_text = [](const wchar_t*, int length) { return measured += 1, length; };
   Report(7);
-  EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);
-  EXPECT_EQ(L"Defragmenting C:\\ (7%)", scene.pending_log.back());
+  EXPECT_EQ(L"C:\\dir\\file.txt", probe.status_line);
+  EXPECT_EQ(L"Defragmenting C:\\ (7%)", probe.pending_log.back());
   // The same file again is not fitted again; another one is.
   const int fitted_once = measured;
   EXPECT_GT(fitted_once, 0);
@@ -267,36 +268,36 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   g_engine.current_file = L"C:\\dir\\other.txt";
   Report(9);
   EXPECT_GT(measured, fitted_once);
-  EXPECT_EQ(L"C:\\dir\\other.txt", scene.status_line);
+  EXPECT_EQ(L"C:\\dir\\other.txt", probe.status_line);
 
   // The drive is done: the next one opens on a fresh map.
   g_engine.analyze_complete = 0;
   g_engine.defrag_complete = 1;
   Report(100);
-  EXPECT_EQ(1, scene.current_drive);
+  EXPECT_EQ(1, probe.current_drive);
   EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls[g_engine.calls.size() - 3]);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(0, cells[i]);
     EXPECT_EQ(100, glow[i]);
   }
-  EXPECT_EQ(L"Analyzing Z:\\", scene.pending_log.back());
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(L"Analyzing Z:\\", probe.pending_log.back());
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
 
   // Z: runs to its end; the cycle's end is followed up from the next tick on.
   cells[0] = Fragmented;
   g_engine.analyze_complete = 1;
   Report(100);
   Report(100);
-  EXPECT_EQ(Idle, scene.cycle_state.load());
-  EXPECT_EQ(L"", scene.schedule_line);
+  EXPECT_EQ(Idle, probe.cycle_state.load());
+  EXPECT_EQ(L"", probe.schedule_line);
   scene.UpdateSchedule();
-  EXPECT_EQ(L"Time until next defragmentation 00:30:00", scene.schedule_line);
+  EXPECT_EQ(L"Time until next defragmentation 00:30:00", probe.schedule_line);
 
   // The next cycle begins with the map the last one left.
   g_now += 1800;
   scene.UpdateSchedule();
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
-  EXPECT_EQ(0, scene.current_drive);
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  EXPECT_EQ(0, probe.current_drive);
   EXPECT_EQ(Fragmented, cells[0]);
 }
 
@@ -304,35 +305,35 @@ TEST_F(SceneCycle, ProgressRewritesOnlyTheEntryItsStepAdded) {
   AddDrive(L"C:\\");
   scene.AddLogMessage(L"shown");
   for (int i = 0; i <= 100; ++i) scene.AddLogMessage(L"waiting " + std::to_wstring(i));
-  ASSERT_EQ(101u, scene.pending_log.size());
+  ASSERT_EQ(101u, probe.pending_log.size());
   scene.UpdateSchedule();  // the full queue drops "Analyzing C:\"
-  ASSERT_EQ(Analyzing, scene.cycle_state.load());
+  ASSERT_EQ(Analyzing, probe.cycle_state.load());
   Report(40);
-  EXPECT_EQ(L"waiting 100", scene.pending_log.back());
-  EXPECT_EQ(40, scene.percent);
+  EXPECT_EQ(L"waiting 100", probe.pending_log.back());
+  EXPECT_EQ(40, probe.percent);
   scene.ScrollLog();  // one line comes in: room for one message
-  ASSERT_EQ(100u, scene.pending_log.size());
+  ASSERT_EQ(100u, probe.pending_log.size());
   Report(41);
-  EXPECT_EQ(L"waiting 100", scene.pending_log.back());
+  EXPECT_EQ(L"waiting 100", probe.pending_log.back());
 
   // Of the results only the first fits; "Defragmenting C:\" is dropped and so not rewritten.
   g_engine.analyze_complete = 1;
   Report(100);
-  ASSERT_EQ(Defragmenting, scene.cycle_state.load());
-  EXPECT_EQ(L"Discovered 1,000 clusters", scene.pending_log.back());
+  ASSERT_EQ(Defragmenting, probe.cycle_state.load());
+  EXPECT_EQ(L"Discovered 1,000 clusters", probe.pending_log.back());
   Report(7);
-  EXPECT_EQ(L"Discovered 1,000 clusters", scene.pending_log.back());
-  EXPECT_EQ(L"C:\\dir\\file.txt", scene.status_line);
+  EXPECT_EQ(L"Discovered 1,000 clusters", probe.pending_log.back());
+  EXPECT_EQ(L"C:\\dir\\file.txt", probe.status_line);
 
   // With the queue empty again the next drive's entry is rewritten as usual.
   AddDrive(L"Z:\\");
-  while (!scene.pending_log.empty()) scene.ScrollLog();
+  while (!probe.pending_log.empty()) scene.ScrollLog();
   g_engine.analyze_complete = 0;
   g_engine.defrag_complete = 1;
   Report(100);
-  ASSERT_EQ(1, scene.current_drive);
+  ASSERT_EQ(1, probe.current_drive);
   Report(30);
-  EXPECT_EQ(L"Analyzing Z:\\ (30%)", scene.pending_log.back());
+  EXPECT_EQ(L"Analyzing Z:\\ (30%)", probe.pending_log.back());
 }
 
 TEST_F(SceneCycle, ProgressLeavesALaterMessageAlone) {
@@ -342,10 +343,10 @@ TEST_F(SceneCycle, ProgressLeavesALaterMessageAlone) {
   g_engine.start_defrag = 0;
   Report(100);  // the analysis ends; the defragmentation fails to start
   const std::wstring failed = L"Failed to start defragmenting drive C:\\";
-  ASSERT_EQ(failed, scene.pending_log.back());
+  ASSERT_EQ(failed, probe.pending_log.back());
   Report(100);  // the analysing step's entry is no longer the newest
-  EXPECT_EQ(failed, scene.pending_log[3]);
-  EXPECT_EQ(L"Analyzing C:\\ (100%)", scene.log_lines[0]);
+  EXPECT_EQ(failed, probe.pending_log[3]);
+  EXPECT_EQ(L"Analyzing C:\\ (100%)", probe.log_lines[0]);
 }
 
 TEST_F(SceneCycle, AStepThatFindsItsRunUnderWayRewritesNoEarlierEntry) {
@@ -354,15 +355,15 @@ TEST_F(SceneCycle, AStepThatFindsItsRunUnderWayRewritesNoEarlierEntry) {
   scene.UpdateSchedule();
   g_engine.analyze_complete = 1;
   Report(100);
-  ASSERT_EQ(L"Defragmenting C:\\", scene.pending_log.back());
+  ASSERT_EQ(L"Defragmenting C:\\", probe.pending_log.back());
   g_engine.in_analyze = 1;  // Z:'s analysis is found under way: it adds no entry
   g_engine.analyze_complete = 0;
   g_engine.defrag_complete = 1;
   Report(100);
-  ASSERT_EQ(1, scene.current_drive);
+  ASSERT_EQ(1, probe.current_drive);
   g_engine.defrag_complete = 0;
   Report(40);
-  EXPECT_EQ(L"Defragmenting C:\\ (100%)", scene.pending_log.back());
+  EXPECT_EQ(L"Defragmenting C:\\ (100%)", probe.pending_log.back());
 }
 
 TEST_F(SceneCycle, LastDriveThatCannotOpenEndsTheCycleNormally) {
@@ -374,10 +375,10 @@ TEST_F(SceneCycle, LastDriveThatCannotOpenEndsTheCycleNormally) {
   g_engine.defrag_complete = 1;
   Report(100);  // analysis complete: defragmentation starts
   Report(100);  // defragmentation complete: Z: fails, the cycle ends
-  EXPECT_EQ(Idle, scene.cycle_state.load());
-  EXPECT_EQ(-1, scene.current_drive);
-  EXPECT_EQ(L"Unable to create volume for defragmenting: Z:\\", scene.pending_log[4]);
-  EXPECT_EQ(ExpectedEndLine(g_now), scene.pending_log.back());
+  EXPECT_EQ(Idle, probe.cycle_state.load());
+  EXPECT_EQ(-1, probe.current_drive);
+  EXPECT_EQ(L"Unable to create volume for defragmenting: Z:\\", probe.pending_log[4]);
+  EXPECT_EQ(ExpectedEndLine(g_now), probe.pending_log.back());
 }
 
 TEST_F(SceneCycle, ReportedValuesAreTakenAsTheyCome) {
@@ -385,20 +386,20 @@ TEST_F(SceneCycle, ReportedValuesAreTakenAsTheyCome) {
   scene.UpdateSchedule();
   // A percentage outside 0..100 keeps its low 32 bits and is shown whole.
   Report(int64_t(1) << 32 | 5);
-  EXPECT_EQ(5, scene.percent);
-  EXPECT_EQ(L"Analyzing C:\\ (4294967301%)", scene.log_lines[0]);
+  EXPECT_EQ(5, probe.percent);
+  EXPECT_EQ(L"Analyzing C:\\ (4294967301%)", probe.log_lines[0]);
   Report(-3);
-  EXPECT_EQ(-3, scene.percent);
-  EXPECT_EQ(L"Analyzing C:\\ (-3%)", scene.log_lines[0]);
+  EXPECT_EQ(-3, probe.percent);
+  EXPECT_EQ(L"Analyzing C:\\ (-3%)", probe.log_lines[0]);
 
   // No current file reads as an empty name.
   g_engine.analyze_complete = 1;
   Report(100);
   g_engine.current_file = nullptr;
-  scene.status_line = L"old";
+  probe.status_line = L"old";
   Report(50);
-  EXPECT_EQ(L"", scene.status_line);
-  EXPECT_EQ(L"Defragmenting C:\\ (50%)", scene.pending_log.back());
+  EXPECT_EQ(L"", probe.status_line);
+  EXPECT_EQ(L"Defragmenting C:\\ (50%)", probe.pending_log.back());
 }
 
 TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAnOpenVolume) {
@@ -409,16 +410,16 @@ TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAnOpenVolume) {
   scene.UpdateSchedule();
 
   // Before Create, after Destroy, or without a scene: reports change nothing and ask nothing.
-  scene.callbacks_enabled = false;
+  probe.callbacks_enabled = false;
   OnEngineProgress();
   OnEngineClusters(0, 999, Fragmented);
-  scene.callbacks_enabled = true;
+  probe.callbacks_enabled = true;
   g_scene = nullptr;
   OnEngineProgress();
   OnEngineClusters(0, 999, Fragmented);
   g_scene = &scene;
   EXPECT_EQ(0, g_engine.percent_queries);
-  EXPECT_FALSE(scene.report_waiting);
+  EXPECT_FALSE(probe.report_waiting);
   EXPECT_EQ(3, cells[0]);
   // A live scene marks a reported range at once, without waiting for the tick.
   OnEngineClusters(0, 999, NotFragmented);
@@ -428,14 +429,14 @@ TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAnOpenVolume) {
   g_engine.analyze_complete = g_engine.defrag_complete = 1;
   Report(100);
   Report(100);
-  ASSERT_EQ(Idle, scene.cycle_state.load());
+  ASSERT_EQ(Idle, probe.cycle_state.load());
   const Log at_end = History();
   const int asked = g_engine.percent_queries;
   Report(30);
   EXPECT_EQ(asked + 1, g_engine.percent_queries);
-  EXPECT_FALSE(scene.report_waiting);
+  EXPECT_FALSE(probe.report_waiting);
   EXPECT_EQ(at_end, History());
-  EXPECT_EQ(100, scene.percent);
+  EXPECT_EQ(100, probe.percent);
 }
 
 // Reports that arrive while the window's thread is inside a bridge call: each is asked
@@ -459,7 +460,7 @@ TEST_F(SceneCycle, ReportsDuringBridgeCallsBelongToTheirOwnStep) {
                         L"A total of 4,321 files fragmented", L"Fragmentation level 9%",
                         L"Defragmenting C:\\ (3%)"};
   EXPECT_EQ(expected, History()) << Narrow(History());
-  EXPECT_EQ(3, scene.percent);
+  EXPECT_EQ(3, probe.percent);
 
   // The finished volume reports while it is being closed: not even asked. The next
   // drive's analysis reports from inside its start call: it counts.
@@ -475,8 +476,8 @@ TEST_F(SceneCycle, ReportsDuringBridgeCallsBelongToTheirOwnStep) {
   Report(100);
   EXPECT_EQ(asked + 2, g_engine.percent_queries);  // C:'s completion and Z:'s first report
   scene.UpdateSchedule();
-  EXPECT_EQ(L"Analyzing Z:\\ (5%)", scene.pending_log.back());
-  EXPECT_EQ(5, scene.percent);
+  EXPECT_EQ(L"Analyzing Z:\\ (5%)", probe.pending_log.back());
+  EXPECT_EQ(5, probe.percent);
 }
 
 // A report asked about one drive and handed over after the tick has moved on to the
@@ -499,33 +500,33 @@ TEST_F(SceneCycle, AReportOvertakenByTheNextDriveIsDropped) {
     scene.UpdateSchedule();
   };
   OnEngineProgress();
-  ASSERT_EQ(1, scene.current_drive);
+  ASSERT_EQ(1, probe.current_drive);
   scene.UpdateSchedule();
-  EXPECT_EQ(L"Analyzing Z:\\", scene.pending_log.back());
-  EXPECT_EQ(0, scene.percent);
+  EXPECT_EQ(L"Analyzing Z:\\", probe.pending_log.back());
+  EXPECT_EQ(0, probe.percent);
 }
 
 TEST_F(SceneSchedule, CountdownFromTheLastDefragmentation) {
-  scene.last_defrag = g_now;
+  probe.last_defrag = g_now;
   scene.UpdateSchedule();
-  EXPECT_EQ(g_now, scene.now);
-  EXPECT_EQ(L"Time until next defragmentation 00:30:00", scene.schedule_line);
+  EXPECT_EQ(g_now, probe.now);
+  EXPECT_EQ(L"Time until next defragmentation 00:30:00", probe.schedule_line);
 
   g_now += 1799;
   scene.UpdateSchedule();
-  EXPECT_EQ(L"Time until next defragmentation 00:00:01", scene.schedule_line);
-  EXPECT_EQ(Idle, scene.cycle_state.load());
+  EXPECT_EQ(L"Time until next defragmentation 00:00:01", probe.schedule_line);
+  EXPECT_EQ(Idle, probe.cycle_state.load());
 
   g_now += 1;
   scene.UpdateSchedule();
-  EXPECT_EQ(L"", scene.schedule_line);
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(L"", probe.schedule_line);
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
   // No drive is selected: one message, and no further cycle while the scene lives.
-  EXPECT_EQ(kSelectOne, scene.log_lines[0]);
+  EXPECT_EQ(kSelectOne, probe.log_lines[0]);
   g_now += 100000;
   scene.UpdateSchedule();
-  EXPECT_EQ(L"", scene.schedule_line);
-  EXPECT_TRUE(scene.pending_log.empty());
+  EXPECT_EQ(L"", probe.schedule_line);
+  EXPECT_TRUE(probe.pending_log.empty());
   EXPECT_EQ(L"(absent)", StoredLastDefrag());
 }
 
@@ -542,34 +543,34 @@ TEST_F(SceneSchedule, StoredTimeInTheFutureShowsDaysAndNeverOverflows) {
        L"Time until next defragmentation: about 106751991147624 Days and 17 Hours"},
   };
   for (const Case& c : cases) {
-    scene.last_defrag = g_now + c.ahead;
+    probe.last_defrag = g_now + c.ahead;
     scene.UpdateSchedule();
-    EXPECT_EQ(c.text, scene.schedule_line) << c.ahead;
-    EXPECT_EQ(Idle, scene.cycle_state.load());
+    EXPECT_EQ(c.text, probe.schedule_line) << c.ahead;
+    EXPECT_EQ(Idle, probe.cycle_state.load());
   }
   // The farthest past starts a cycle.
-  scene.last_defrag = INT64_MIN;
+  probe.last_defrag = INT64_MIN;
   scene.UpdateSchedule();
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
 }
 
 TEST_F(SceneSchedule, PreviewStartsAtOnceAndLeavesTheScheduleLine) {
   g_preview = true;
-  scene.last_defrag = g_now;
-  scene.schedule_line = L"untouched";
+  probe.last_defrag = g_now;
+  probe.schedule_line = L"untouched";
   scene.UpdateSchedule();
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
-  EXPECT_EQ(L"untouched", scene.schedule_line);
-  EXPECT_EQ(kSelectOne, scene.log_lines[0]);
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  EXPECT_EQ(L"untouched", probe.schedule_line);
+  EXPECT_EQ(kSelectOne, probe.log_lines[0]);
 }
 
 TEST_F(SceneSchedule, WithoutTheBridgeASelectedDriveRestsWithoutMessages) {
   AddDrive(L"C:\\");
-  scene.engine_loaded = 0;
+  probe.engine_loaded = 0;
   scene.UpdateSchedule();
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
-  EXPECT_EQ(0, scene.current_drive);
-  EXPECT_EQ(L"", scene.log_lines[0]);
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  EXPECT_EQ(0, probe.current_drive);
+  EXPECT_EQ(L"", probe.log_lines[0]);
 }
 
 TEST_F(SceneSchedule, SettingsAreReadWithinTheirRoom) {
@@ -620,31 +621,31 @@ TEST_F(SceneSchedule, SettingsAreReadWithinTheirRoom) {
                        reinterpret_cast<const BYTE*>(value.second->text), value.second->bytes);
     RegCloseKey(key);
 
-    scene.last_defrag = 12345;
-    scene.idle_animation = !c.expected_idle_animation;
+    probe.last_defrag = 12345;
+    probe.idle_animation = !c.expected_idle_animation;
     scene.LoadSettings();
-    EXPECT_EQ(c.expected_last_defrag, scene.last_defrag);
-    EXPECT_EQ(c.expected_idle_animation, scene.idle_animation);
+    EXPECT_EQ(c.expected_last_defrag, probe.last_defrag);
+    EXPECT_EQ(c.expected_idle_animation, probe.idle_animation);
   }
 }
 
 TEST_F(SceneSchedule, EndOfCycleWritesTheTimeOutsidePreview) {
-  scene.last_defrag = 5;
+  probe.last_defrag = 5;
   scene.NextDrive();  // no drive left: the cycle ends
-  EXPECT_EQ(Idle, scene.cycle_state.load());
-  EXPECT_EQ(g_now, scene.last_defrag);
-  EXPECT_EQ(g_vendor_line, scene.status_line);
-  EXPECT_EQ(-1, scene.idle_position);
-  EXPECT_EQ(g_now, scene.cycle_end_time);
-  EXPECT_EQ(ExpectedEndLine(g_now), scene.log_lines[0]);
+  EXPECT_EQ(Idle, probe.cycle_state.load());
+  EXPECT_EQ(g_now, probe.last_defrag);
+  EXPECT_EQ(g_vendor_line, probe.status_line);
+  EXPECT_EQ(-1, probe.idle_position);
+  EXPECT_EQ(g_now, probe.cycle_end_time);
+  EXPECT_EQ(ExpectedEndLine(g_now), probe.log_lines[0]);
   EXPECT_EQ(L"1700000000", StoredLastDefrag());
 
   // In preview nothing is renewed or written.
   g_preview = true;
   g_now += 50;
   scene.NextDrive();
-  EXPECT_EQ(1700000000, scene.last_defrag);
-  EXPECT_EQ(g_now, scene.cycle_end_time);
+  EXPECT_EQ(1700000000, probe.last_defrag);
+  EXPECT_EQ(g_now, probe.cycle_end_time);
   EXPECT_EQ(L"1700000000", StoredLastDefrag());
 }
 
@@ -652,10 +653,12 @@ TEST_F(SceneSchedule, EndOfCycleLineShowsTheLocalTimeOrNothing) {
   for (int64_t when : {int64_t(1700000000), int64_t(1700050000), int64_t(86400 * 2), int64_t(0),
                        int64_t(-1), INT64_MIN, INT64_MAX}) {
     SaverScene fresh(&drives, false);
-    fresh.last_defrag = when;
+    SceneProbe fresh_probe{fresh};
+    fresh_probe.last_defrag = when;
     fresh.LogLastDefragTime();
     // A time the runtime cannot convert gives no line at all.
-    EXPECT_EQ(when >= 0 && when != INT64_MAX ? ExpectedEndLine(when) : L"", fresh.log_lines[0])
+    EXPECT_EQ(when >= 0 && when != INT64_MAX ? ExpectedEndLine(when) : L"",
+              fresh_probe.log_lines[0])
         << when;
   }
 }

@@ -42,10 +42,11 @@ int Faded(int glow) { return std::max(0, glow - 15); }
 
 // A scene during a cycle (no idle effects) with the sweep held off the bar.
 void QuietCycle(SaverScene& scene) {
-  scene.cycle_state = Analyzing;
-  scene.now = g_test_now;
-  scene.sweep_running = false;
-  scene.sweep_end_time = g_test_now;
+  SceneProbe probe(scene);
+  probe.cycle_state = Analyzing;
+  probe.now = g_test_now;
+  probe.sweep_running = false;
+  probe.sweep_end_time = g_test_now;
 }
 
 COLORREF OutlineAt(const Capture& shot, POINT cell, int cell_size) {
@@ -97,11 +98,12 @@ struct RuleHalos {
   std::map<COLORREF, HBITMAP> bands[3];
 
   explicit RuleHalos(const SaverScene& s) {
-    const int w = s.glow_width, h = s.glow_height, size = s.cell_size;
-    const int o = static_cast<int>(2 * s.scale), r = static_cast<int>(3 * s.scale);
+    SceneProbe p(s);
+    const int w = p.glow_width, h = p.glow_height, size = p.cell_size;
+    const int o = static_cast<int>(2 * p.scale), r = static_cast<int>(3 * p.scale);
     const float k = 1.0f / ((2 * r + 1) * (2 * r + 1));
     const int percents[3] = {1, 50, 100};
-    HDC dc = CreateCompatibleDC(s.window_dc);
+    HDC dc = CreateCompatibleDC(p.window_dc);
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     const HGDIOBJ original = GetCurrentObject(dc, OBJ_BITMAP);
     HBRUSH black = CreateSolidBrush(kBlack);
@@ -109,11 +111,11 @@ struct RuleHalos {
     BITMAPINFO info = BottomUp32(w, h);
     for (COLORREF colour : kStateColours)
       for (int band = 0; band < 3; ++band) {
-        const int p = percents[band], d = static_cast<int>(s.scale * 1.5 * p / 100.0);
-        HBITMAP bitmap = CreateCompatibleBitmap(s.window_dc, w, h);
+        const int percent = percents[band], d = static_cast<int>(p.scale * 1.5 * percent / 100.0);
+        HBITMAP bitmap = CreateCompatibleBitmap(p.window_dc, w, h);
         SelectObject(dc, bitmap);
         FillRect(dc, &all, black);
-        HPEN pen = CreatePen(PS_INSIDEFRAME, s.pen_width, TowardWhite(colour, p / 3));
+        HPEN pen = CreatePen(PS_INSIDEFRAME, p.pen_width, TowardWhite(colour, percent / 3));
         HGDIOBJ old_pen = SelectObject(dc, pen);
         Rectangle(dc, o - d, o, o + size - d + 1, o + size);
         Rectangle(dc, o + d, o, o + size + d + 1, o + size);
@@ -177,17 +179,18 @@ void DrawGridByTheRules(const SceneHarness& h, const RuleHalos& halos, HDC dc, b
                         const std::vector<int32_t>& state, const std::vector<int>& glow,
                         const std::vector<int>& trail) {
   const SaverScene& s = *h.scene;
-  HDC halo_dc = CreateCompatibleDC(s.window_dc);
+  SceneProbe p{s};
+  HDC halo_dc = CreateCompatibleDC(p.window_dc);
   const HGDIOBJ original = GetCurrentObject(halo_dc, OBJ_BITMAP);
-  const int d = static_cast<int>(2.0 * s.scale);
+  const int d = static_cast<int>(2.0 * p.scale);
   auto outline = [&](int i, COLORREF colour) {
-    Outline(dc, h.CellOrigin(i), s.cell_size, s.pen_width, colour);
+    Outline(dc, h.CellOrigin(i), p.cell_size, p.pen_width, colour);
   };
   auto lit = [&](int i, int value) {
     const COLORREF colour = StateColour(state[i]);
     const POINT c = h.CellOrigin(i);
     SelectObject(halo_dc, halos.bands[Band(value)].at(colour));
-    BitBlt(dc, c.x - d, c.y - d, s.glow_width, s.glow_height, halo_dc, 0, 0, SRCCOPY);
+    BitBlt(dc, c.x - d, c.y - d, p.glow_width, p.glow_height, halo_dc, 0, 0, SRCCOPY);
     outline(i, TowardWhite(colour, value / 3));
   };
   const int count = static_cast<int>(state.size());
@@ -207,6 +210,7 @@ class SceneFrame : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(h.Create(1024, 768)); }
   SceneHarness h;
   SaverScene& s = *h.scene;
+  SceneProbe p{s};
 };
 
 // The same at the scales of 1024, 1280 and 1920 wide windows; the sparkle is
@@ -220,6 +224,7 @@ class SceneAtScale : public ::testing::TestWithParam<Client> {
   void SetUp() override { ASSERT_TRUE(h.Create(GetParam().width, GetParam().height)); }
   SceneHarness h;
   SaverScene& s = *h.scene;
+  SceneProbe p{s};
 };
 INSTANTIATE_TEST_SUITE_P(Clients, SceneAtScale,
                          ::testing::Values(Client{1024, 768, 28}, Client{1280, 1024, 35},
@@ -231,37 +236,38 @@ INSTANTIATE_TEST_SUITE_P(Clients, SceneAtScale,
 }  // namespace
 
 TEST_P(SceneAtScale, HalosAndSparkleAreMadeByTheirRules) {
-  ASSERT_EQ(s.glow_bitmaps.size(), 6u);
+  ASSERT_EQ(p.glow_bitmaps.size(), 6u);
   const RuleHalos rules(s);
   for (COLORREF colour : kStateColours) {
-    ASSERT_EQ(s.glow_bitmaps.count(colour), 1u);
+    ASSERT_EQ(p.glow_bitmaps.count(colour), 1u);
     for (int band = 0; band < 3; ++band)
       EXPECT_TRUE(SameRows(
-          BitmapPixels(s.window_dc, s.glow_bitmaps[colour].band_bitmaps[band], s.glow_width,
-                       s.glow_height),
-          BitmapPixels(s.window_dc, rules.bands[band].at(colour), s.glow_width, s.glow_height), 0,
-          s.glow_height))
+          BitmapPixels(p.window_dc, p.glow_bitmaps[colour].band_bitmaps[band], p.glow_width,
+                       p.glow_height),
+          BitmapPixels(p.window_dc, rules.bands[band].at(colour), p.glow_width, p.glow_height), 0,
+          p.glow_height))
           << std::hex << colour << " band " << band;
   }
 
   // The sparkle is grey, its pixels those of shine_dc; at scale 1 it is the
   // 28x28 resource itself, brightest in one pixel.
   const int side = GetParam().shine_side;
-  ASSERT_TRUE(s.shine_width == side && s.shine_height == side);
-  ASSERT_EQ(s.shine_pixels.size(), static_cast<size_t>(side * side));
+  ASSERT_TRUE(p.shine_width == side && p.shine_height == side);
+  ASSERT_EQ(p.shine_pixels.size(), static_cast<size_t>(side * side));
   int brightest = 0;
-  for (size_t i = 0; i < s.shine_pixels.size(); ++i) {
-    const COLORREF p = s.shine_pixels[i];
-    EXPECT_TRUE(GetRValue(p) == GetGValue(p) && GetGValue(p) == GetBValue(p)) << i;
-    EXPECT_EQ(p, GetPixel(s.shine_dc, static_cast<int>(i % side), static_cast<int>(i / side))) << i;
-    brightest += GetRValue(p) == 255;
+  for (size_t i = 0; i < p.shine_pixels.size(); ++i) {
+    const COLORREF pixel = p.shine_pixels[i];
+    EXPECT_TRUE(GetRValue(pixel) == GetGValue(pixel) && GetGValue(pixel) == GetBValue(pixel)) << i;
+    EXPECT_EQ(pixel, GetPixel(p.shine_dc, static_cast<int>(i % side), static_cast<int>(i / side)))
+        << i;
+    brightest += GetRValue(pixel) == 255;
   }
-  EXPECT_EQ(s.shine_pixels[0], kBlack);
+  EXPECT_EQ(p.shine_pixels[0], kBlack);
   if (side == 28) {
     EXPECT_EQ(brightest, 1);
-    EXPECT_EQ(s.shine_pixels[13 * 28 + 14], 0xFFFFFFu);
+    EXPECT_EQ(p.shine_pixels[13 * 28 + 14], 0xFFFFFFu);
   } else {
-    EXPECT_NE(s.shine_pixels[(side / 2) * side + side / 2], kBlack);
+    EXPECT_NE(p.shine_pixels[(side / 2) * side + side / 2], kBlack);
   }
 }
 
@@ -270,38 +276,38 @@ TEST_P(SceneAtScale, HalosAndSparkleAreMadeByTheirRules) {
 // cells of every state, at every fade step and with other values.
 TEST_P(SceneAtScale, GridEqualsTheCellByCellDrawing) {
   const RuleHalos halos(s);
-  s.now = g_test_now;
-  s.idle_animation = true;
-  s.shine_last_time = g_test_now + 1000;  // no sparkle
+  p.now = g_test_now;
+  p.idle_animation = true;
+  p.shine_last_time = g_test_now + 1000;  // no sparkle
   const int glows[] = {0, 100, 85, 70, 55, 40, 25, 10, 50, 1, 0};
   const int trails[] = {0, 100, 85, 70, 0, 55, 40, 25, 10, 50, 0, 1, 0};
-  const int d = static_cast<int>(2.0 * s.scale);
+  const int d = static_cast<int>(2.0 * p.scale);
   for (const CycleState state : {Analyzing, Idle}) {
-    s.cycle_state = state;
-    std::vector<int32_t> states(s.cell_count);
-    std::vector<int> glow(s.cell_count), trail(s.cell_count);
-    for (int i = 0; i < s.cell_count; ++i) {
-      s.cell_state[i] = states[i] = i % 7 == 6 ? 42 : i % 7;  // every state and an unknown one
-      s.cell_glow[i] = static_cast<int8_t>(glow[i] = glows[i % 11]);
-      s.idle_trail[i] = static_cast<int8_t>(trail[i] = trails[i % 13]);
+    p.cycle_state = state;
+    std::vector<int32_t> states(p.cell_count);
+    std::vector<int> glow(p.cell_count), trail(p.cell_count);
+    for (int i = 0; i < p.cell_count; ++i) {
+      p.cell_state[i] = states[i] = i % 7 == 6 ? 42 : i % 7;  // every state and an unknown one
+      p.cell_glow[i] = static_cast<int8_t>(glow[i] = glows[i % 11]);
+      p.idle_trail[i] = static_cast<int8_t>(trail[i] = trails[i % 13]);
     }
-    s.idle_position = 2 * grid_columns + 2;  // a ball under way
+    p.idle_position = 2 * grid_columns + 2;  // a ball under way
 
-    Surface expected(s.window_dc, s.width, s.height);
-    FillRect(expected.dc, &s.client_rect, s.black_brush);
-    SelectObject(expected.dc, s.black_brush);
+    Surface expected(p.window_dc, p.width, p.height);
+    FillRect(expected.dc, &p.client_rect, p.black_brush);
+    SelectObject(expected.dc, p.black_brush);
     DrawGridByTheRules(h, halos, expected.dc, state == Idle, states, glow, trail);
     s.Paint();
     // The back buffer holds the whole frame; a large window reaches past the test screen.
-    EXPECT_TRUE(SameRows(CaptureDc(s.back_dc, s.width, s.height),
-                         CaptureDc(expected.dc, s.width, s.height), s.grid_top - d,
-                         s.grid_top + s.rows * s.cell_pitch))
+    EXPECT_TRUE(SameRows(CaptureDc(p.back_dc, p.width, p.height),
+                         CaptureDc(expected.dc, p.width, p.height), p.grid_top - d,
+                         p.grid_top + p.rows * p.cell_pitch))
         << (state == Idle ? "idle" : "cycle");
   }
 }
 
 TEST_P(SceneAtScale, SparkleThroughADibSectionEqualsGetPixelAndSetPixel) {
-  Surface plain(s.window_dc, 100, 80), fast(s.window_dc, 100, 80);
+  Surface plain(p.window_dc, 100, 80), fast(p.window_dc, 100, 80);
   const int places[][3] = {{10, 10, 0},   {-12, -9, 40}, {85, 60, 0},
                            {90, -20, 75}, {40, 30, 100}, {500, 0, 0}};
   for (const auto& place : places) {
@@ -313,11 +319,11 @@ TEST_P(SceneAtScale, SparkleThroughADibSectionEqualsGetPixelAndSetPixel) {
         SetPixel(fast.dc, x, y, c);
       }
     const int sx = place[0], sy = place[1], level = place[2];
-    for (int i = 0; i < s.shine_height; ++i)
-      for (int j = 0; j < s.shine_width; ++j)
+    for (int i = 0; i < p.shine_height; ++i)
+      for (int j = 0; j < p.shine_width; ++j)
         SetPixel(plain.dc, sx + j, sy + i,
-                 ShineOver(GetPixel(s.shine_dc, j, i), GetPixel(plain.dc, sx + j, sy + i), level));
-    BlendShineOver(fast.dc, 100, 80, s.shine_pixels, s.shine_width, s.shine_height, sx, sy, level);
+                 ShineOver(GetPixel(p.shine_dc, j, i), GetPixel(plain.dc, sx + j, sy + i), level));
+    BlendShineOver(fast.dc, 100, 80, p.shine_pixels, p.shine_width, p.shine_height, sx, sy, level);
     EXPECT_TRUE(SameRows(CaptureDc(fast.dc, 100, 80), CaptureDc(plain.dc, 100, 80), 0, 80))
         << sx << "," << sy << " level " << level;
   }
@@ -325,16 +331,16 @@ TEST_P(SceneAtScale, SparkleThroughADibSectionEqualsGetPixelAndSetPixel) {
 
 TEST_F(SceneFrame, AMarkedCellGlowsForSevenFramesThenThePlainOutlineReturns) {
   QuietCycle(s);
-  s.total_clusters = 7200;
+  p.total_clusters = 7200;
   s.MarkClusterRange(10, 19, Fragmented);
   const POINT cell = h.CellOrigin(1);
   std::vector<COLORREF> outlines;
   for (int frame = 0; frame < 8; ++frame) {
     s.Paint();
     const Capture shot = h.CaptureWindow();
-    outlines.push_back(OutlineAt(shot, cell, s.cell_size));
-    EXPECT_EQ(shot.at(cell.x + s.cell_size / 2, cell.y + s.cell_size / 2), kBlack);
-    EXPECT_EQ(shot.at(cell.x + s.cell_size / 2, cell.y - 1) != kBlack, frame < 7)
+    outlines.push_back(OutlineAt(shot, cell, p.cell_size));
+    EXPECT_EQ(shot.at(cell.x + p.cell_size / 2, cell.y + p.cell_size / 2), kBlack);
+    EXPECT_EQ(shot.at(cell.x + p.cell_size / 2, cell.y - 1) != kBlack, frame < 7)
         << frame;  // the halo
   }
   std::vector<COLORREF> expected;
@@ -346,37 +352,37 @@ TEST_F(SceneFrame, AMarkedCellGlowsForSevenFramesThenThePlainOutlineReturns) {
 
 TEST_F(SceneFrame, BarFillAndSweep) {
   QuietCycle(s);
-  const int y = s.bar_top + s.bar_height / 2, inner_left = s.left + s.pen_width;
-  s.now = g_test_now + 2;                       // the sweep ended 2 s ago: not yet restarted
+  const int y = p.bar_top + p.bar_height / 2, inner_left = p.left + p.pen_width;
+  p.now = g_test_now + 2;                       // the sweep ended 2 s ago: not yet restarted
   for (int percent : {0, 40, 100, 250, -30}) {  // the fill stays inside the bar
-    s.percent = percent;
+    p.percent = percent;
     s.Paint();
     const Capture shot = h.CaptureWindow();
     const int fill = percent <= 0     ? 0
-                     : percent >= 100 ? s.bar_inner_width
-                                      : s.bar_inner_width * percent / 100;
+                     : percent >= 100 ? p.bar_inner_width
+                                      : p.bar_inner_width * percent / 100;
     if (fill > 0) {
       EXPECT_EQ(shot.at(inner_left, y), 0x00D133u) << percent;
       EXPECT_EQ(shot.at(inner_left + fill - 1, y), 0x00D133u) << percent;
     }
-    if (fill < s.bar_inner_width) {
+    if (fill < p.bar_inner_width) {
       EXPECT_EQ(shot.at(inner_left + fill, y), kBlack) << percent;
     }
-    EXPECT_EQ(shot.at(s.left + s.grid_width - 1, y), 0x008B22u)
+    EXPECT_EQ(shot.at(p.left + p.grid_width - 1, y), 0x008B22u)
         << percent;  // the frame's right side
-    EXPECT_EQ(shot.at(s.left + s.grid_width, y), kBlack) << percent;
+    EXPECT_EQ(shot.at(p.left + p.grid_width, y), kBlack) << percent;
   }
 
   // 3 s after its end the sweep runs again. Step i of its 53 colours each side of
   // the middle adds red[i] and green[i] to the frame's green and half of them to
   // the fill's; the band ends at the column before the sweep's position.
-  EXPECT_FALSE(s.sweep_running);
-  s.now = g_test_now + 3;
-  s.percent = 100;
-  s.sweep_position = 500 - s.sweep_step;  // advanced to 500 by the frame
+  EXPECT_FALSE(p.sweep_running);
+  p.now = g_test_now + 3;
+  p.percent = 100;
+  p.sweep_position = 500 - p.sweep_step;  // advanced to 500 by the frame
   s.Paint();
-  EXPECT_TRUE(s.sweep_running);
-  EXPECT_EQ(s.sweep_position, 500);
+  EXPECT_TRUE(p.sweep_running);
+  EXPECT_EQ(p.sweep_position, 500);
   const int red[53] = {0,  0,  0,  0,  0,  0,  1,  1,  1,  1,  1,  1,  2,  2,  2,  2,  3,  3,
                        3,  3,  4,  4,  5,  5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10, 11,
                        11, 13, 13, 13, 14, 14, 14, 15, 15, 15, 15, 15, 16, 16, 16, 16, 16};
@@ -385,12 +391,12 @@ TEST_F(SceneFrame, BarFillAndSweep) {
                          38, 40, 40, 42, 43, 45, 45, 46, 47, 48, 49, 49, 50, 50, 50, 50, 50};
   const Capture shot = h.CaptureWindow();
   for (int i = 0; i < 53; ++i)
-    for (int x : {s.left + 500 - 106 + i, s.left + 500 - 1 - i}) {
-      EXPECT_EQ(shot.at(x, s.bar_top), RGB(34 + red[i], 139 + green[i], 0)) << "step " << i;
+    for (int x : {p.left + 500 - 106 + i, p.left + 500 - 1 - i}) {
+      EXPECT_EQ(shot.at(x, p.bar_top), RGB(34 + red[i], 139 + green[i], 0)) << "step " << i;
       EXPECT_EQ(shot.at(x, y), RGB(51 + red[i] / 2, 209 + green[i] / 2, 0)) << "step " << i;
     }
-  EXPECT_EQ(shot.at(s.left + 500, s.bar_top), 0x008B22u);  // right of the band
-  EXPECT_EQ(shot.at(s.left + 500 - 107, s.bar_top), 0x008B22u);
+  EXPECT_EQ(shot.at(p.left + 500, p.bar_top), 0x008B22u);  // right of the band
+  EXPECT_EQ(shot.at(p.left + 500 - 107, p.bar_top), 0x008B22u);
 }
 
 TEST_F(SceneFrame, LegendIsPlainWhileInactiveAndFlashesAlongTheWave) {
@@ -401,26 +407,26 @@ TEST_F(SceneFrame, LegendIsPlainWhileInactiveAndFlashesAlongTheWave) {
     const Capture shot = h.CaptureWindow();
     std::vector<COLORREF> got;
     for (int i = 0; i < 6; ++i) {
-      got.push_back(shot.at(s.legend_x[i] + s.cell_size / 2, s.legend_y + s.pen_width - 1));
-      EXPECT_EQ(shot.at(s.legend_x[i] + s.cell_size / 2, s.legend_y + s.pen_width), kBlack) << i;
+      got.push_back(shot.at(p.legend_x[i] + p.cell_size / 2, p.legend_y + p.pen_width - 1));
+      EXPECT_EQ(shot.at(p.legend_x[i] + p.cell_size / 2, p.legend_y + p.pen_width), kBlack) << i;
     }
     return got;
   };
-  s.idle_animation = false;
-  s.now = g_test_now + 100;
+  p.idle_animation = false;
+  p.now = g_test_now + 100;
   s.Paint();
   EXPECT_EQ(outlines(), std::vector<COLORREF>(order, order + 6));
-  EXPECT_FALSE(s.legend_wave_running);
-  EXPECT_EQ(s.shine_cell, -1);
-  EXPECT_EQ(s.idle_position, -1);
-  EXPECT_EQ(s.sweep_position, 0);
+  EXPECT_FALSE(p.legend_wave_running);
+  EXPECT_EQ(p.shine_cell, -1);
+  EXPECT_EQ(p.idle_position, -1);
+  EXPECT_EQ(p.sweep_position, 0);
 
   // Active, item k flashes in frames 2k + 1 to 2k + 5 of the wave at intensities
   // 100 down to 20, its outline a quarter of that towards white; the next wave
   // waits 2 s after this one's end.
-  s.idle_animation = true;
-  s.now = g_test_now;
-  s.shine_last_time = g_test_now + 1000;  // no sparkle
+  p.idle_animation = true;
+  p.now = g_test_now;
+  p.shine_last_time = g_test_now + 1000;  // no sparkle
   for (int frame = 1; frame <= 16; ++frame) {
     s.Paint();
     std::vector<COLORREF> expected;
@@ -434,35 +440,35 @@ TEST_F(SceneFrame, LegendIsPlainWhileInactiveAndFlashesAlongTheWave) {
 }
 
 TEST_F(SceneFrame, BallStartsAfterTwentySecondsAndEndsAfterResting) {
-  s.idle_animation = true;
-  s.shine_last_time = g_test_now + 1000;  // no sparkle over the ball
-  s.cycle_end_time = g_test_now;
-  s.now = g_test_now + 19;
+  p.idle_animation = true;
+  p.shine_last_time = g_test_now + 1000;  // no sparkle over the ball
+  p.cycle_end_time = g_test_now;
+  p.now = g_test_now + 19;
   s.Paint();
-  EXPECT_EQ(s.idle_position, -1);
-  s.now = g_test_now + 20;
+  EXPECT_EQ(p.idle_position, -1);
+  p.now = g_test_now + 20;
   s.Paint();  // starts the run and takes the first step
-  EXPECT_EQ(s.idle_position, 49);
-  EXPECT_EQ(s.idle_trail[0], 85);
-  EXPECT_EQ(s.idle_trail[49], 100);
+  EXPECT_EQ(p.idle_position, 49);
+  EXPECT_EQ(p.idle_trail[0], 85);
+  EXPECT_EQ(p.idle_trail[49], 100);
   s.Paint();
   // Cell 49 drawn at 100: band 2 halo and an outline 33 percent towards white.
-  EXPECT_EQ(OutlineAt(h.CaptureWindow(), h.CellOrigin(49), s.cell_size), TowardWhite(0x656965, 33));
+  EXPECT_EQ(OutlineAt(h.CaptureWindow(), h.CellOrigin(49), p.cell_size), TowardWhite(0x656965, 33));
   int frames = 2;
-  while (s.idle_position != 672 && frames < 2000) {
+  while (p.idle_position != 672 && frames < 2000) {
     s.Paint();
     ++frames;
   }
   EXPECT_EQ(frames, 658);
   int resting = 0;
   g_test_now += 5;
-  while (s.idle_position == 672 && resting < 50) {
+  while (p.idle_position == 672 && resting < 50) {
     s.Paint();
     ++resting;
   }
   EXPECT_EQ(resting, 7);
-  EXPECT_EQ(s.idle_position, -1);
-  EXPECT_EQ(s.cycle_end_time, g_test_now);
+  EXPECT_EQ(p.idle_position, -1);
+  EXPECT_EQ(p.cycle_end_time, g_test_now);
 }
 
 // A shine over a cell of one state: the frame that picks it and its last frame
@@ -471,24 +477,24 @@ TEST_F(SceneFrame, BallStartsAfterTwentySecondsAndEndsAfterResting) {
 // cell's square, its outline moved (100 - level) / 3 percent towards white while
 // the level is not 100.
 TEST_F(SceneFrame, ShineStartsOnTheFirstIdleFrameAndLastsTwentyOneFrames) {
-  s.idle_animation = true;
-  s.now = g_test_now;
-  std::fill(s.cell_state, s.cell_state + s.cell_count, Defragmented);
+  p.idle_animation = true;
+  p.now = g_test_now;
+  std::fill(p.cell_state, p.cell_state + p.cell_count, Defragmented);
   const COLORREF outline = kStateColours[Defragmented];
-  const int size = s.cell_size;
-  Surface square(s.window_dc, size, size);
-  SelectObject(square.dc, s.black_brush);
+  const int size = p.cell_size;
+  Surface square(p.window_dc, size, size);
+  SelectObject(square.dc, p.black_brush);
   std::vector<int> levels;
   int cell = -1;
   do {
-    const int level = s.shine_cell == -1 ? 100 : s.shine_level;
+    const int level = p.shine_cell == -1 ? 100 : p.shine_level;
     s.Paint();
-    if (cell == -1) cell = s.shine_cell;
+    if (cell == -1) cell = p.shine_cell;
     ASSERT_NE(cell, -1);
     levels.push_back(level);
     const RECT all = {0, 0, size, size};
-    FillRect(square.dc, &all, s.black_brush);
-    Outline(square.dc, {0, 0}, size, s.pen_width,
+    FillRect(square.dc, &all, p.black_brush);
+    Outline(square.dc, {0, 0}, size, p.pen_width,
             level == 100 ? outline : TowardWhite(outline, (100 - level) / 3));
     const Capture under = CaptureDc(square.dc, size, size), shot = h.CaptureWindow();
     const POINT c = h.CellOrigin(cell);
@@ -496,17 +502,17 @@ TEST_F(SceneFrame, ShineStartsOnTheFirstIdleFrameAndLastsTwentyOneFrames) {
     for (int y = 0; y < size; ++y)
       for (int x = 0; x < size; ++x) {
         const COLORREF want =
-            ShineOver(GetPixel(s.shine_dc, x + 12, y + 12), under.at(x, y), level);
+            ShineOver(GetPixel(p.shine_dc, x + 12, y + 12), under.at(x, y), level);
         if (shot.at(c.x + x, c.y + y) != want && ++wrong == 1)
           ADD_FAILURE() << "level " << level << " pixel " << x << "," << y << std::hex << " is "
                         << shot.at(c.x + x, c.y + y) << ", not " << want;
       }
     EXPECT_EQ(wrong, 0) << "level " << level;
-  } while (s.shine_cell == cell && levels.size() < 40);
+  } while (p.shine_cell == cell && levels.size() < 40);
   EXPECT_EQ(levels, (std::vector<int>{100, 80, 60, 40, 20, 0,  7,  14, 21, 28, 35,
                                       42,  49, 56, 63, 70, 77, 84, 91, 98, 100}));
-  EXPECT_EQ(s.shine_cell, -1);
-  EXPECT_EQ(s.shine_last_time, g_test_now);
+  EXPECT_EQ(p.shine_cell, -1);
+  EXPECT_EQ(p.shine_last_time, g_test_now);
 }
 
 // The idle effects' process-wide motion, saved and put back around each scene's frame.
@@ -522,7 +528,7 @@ class FramePair {
  public:
   FramePair(int width, int height) : width_(width), height_(height) {
     ok_ = direct_.Create(width, height) && gdi_.Create(width, height);
-    if (ok_) gdi_.scene->draw_through_gdi = true;
+    if (ok_) SceneProbe(*gdi_.scene).draw_through_gdi = true;
   }
   bool ok() const { return ok_; }
 
@@ -530,7 +536,7 @@ class FramePair {
   template <class Change>
   void Both(Change change) {
     for (SceneHarness* h : {&direct_, &gdi_}) {
-      std::lock_guard<std::mutex> guard(h->scene->cell_lock);
+      std::lock_guard<std::mutex> guard(SceneProbe(*h->scene).cell_lock);
       change(*h->scene);
     }
   }
@@ -551,8 +557,8 @@ class FramePair {
     }
     g_ball_direction = ball_after;
     g_shine_falling = falling_after;
-    const Capture got = CaptureDc(direct_.scene->back_dc, width_, height_);
-    const Capture want = CaptureDc(gdi_.scene->back_dc, width_, height_);
+    const Capture got = CaptureDc(SceneProbe(*direct_.scene).back_dc, width_, height_);
+    const Capture want = CaptureDc(SceneProbe(*gdi_.scene).back_dc, width_, height_);
     int wrong = 0;
     for (int y = 0; y < height_; ++y)
       for (int x = 0; x < width_; ++x)
@@ -572,11 +578,12 @@ class FramePair {
 
 // Every state (and an unknown code), every fade step, and glows between the steps.
 void LightCells(SaverScene& s, int frame) {
+  SceneProbe p(s);
   const int glows[] = {100, 85, 70, 55, 40, 25, 10, 0, 50, 0, 0};
-  for (int i = 0; i < s.cell_count; ++i) {
+  for (int i = 0; i < p.cell_count; ++i) {
     if ((i + frame) % 3 != 0) continue;  // a third of the cells lit anew in each frame
-    s.cell_state[i] = i % 7 == 6 ? 42 : i % 7;
-    s.cell_glow[i] = static_cast<int8_t>(glows[(i / 7 + frame) % 11]);
+    p.cell_state[i] = i % 7 == 6 ? 42 : i % 7;
+    p.cell_glow[i] = static_cast<int8_t>(glows[(i / 7 + frame) % 11]);
   }
 }
 
@@ -589,64 +596,79 @@ TEST(ScenePaint, FramesEqualTheFramesDrawnWithGdiAlone) {
     // A defragmentation: lit cells, the sweep on a half-full bar, a long status line,
     // a full log that rests, then slides, then rests again.
     pair.Both([](SaverScene& s) {
-      s.cycle_state = Defragmenting;
-      s.now = g_test_now;
-      s.percent = 50;
-      s.sweep_running = true;
-      s.sweep_position = s.grid_width / 3;
-      s.status_line =
+      SceneProbe p(s);
+      p.cycle_state = Defragmenting;
+      p.now = g_test_now;
+      p.percent = 50;
+      p.sweep_running = true;
+      p.sweep_position = p.grid_width / 3;
+      p.status_line =
           L"C:\\Windows\\System32\\DriverStore\\FileRepository\\nv_disp.inf\\nvlddmkm.sys";
       for (int i = 0; i < 5; ++i)
-        s.log_lines[i] = L"Defragmenting C:\\ (" + std::to_wstring(i) + L"%)";
+        p.log_lines[i] = L"Defragmenting C:\\ (" + std::to_wstring(i) + L"%)";
     });
     int frame = 0;
     for (; frame < 24; ++frame) {
       pair.Both([&](SaverScene& s) {
+        SceneProbe p(s);
         LightCells(s, frame);
         if (frame == 6) s.AddLogMessage(L"Fragmentation level 9%");
-        if (frame == 16) s.status_line = L"C:\\pagefile.sys";  // changes, then stays
-        if (frame >= 20) s.log_lines[0] = L"Defragmenting C:\\ (" + std::to_wstring(frame) + L"%)";
+        if (frame == 16) p.status_line = L"C:\\pagefile.sys";  // changes, then stays
+        if (frame >= 20) p.log_lines[0] = L"Defragmenting C:\\ (" + std::to_wstring(frame) + L"%)";
       });
       EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
     }
-    EXPECT_GT(pair.direct().text_stamps.size(), 5u);  // the texts that stayed were stamped
+    EXPECT_GT(SceneProbe(pair.direct()).text_stamps.size(),
+              5u);  // the texts that stayed were stamped
 
     // A schedule line long enough to run over the title, then a shorter one, then
     // none: the title, though unchanged, must not keep what the longer line left.
     const std::wstring filler(140, L'x');
     for (const std::wstring& line : {filler, filler, filler, filler, filler.substr(40),
                                      filler.substr(40), filler.substr(40), std::wstring()}) {
-      pair.Both([&](SaverScene& s) { s.schedule_line = line; });
+      pair.Both([&](SaverScene& s) {
+        SceneProbe p(s);
+        p.schedule_line = line;
+      });
       EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
       ++frame;
     }
 
     // A title moved down into the grid's top row: the tiles may not be written whole
     // over it, so the cells are drawn over the title as they come.
-    pair.Both([](SaverScene& s) { s.title_y = s.grid_top - s.cell_size / 2; });
+    pair.Both([](SaverScene& s) {
+      SceneProbe p(s);
+      p.title_y = p.grid_top - p.cell_size / 2;
+    });
     for (const int moved_at = frame; frame < moved_at + 4; ++frame) {
-      pair.Both([&](SaverScene& s) { LightCells(s, frame); });
+      pair.Both([&](SaverScene& s) {
+        SceneProbe p(s);
+        LightCells(s, frame);
+      });
       EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
     }
     pair.Both([](SaverScene& s) {
+      SceneProbe p(s);
       SceneLayout layout;
-      ComputeSceneLayout(s.width, s.height, &layout);
-      s.title_y = layout.title_y;
+      ComputeSceneLayout(p.width, p.height, &layout);
+      p.title_y = layout.title_y;
     });
 
     // Idle with the animation on: the countdown ticking, the ball and its trail over
     // cells that still glow, the sparkle, the legend's wave.
     pair.Both([](SaverScene& s) {
-      s.cycle_state = Idle;
-      s.idle_animation = true;
-      s.cycle_end_time = g_test_now - 100;
-      s.idle_position = -1;
-      s.shine_last_time = 0;
+      SceneProbe p(s);
+      p.cycle_state = Idle;
+      p.idle_animation = true;
+      p.cycle_end_time = g_test_now - 100;
+      p.idle_position = -1;
+      p.shine_last_time = 0;
     });
     for (const int idle_start = frame; frame < idle_start + 30; ++frame) {
       pair.Both([&](SaverScene& s) {
-        s.now = g_test_now + frame / 8;
-        s.schedule_line =
+        SceneProbe p(s);
+        p.now = g_test_now + frame / 8;
+        p.schedule_line =
             L"Time until next defragmentation 00:2" + std::to_wstring(frame / 8 % 10) + L":00";
         if (frame < idle_start + 10) LightCells(s, frame);
       });

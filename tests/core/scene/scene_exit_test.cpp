@@ -47,12 +47,13 @@ TEST(SceneExit, WaitsForTheReportInTheSceneAndNoLaterReportReachesIt) {
   void* pages = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   ASSERT_NE(nullptr, pages);
   SaverScene* scene = new (pages) SaverScene(&drives, false);
+  SceneProbe probe{*scene};
   HWND window = MakeTestWindow(640, 480);
   ASSERT_TRUE(scene->Create(window, GetModuleHandleW(nullptr)));
-  ASSERT_EQ(1, scene->engine_loaded);
+  ASSERT_EQ(1, probe.engine_loaded);
   scene->UpdateSchedule();
-  ASSERT_EQ(Analyzing, scene->cycle_state.load());
-  const int32_t handle = scene->volume_handle;
+  ASSERT_EQ(Analyzing, probe.cycle_state.load());
+  const int32_t handle = probe.volume_handle;
   auto query = reinterpret_cast<TwSimQueryProc>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"Tidewell.dll"), "TwSimQuery")));
   ASSERT_NE(nullptr, query);
@@ -61,7 +62,7 @@ TEST(SceneExit, WaitsForTheReportInTheSceneAndNoLaterReportReachesIt) {
 
   // A cluster report gets into the scene and waits there for the cell lock: the engine
   // stops reporting (a report that merely pauses would not stay quiet for a second).
-  scene->cell_lock.lock();
+  probe.cell_lock.lock();
   int64_t last = reports();
   DWORD quiet_since = GetTickCount();
   ASSERT_TRUE(PumpMessagesUntil(
@@ -73,7 +74,7 @@ TEST(SceneExit, WaitsForTheReportInTheSceneAndNoLaterReportReachesIt) {
       30000));
 
   // The quit: callbacks off as the worker's loop ends, then the static destructor.
-  scene->callbacks_enabled = false;
+  probe.callbacks_enabled = false;
   std::atomic<bool> gone{false};
   std::thread teardown([&] {
     scene->~SaverScene();
@@ -81,7 +82,7 @@ TEST(SceneExit, WaitsForTheReportInTheSceneAndNoLaterReportReachesIt) {
   });
   Sleep(500 * TestTimeScale());
   EXPECT_FALSE(gone.load()) << "the scene went while a report was in it";
-  scene->cell_lock.unlock();
+  probe.cell_lock.unlock();
   teardown.join();
   EXPECT_EQ(nullptr, g_scene);
 

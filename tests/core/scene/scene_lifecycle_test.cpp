@@ -4,13 +4,15 @@
 #include <algorithm>
 
 #include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_probe.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 bool LogContains(const SaverScene& scene, const std::wstring& text) {
-  return std::count(scene.log_lines, scene.log_lines + 5, text) +
-             std::count(scene.pending_log.begin(), scene.pending_log.end(), text) >
+  SceneProbe probe(scene);
+  return std::count(probe.log_lines, probe.log_lines + 5, text) +
+             std::count(probe.pending_log.begin(), probe.pending_log.end(), text) >
          0;
 }
 
@@ -19,37 +21,39 @@ TEST(SceneLifecycleTest, ConstructorEntersTheProgramSubdirectory) {
   GetCurrentDirectoryW(MAX_PATH, before);
   DiskList drives;
   SaverScene scene(&drives, true);
+  SceneProbe probe{scene};
   wchar_t entered[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, entered);
   SetCurrentDirectoryW(before);
   EXPECT_EQ(0, _wcsicmp(ProgramSubdirectory().c_str(), entered)) << entered;
   EXPECT_EQ(&scene, g_scene);
-  EXPECT_EQ(Idle, scene.cycle_state.load());
-  EXPECT_NEAR(static_cast<double>(time(nullptr)), static_cast<double>(scene.cycle_end_time), 5);
+  EXPECT_EQ(Idle, probe.cycle_state.load());
+  EXPECT_NEAR(static_cast<double>(time(nullptr)), static_cast<double>(probe.cycle_end_time), 5);
   EXPECT_FALSE(scene.Destroy());  // nothing to release before Create
 }
 
 TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
   DiskList drives;
   SaverScene scene(&drives, false);
+  SceneProbe probe{scene};
   HWND window = MakeTestWindow(1024, 768);
   ASSERT_NE(nullptr, window);
   ASSERT_TRUE(scene.Create(window, GetModuleHandleW(nullptr)));
-  EXPECT_EQ(1.0, scene.scale);
-  EXPECT_EQ(720, scene.cell_count);
-  EXPECT_EQ(frame_timer_id, scene.frame_timer);
-  for (int i = 0; i < scene.cell_count; ++i) {
-    ASSERT_EQ(0, scene.cell_state[i] | scene.idle_trail[i] | scene.cell_glow[i]) << i;
+  EXPECT_EQ(1.0, probe.scale);
+  EXPECT_EQ(720, probe.cell_count);
+  EXPECT_EQ(frame_timer_id, probe.frame_timer);
+  for (int i = 0; i < probe.cell_count; ++i) {
+    ASSERT_EQ(0, probe.cell_state[i] | probe.idle_trail[i] | probe.cell_glow[i]) << i;
   }
-  EXPECT_EQ(std::wstring(g_vendor_line), scene.status_line);
-  EXPECT_NE(nullptr, scene.back_dc);
-  EXPECT_NE(nullptr, scene.font);
-  for (HPEN pen : scene.cell_pens) EXPECT_NE(nullptr, pen);
-  EXPECT_EQ(6u, scene.glow_bitmaps.size());
+  EXPECT_EQ(std::wstring(g_vendor_line), probe.status_line);
+  EXPECT_NE(nullptr, probe.back_dc);
+  EXPECT_NE(nullptr, probe.font);
+  for (HPEN pen : probe.cell_pens) EXPECT_NE(nullptr, pen);
+  EXPECT_EQ(6u, probe.glow_bitmaps.size());
   // The test's own folder has no bridge library beside it.
-  EXPECT_EQ(0, scene.engine_loaded);
+  EXPECT_EQ(0, probe.engine_loaded);
   EXPECT_TRUE(LogContains(scene, kLoadFailureText));
-  EXPECT_TRUE(scene.callbacks_enabled);
+  EXPECT_TRUE(probe.callbacks_enabled);
 
   // The frame timer really ticks at the window.
   MSG msg = {};
@@ -60,17 +64,18 @@ TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
   EXPECT_EQ(frame_timer_id, msg.wParam);
 
   EXPECT_TRUE(scene.Destroy());
-  EXPECT_FALSE(scene.callbacks_enabled);
-  EXPECT_EQ(nullptr, scene.cell_state);
+  EXPECT_FALSE(probe.callbacks_enabled);
+  EXPECT_EQ(nullptr, probe.cell_state);
   EXPECT_FALSE(scene.Destroy());  // a second Destroy changes nothing
   DestroyWindow(window);
 
   // An empty client area fails cleanly.
   SaverScene empty_scene(&drives, false);
+  SceneProbe empty_probe{empty_scene};
   window = MakeTestWindow(0, 0);
   EXPECT_FALSE(empty_scene.Create(window, GetModuleHandleW(nullptr)));
-  EXPECT_EQ(0u, empty_scene.frame_timer);
-  EXPECT_EQ(nullptr, empty_scene.cell_state);
+  EXPECT_EQ(0u, empty_probe.frame_timer);
+  EXPECT_EQ(nullptr, empty_probe.cell_state);
   EXPECT_TRUE(empty_scene.Destroy());
   EXPECT_FALSE(empty_scene.Destroy());
   DestroyWindow(window);

@@ -20,17 +20,17 @@ class SceneLog : public ::testing::Test {
     SceneLayout layout;
     ASSERT_TRUE(ComputeSceneLayout(1024, 768, &layout));
     ASSERT_EQ(24, layout.line_height);
-    scene.scale = layout.scale;
-    scene.line_height = layout.line_height;
-    scene.scroll_accel = layout.scroll_accel;
+    probe.scale = layout.scale;
+    probe.line_height = layout.line_height;
+    probe.scroll_accel = layout.scroll_accel;
   }
 
   // Runs frames as Paint does (only while sliding); returns the offsets drawn.
   std::vector<int> RunSlide() {
     std::vector<int> offsets;
-    for (int frame = 0; frame < 1000 && scene.scrolling; ++frame) {
+    for (int frame = 0; frame < 1000 && probe.scrolling; ++frame) {
       scene.ScrollLog();
-      offsets.push_back(scene.scroll_offset);
+      offsets.push_back(probe.scroll_offset);
     }
     return offsets;
   }
@@ -41,61 +41,62 @@ class SceneLog : public ::testing::Test {
 
   DiskList drives;
   SaverScene scene{&drives, false};
+  SceneProbe probe{scene};
 };
 
 }  // namespace
 
 TEST_F(SceneLog, FirstMessageShowsAtOnceAndQueuedOnesSlideInBackToBackDroppingTheOldest) {
   Add({L"0"});
-  EXPECT_EQ(L"0", scene.log_lines[0]);
-  EXPECT_FALSE(scene.scrolling);
-  EXPECT_TRUE(scene.pending_log.empty());
+  EXPECT_EQ(L"0", probe.log_lines[0]);
+  EXPECT_FALSE(probe.scrolling);
+  EXPECT_TRUE(probe.pending_log.empty());
 
   Add({L"1", L"2", L"3", L"4", L"5", L"6"});
-  EXPECT_TRUE(scene.scrolling);
-  EXPECT_EQ(L"0", scene.log_lines[0]);
+  EXPECT_TRUE(probe.scrolling);
+  EXPECT_EQ(L"0", probe.log_lines[0]);
   std::vector<int> expected;
   for (int i = 0; i < 6; ++i) expected.insert(expected.end(), kOneSlide.begin(), kOneSlide.end());
   EXPECT_EQ(expected, RunSlide());
-  EXPECT_FALSE(scene.scrolling);
+  EXPECT_FALSE(probe.scrolling);
   const wchar_t* shown[] = {L"6", L"5", L"4", L"3", L"2"};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(shown[i], scene.log_lines[i]);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(shown[i], probe.log_lines[i]);
 }
 
 TEST_F(SceneLog, EmptyFirstMessageAndSlidesWithoutWorkOrRestart) {
   Add({L""});  // leaves the log looking empty: the next message shows at once
-  EXPECT_FALSE(scene.scrolling);
+  EXPECT_FALSE(probe.scrolling);
   Add({L"next"});
-  EXPECT_EQ(L"next", scene.log_lines[0]);
-  EXPECT_FALSE(scene.scrolling);
+  EXPECT_EQ(L"next", probe.log_lines[0]);
+  EXPECT_FALSE(probe.scrolling);
 
-  scene.scrolling = true;  // as if a slide ran on with an emptied queue
-  scene.scroll_offset = scene.line_height;
+  probe.scrolling = true;  // as if a slide ran on with an emptied queue
+  probe.scroll_offset = probe.line_height;
   scene.ScrollLog();
-  EXPECT_FALSE(scene.scrolling);
-  EXPECT_EQ(0, scene.scroll_offset);
-  EXPECT_EQ(L"next", scene.log_lines[0]);
+  EXPECT_FALSE(probe.scrolling);
+  EXPECT_EQ(0, probe.scroll_offset);
+  EXPECT_EQ(L"next", probe.log_lines[0]);
 
   // A message during a slide does not restart it.
   Add({L"a"});
   scene.ScrollLog();
   scene.ScrollLog();
-  const double speed = scene.scroll_speed;
+  const double speed = probe.scroll_speed;
   Add({L"b"});
-  EXPECT_EQ(8, scene.scroll_offset);
-  EXPECT_EQ(speed, scene.scroll_speed);
+  EXPECT_EQ(8, probe.scroll_offset);
+  EXPECT_EQ(speed, probe.scroll_speed);
 }
 
 TEST_F(SceneLog, QueueHoldsAtMost101Messages) {
   Add({L"shown"});
   for (int i = 0; i < 102; ++i) scene.AddLogMessage(L"m" + std::to_wstring(i));
-  EXPECT_EQ(101u, scene.pending_log.size());
-  EXPECT_EQ(L"m100", scene.pending_log.back());
+  EXPECT_EQ(101u, probe.pending_log.size());
+  EXPECT_EQ(L"m100", probe.pending_log.back());
 
   for (size_t frame = 0; frame < kOneSlide.size(); ++frame) scene.ScrollLog();
-  EXPECT_EQ(100u, scene.pending_log.size());
+  EXPECT_EQ(100u, probe.pending_log.size());
   Add({L"accepted"});
-  EXPECT_EQ(L"accepted", scene.pending_log.back());
+  EXPECT_EQ(L"accepted", probe.pending_log.back());
 }
 
 // Create gives each line its fade per pixel of slide, so that over one line height
@@ -104,16 +105,17 @@ TEST(SceneLogFade, LinesFadeTowardTheGreyBelowAsCreateSetsThemUp) {
   SceneHarness h;
   ASSERT_TRUE(h.Create(1024, 768));
   const SaverScene& scene = *h.scene;
+  SceneProbe probe{scene};
   const double steps[5] = {115 / 24.0, 2, 32 / 24.0, 31 / 24.0, 29 / 24.0};
   for (int line = 0; line < 5; ++line)
-    EXPECT_DOUBLE_EQ(steps[line], scene.log_grey_step[line]) << line;
+    EXPECT_DOUBLE_EQ(steps[line], probe.log_grey_step[line]) << line;
   const struct {
     int offset;
     int greys[5];
   } cases[] = {
       {0, {255, 140, 92, 60, 29}}, {12, {197, 116, 76, 44, 14}}, {24, {140, 92, 60, 29, 0}}};
   for (const auto& c : cases) {
-    h.scene->scroll_offset = c.offset;
+    SceneProbe(*h.scene).scroll_offset = c.offset;
     for (int line = 0; line < 5; ++line)
       EXPECT_EQ(c.greys[line], scene.LogLineGrey(line)) << c.offset << " " << line;
   }

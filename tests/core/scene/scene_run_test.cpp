@@ -32,23 +32,23 @@ class SceneRun : public ::testing::Test {
   // One frame as the host runs it, the log's slide held so every message stays; a
   // cycle's end is recorded in the frame that ends it (the next may start a cycle).
   void Frame() {
-    const CycleState before = scene.cycle_state;
+    const CycleState before = probe.cycle_state;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     scene.UpdateSchedule();
-    const int defragmented_drive = scene.cycle_state == Defragmenting ? scene.current_drive : -1;
+    const int defragmented_drive = probe.cycle_state == Defragmenting ? probe.current_drive : -1;
     ++frames;
-    if (before == Idle && scene.cycle_state == Idle) ++idle_frames;
+    if (before == Idle && probe.cycle_state == Idle) ++idle_frames;
     if (on_frame) on_frame();
-    if (scene.destroyed) return;
-    if (before != Idle && scene.cycle_state == Idle) {
+    if (probe.destroyed) return;
+    if (before != Idle && probe.cycle_state == Idle) {
       cycle_logs.push_back(History());
       if (clear_log_at_cycle_end) {
-        for (std::wstring& line : scene.log_lines) line.clear();
-        scene.pending_log.clear();
+        for (std::wstring& line : probe.log_lines) line.clear();
+        probe.pending_log.clear();
       }
     }
-    if (hold_slide) scene.scrolling = false;
+    if (hold_slide) probe.scrolling = false;
     scene.Paint();
     LARGE_INTEGER end, frequency;
     QueryPerformanceCounter(&end);
@@ -79,8 +79,8 @@ class SceneRun : public ::testing::Test {
     SetEnvironmentVariableW(L"TW_SIM_VALUE", L"GetFragmentedFiles:1234567,GetFragmentation:17");
     GetCurrentDirectoryW(MAX_PATH, saved_directory);
     ASSERT_TRUE(SetCurrentDirectoryW(ProgramSubdirectory().c_str()));
-    scene.is_preview = [] { return g_run_preview; };
-    scene.measure_text = [](const wchar_t*, int length) { return length * 8; };
+    probe.is_preview = [] { return g_run_preview; };
+    probe.measure_text = [](const wchar_t*, int length) { return length * 8; };
   }
 
   void TearDown() override {
@@ -105,8 +105,8 @@ class SceneRun : public ::testing::Test {
     ASSERT_NE(nullptr, window);
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
     ASSERT_TRUE(scene.Create(window, GetModuleHandleW(nullptr)));
-    ASSERT_EQ(1, scene.engine_loaded);
-    ASSERT_EQ(L"", scene.log_lines[0]);
+    ASSERT_EQ(1, probe.engine_loaded);
+    ASSERT_EQ(L"", probe.log_lines[0]);
   }
 
   // The simulated engine as the bridge loaded it (kept loaded by the test).
@@ -129,19 +129,19 @@ class SceneRun : public ::testing::Test {
   Log History() const { return LoggedMessages(scene); }
 
   int CountCells(int32_t state) {
-    std::lock_guard<std::mutex> guard(scene.cell_lock);
+    std::lock_guard<std::mutex> guard(probe.cell_lock);
     return static_cast<int>(
-        std::count(scene.cell_state, scene.cell_state + scene.cell_count, state));
+        std::count(probe.cell_state, probe.cell_state + probe.cell_count, state));
   }
 
   // The bar's inside columns, along its middle row, that the sweep band leaves alone.
   std::vector<int> UnsweptBarColumns() const {
-    const int band_right = scene.left + scene.sweep_position - 1;
+    const int band_right = probe.left + probe.sweep_position - 1;
     const int band_left =
-        scene.left + scene.sweep_position - static_cast<int>(2.0 * scene.scale * 53.0);
+        probe.left + probe.sweep_position - static_cast<int>(2.0 * probe.scale * 53.0);
     std::vector<int> columns;
-    for (int k = 0; k < scene.bar_inner_width; ++k) {
-      const int x = scene.left + scene.pen_width + k;
+    for (int k = 0; k < probe.bar_inner_width; ++k) {
+      const int x = probe.left + probe.pen_width + k;
       if (x < band_left || x > band_right) columns.push_back(k);
     }
     return columns;
@@ -151,31 +151,33 @@ class SceneRun : public ::testing::Test {
   // while it glows, black inside) and the bar filled to the clamped percent.
   void ExpectFrameAsDrawn(const Capture& shot) {
     const SaverScene& s = scene;
-    ASSERT_EQ(s.frame_cell_state.size(), static_cast<size_t>(s.cell_count));
+    SceneProbe p{s};
+    ASSERT_EQ(p.frame_cell_state.size(), static_cast<size_t>(p.cell_count));
     int wrong = 0;
-    for (int i = 0; i < s.cell_count && wrong < 5; ++i) {
-      const int glow = s.frame_cell_glow[i];
-      const COLORREF color = cluster_map::StateColor(s.frame_cell_state[i]);
+    for (int i = 0; i < p.cell_count && wrong < 5; ++i) {
+      const int glow = p.frame_cell_glow[i];
+      const COLORREF color = cluster_map::StateColor(p.frame_cell_state[i]);
       const bool lit = glow != 0 && cluster_map::FadedGlow(glow) != 0;
       const COLORREF outline = lit ? imaging::BlendTowards(color, 0xFFFFFF, glow / 3) : color;
       const POINT c = CellOrigin(s, i);
-      const COLORREF got = shot.at(c.x + s.cell_size / 2, c.y + 1);
+      const COLORREF got = shot.at(c.x + p.cell_size / 2, c.y + 1);
       if (got != outline)
         ADD_FAILURE() << ++wrong << ": cell " << i << std::hex << " outline " << got << " not "
                       << outline;
-      if (shot.at(c.x + s.cell_size / 2, c.y + s.cell_size / 2) != 0)
+      if (shot.at(c.x + p.cell_size / 2, c.y + p.cell_size / 2) != 0)
         ADD_FAILURE() << ++wrong << ": cell " << i << " inside";
     }
-    const int fill = sweep::FillWidth(s.bar_inner_width, s.percent);
-    const int y = s.bar_top + s.bar_height / 2;
+    const int fill = sweep::FillWidth(p.bar_inner_width, p.percent);
+    const int y = p.bar_top + p.bar_height / 2;
     for (int k : UnsweptBarColumns())
-      ASSERT_EQ(shot.at(s.left + s.pen_width + k, y), k < fill ? 0x00D133u : 0u)
+      ASSERT_EQ(shot.at(p.left + p.pen_width + k, y), k < fill ? 0x00D133u : 0u)
           << "bar column " << k << " fill " << fill;
-    EXPECT_EQ(shot.at(s.left + s.grid_width, y), 0u);  // nothing right of the bar's frame
+    EXPECT_EQ(shot.at(p.left + p.grid_width, y), 0u);  // nothing right of the bar's frame
   }
 
   DiskList drives;
   SaverScene scene{&drives, false};
+  SceneProbe probe{scene};
   HWND window = nullptr;
   HMODULE engine = nullptr;
   bool hold_slide = true;
@@ -202,16 +204,16 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder) {
   ASSERT_EQ(ERROR_SUCCESS, WriteRegistryText(HKEY_CURRENT_USER, g_settings_key, L"LastDefrag",
                                              std::to_wstring(stored).c_str()));
   CreateScene();
-  EXPECT_EQ(stored, scene.last_defrag);
+  EXPECT_EQ(stored, probe.last_defrag);
   int fragmented_before_defrag = -1;
   std::wstring first_schedule_line;
   on_frame = [&] {
     if (frames == 1) {
-      first_schedule_line = scene.schedule_line;
-      EXPECT_EQ(0, scene.volume_handle);
+      first_schedule_line = probe.schedule_line;
+      EXPECT_EQ(0, probe.volume_handle);
     }
-    if (scene.cycle_state != Defragmenting) return;
-    if (scene.current_drive == 2 && fragmented_before_defrag < 0)
+    if (probe.cycle_state != Defragmenting) return;
+    if (probe.current_drive == 2 && fragmented_before_defrag < 0)
       fragmented_before_defrag = CountCells(Fragmented);
   };
   ASSERT_TRUE(PumpMessagesUntil([&] { return !cycle_logs.empty(); }, 30000)) << Narrow(History());
@@ -222,11 +224,11 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder) {
   expected.push_back(L"Defragmenting C:\\ (100%)");
   for (const std::wstring& line : AnalysisLines(L"Z:\\")) expected.push_back(line);
   expected.push_back(L"Defragmenting Z:\\ (100%)");
-  expected.push_back(ExpectedEndLine(scene.last_defrag));
+  expected.push_back(ExpectedEndLine(probe.last_defrag));
   EXPECT_EQ(expected, cycle_logs[0]) << Narrow(cycle_logs[0]);
 
-  EXPECT_EQ(100, scene.percent);
-  EXPECT_NE(0, scene.volume_handle);  // the last volume stays open
+  EXPECT_EQ(100, probe.percent);
+  EXPECT_NE(0, probe.volume_handle);  // the last volume stays open
   // The last drive's map: its analysis, then the defragmentation's moves.
   EXPECT_GT(fragmented_before_defrag, 0);
   EXPECT_LT(CountCells(Fragmented), fragmented_before_defrag);
@@ -235,10 +237,10 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder) {
 
   // The slide brings the last five messages to the screen; no cycle starts meanwhile.
   hold_slide = false;
-  scene.scrolling = !scene.pending_log.empty();
-  ASSERT_TRUE(PumpMessagesUntil([&] { return !scene.scrolling; }, 20000));
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[expected.size() - 1 - i], scene.log_lines[i]);
-  EXPECT_EQ(Idle, scene.cycle_state.load());
+  probe.scrolling = !probe.pending_log.empty();
+  ASSERT_TRUE(PumpMessagesUntil([&] { return !probe.scrolling; }, 20000));
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[expected.size() - 1 - i], probe.log_lines[i]);
+  EXPECT_EQ(Idle, probe.cycle_state.load());
   EXPECT_EQ(1u, cycle_logs.size());
 }
 
@@ -254,20 +256,20 @@ TEST_F(SceneRun, MidDefragmentationFrameShowsTheEnginesMapAndProgress) {
   // for a frame with glowing cells and filled bar columns clear of the sweep.
   ASSERT_TRUE(PumpMessagesUntil(
       [&] {
-        const int fill = sweep::FillWidth(scene.bar_inner_width, scene.percent);
-        const bool lit = std::any_of(scene.frame_cell_glow.begin(), scene.frame_cell_glow.end(),
+        const int fill = sweep::FillWidth(probe.bar_inner_width, probe.percent);
+        const bool lit = std::any_of(probe.frame_cell_glow.begin(), probe.frame_cell_glow.end(),
                                      [](int8_t g) { return g != 0; });
-        return scene.cycle_state.load() == Defragmenting && scene.percent >= 10 && lit &&
+        return probe.cycle_state.load() == Defragmenting && probe.percent >= 10 && lit &&
                UnsweptBarColumns().front() < fill;
       },
       25000))
-      << "state " << scene.cycle_state.load() << " percent " << scene.percent;
+      << "state " << probe.cycle_state.load() << " percent " << probe.percent;
   const Capture shot = CaptureWindow(scene);
   const std::wstring artifacts = TestProgramDirectory() + L"..\\test-artifacts";
   CreateDirectoryW(artifacts.c_str(), nullptr);
   EXPECT_TRUE(SaveBmp(shot, artifacts + L"\\visuals_mid_defrag.bmp"));
   ExpectFrameAsDrawn(shot);
-  const std::set<int32_t> states(scene.frame_cell_state.begin(), scene.frame_cell_state.end());
+  const std::set<int32_t> states(probe.frame_cell_state.begin(), probe.frame_cell_state.end());
   EXPECT_GE(states.size(), 3u) << "the engine's ranges should colour the map";
 }
 
@@ -279,7 +281,7 @@ TEST_F(SceneRun, WildRangesAndPercentagesFromTheEngineStayInsideTheMapAndTheBar)
   SetEnvironmentVariableW(L"TW_SIM_ODD_PERCENT", L"1");
   AddDrives({L"C:\\"});
   CreateScene();
-  ASSERT_TRUE(PumpMessagesUntil([&] { return scene.percent > 100; }, 10000))
+  ASSERT_TRUE(PumpMessagesUntil([&] { return probe.percent > 100; }, 10000))
       << "no percentage above 100";
   ExpectFrameAsDrawn(CaptureWindow(scene));
   const int seen_at = frames;  // a hundred frames more of wild reports
@@ -318,9 +320,9 @@ TEST_P(SceneRunFailure, IsLoggedAndTheCycleRests) {
   const int seen_at = frames;  // nothing further happens
   ASSERT_TRUE(PumpMessagesUntil([&] { return frames > seen_at + 5; }, 10000));
   EXPECT_EQ(c.expected, History()) << Narrow(History());
-  EXPECT_EQ(Analyzing, scene.cycle_state.load());
-  EXPECT_EQ(c.volume_open, scene.volume_handle != 0);
-  EXPECT_EQ(L"", scene.schedule_line);
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  EXPECT_EQ(c.volume_open, probe.volume_handle != 0);
+  EXPECT_EQ(L"", probe.schedule_line);
   EXPECT_EQ(L"(absent)", StoredLastDefrag());
   for (int32_t h : taken) g_engine_functions.CloseVolumeHandle(h);
 }
@@ -382,26 +384,26 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting) {
   Log at_destroy;
   std::wstring status_at_destroy;
   on_frame = [&] {
-    if (scene.current_drive != 1) return;
+    if (probe.current_drive != 1) return;
     const int64_t reports_before = EngineProbe(L"reports");
     const DWORD start = GetTickCount();
     while (!reporting_at_destroy && GetTickCount() - start < 5000) {
       Sleep(1);
       reporting_at_destroy = EngineProbe(L"reports") > reports_before;
     }
-    EXPECT_NE(0, scene.volume_handle);
+    EXPECT_NE(0, probe.volume_handle);
     EXPECT_TRUE(scene.Destroy());
     at_destroy = History();
-    status_at_destroy = scene.status_line;
+    status_at_destroy = probe.status_line;
   };
-  ASSERT_TRUE(PumpMessagesUntil([&] { return scene.destroyed; }, 30000));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return probe.destroyed; }, 30000));
   EXPECT_TRUE(reporting_at_destroy);
 
   // Whatever the engine still does, the scene no longer changes.
   Sleep(300);
-  EXPECT_FALSE(scene.report_waiting);
+  EXPECT_FALSE(probe.report_waiting);
   EXPECT_EQ(at_destroy, History());
-  EXPECT_EQ(status_at_destroy, scene.status_line);
+  EXPECT_EQ(status_at_destroy, probe.status_line);
   EXPECT_EQ(nullptr, g_engine_module);
   EXPECT_EQ(0, EngineProbe(L"callbacks_held"));
   // The drive in progress shows as the newest message, after C:'s complete analysis.
@@ -436,17 +438,17 @@ TEST_F(SceneRun, ADeepCurrentFileCostsAFrameNoMoreThanAShortOne) {
   SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"10");
   AddDrives({L"C:\\", L"Z:\\"});
   CreateScene();
-  scene.measure_text = nullptr;
+  probe.measure_text = nullptr;
   bool deep_configured = false;
   std::wstring deep_file, deep_line;
   on_frame = [&] {
-    if (scene.cycle_state != Defragmenting || scene.status_line.empty()) return;
+    if (probe.cycle_state != Defragmenting || probe.status_line.empty()) return;
     // The next volume, and every run from now on, reports deep files.
     if (!deep_configured) ConfigureEngine(L"TW_SIM_DEEP_PATH=32000");
     deep_configured = true;
-    if (scene.current_drive == 1) {
-      deep_file = scene.fitted_file;
-      deep_line = scene.status_line;
+    if (probe.current_drive == 1) {
+      deep_file = probe.fitted_file;
+      deep_line = probe.status_line;
     }
   };
   ASSERT_TRUE(PumpMessagesUntil([&] { return !cycle_logs.empty(); }, 60000)) << Narrow(History());
@@ -458,7 +460,7 @@ TEST_F(SceneRun, ADeepCurrentFileCostsAFrameNoMoreThanAShortOne) {
   EXPECT_EQ(deep_line.substr(deep_line.size() - 10), deep_file.substr(deep_file.size() - 10));
   SIZE size;
   EXPECT_LE(scene.GetTextWidth(deep_line.c_str(), static_cast<int>(deep_line.size()), &size),
-            scene.grid_width);
+            probe.grid_width);
   ASSERT_GE(costs[0].size(), 30u);
   ASSERT_GE(costs[1].size(), 30u);
   auto median = [](std::vector<double> v) {

@@ -6,9 +6,10 @@
 #include "core/drive_list/registry_text.h"
 #include "tests/support/test_support.h"
 Log LoggedMessages(const SaverScene& scene) {
+  SceneProbe probe(scene);
   Log log;
-  if (!scene.log_lines[0].empty()) log.push_back(scene.log_lines[0]);
-  log.insert(log.end(), scene.pending_log.begin(), scene.pending_log.end());
+  if (!probe.log_lines[0].empty()) log.push_back(probe.log_lines[0]);
+  log.insert(log.end(), probe.pending_log.begin(), probe.pending_log.end());
   return log;
 }
 
@@ -109,12 +110,13 @@ bool SaveBmp(const Capture& capture, const std::wstring& path) {
 }
 
 bool SceneHarness::Create(int width, int height, bool driven_by_test) {
-  if (driven_by_test) scene->clock = TestClock;
+  SceneProbe probe(*scene);
+  if (driven_by_test) probe.clock = TestClock;
   window = MakeTestWindow(width, height, WS_EX_TOPMOST);
   if (window == nullptr || !scene->Create(window, GetModuleHandleW(nullptr))) return false;
   if (driven_by_test) {
-    KillTimer(window, scene->frame_timer);
-    scene->frame_timer = 0;
+    KillTimer(window, probe.frame_timer);
+    probe.frame_timer = 0;
   }
   return true;
 }
@@ -125,13 +127,15 @@ SceneHarness::~SceneHarness() {
 }
 
 POINT CellOrigin(const SaverScene& s, int i) {
-  return {s.left + (i % grid_columns) * s.cell_pitch,
-          s.grid_top + (i / grid_columns) * s.cell_pitch};
+  SceneProbe p(s);
+  return {p.left + (i % grid_columns) * p.cell_pitch,
+          p.grid_top + (i / grid_columns) * p.cell_pitch};
 }
 
 Capture CaptureWindow(const SaverScene& s) {
-  HDC dc = GetDC(s.window);
-  Capture capture = CaptureDc(dc, s.width, s.height);
-  ReleaseDC(s.window, dc);
+  SceneProbe p(s);
+  HDC dc = GetDC(p.window);
+  Capture capture = CaptureDc(dc, p.width, p.height);
+  ReleaseDC(p.window, dc);
   return capture;
 }

@@ -10,6 +10,7 @@
 
 #include "core/drive_list/drive_list.h"
 #include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_probe.h"
 using Log = std::vector<std::wstring>;
 
 // Every message since the start while no slide has run: the top line, then the queue.

@@ -5,6 +5,7 @@
 
 #include "core/drive_list/drive_list.h"
 #include "core/scene/saver_scene.h"
+#include "tests/core/scene/scene_probe.h"
 #include "core/scene/text_format.h"
 
 namespace {
@@ -90,22 +91,23 @@ TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath) {
   // The scene fits with its own measure and the grid's width.
   DiskList drives;
   SaverScene scene(&drives, false);
-  scene.grid_width = 24;
-  scene.measure_text = [](const wchar_t*, int length) { return length; };
+  SceneProbe probe{scene};
+  probe.grid_width = 24;
+  probe.measure_text = [](const wchar_t*, int length) { return length; };
   EXPECT_EQ(L"C:\\Windows\\Syst...\\hosts",
             scene.FitPathToWidth(L"C:\\Windows\\System32\\drivers\\etc\\hosts"));
   // Without the seam it measures on the window's DC; with none, measuring fails: 0.
-  scene.measure_text = nullptr;
+  probe.measure_text = nullptr;
   SIZE size = {};
   EXPECT_EQ(0, scene.GetTextWidth(L"abc", 3, &size));
-  scene.window_dc = GetDC(nullptr);
+  probe.window_dc = GetDC(nullptr);
   EXPECT_EQ(0, scene.GetTextWidth(L"", 0, &size));
   const int width = scene.GetTextWidth(L"abc", 3, &size);
   EXPECT_GT(width, 0);
   EXPECT_EQ(width, size.cx);
   // In a real font the fitted path fits the line, and its front is as long as fits:
   // one character more does not.
-  scene.grid_width = 200;
+  probe.grid_width = 200;
   const std::wstring path = L"C:\\Windows\\System32\\DriverStore\\FileRepository\\display.inf";
   const std::wstring fitted = scene.FitPathToWidth(path);
   const size_t dots = fitted.find(L"...");
@@ -113,7 +115,7 @@ TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath) {
   const std::wstring longer = path.substr(0, dots + 1) + fitted.substr(dots);
   EXPECT_LE(scene.GetTextWidth(fitted.c_str(), static_cast<int>(fitted.size()), &size), 200);
   EXPECT_GT(scene.GetTextWidth(longer.c_str(), static_cast<int>(longer.size()), &size), 200);
-  ReleaseDC(nullptr, scene.window_dc);
+  ReleaseDC(nullptr, probe.window_dc);
 }
 
 TEST(PathFitting, ADeepPathIsMeasuredOnlyAsFarAsTheLineReaches) {

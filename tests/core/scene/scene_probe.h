@@ -1,0 +1,108 @@
+#pragma once
+// The tests' one way into a scene's state: a named reference to each field they
+// read or set, wherever in the scene the field lives. The scene names this class
+// its friend; nothing else of the program can see these fields.
+#include <utility>
+
+#include "core/scene/saver_scene.h"
+
+// Each field the tests reach: the name they use, and where it lives in the scene.
+#define TW_SCENE_PROBE_FIELDS(X)              \
+  X(window, window)                           \
+  X(frame_timer, frame_timer)                 \
+  X(destroyed, destroyed)                     \
+  X(client_rect, client_rect)                 \
+  X(width, layout.width)                      \
+  X(height, layout.height)                    \
+  X(scale, layout.scale)                      \
+  X(rows, layout.rows)                        \
+  X(cell_pitch, layout.cell_pitch)            \
+  X(cell_size, layout.cell_size)              \
+  X(left, layout.left)                        \
+  X(grid_width, layout.grid_width)            \
+  X(title_y, layout.title_y)                  \
+  X(grid_top, layout.grid_top)                \
+  X(bar_top, layout.bar_top)                  \
+  X(bar_height, layout.bar_height)            \
+  X(bar_inner_width, layout.bar_inner_width)  \
+  X(pen_width, layout.pen_width)              \
+  X(sweep_step, layout.sweep_step)            \
+  X(line_height, layout.line_height)          \
+  X(scroll_accel, layout.scroll_accel)        \
+  X(legend_y, layout.legend_y)                \
+  X(glow_width, layout.glow_size)             \
+  X(glow_height, layout.glow_size)            \
+  X(window_dc, window_dc)                     \
+  X(back_dc, back_dc)                         \
+  X(font, font)                               \
+  X(black_brush, black_brush)                 \
+  X(cell_pens, cell_pens)                     \
+  X(glow_dc, glow_dc)                         \
+  X(glow_bitmaps, glow_bitmaps)               \
+  X(shine_dc, shine_dc)                       \
+  X(shine_width, shine_width)                 \
+  X(shine_height, shine_height)               \
+  X(shine_pixels, shine_pixels)               \
+  X(draw_through_gdi, draw_through_gdi)       \
+  X(log_lines, log_lines)                     \
+  X(log_grey_step, log_grey_step)             \
+  X(pending_log, pending_log)                 \
+  X(scrolling, scrolling)                     \
+  X(scroll_offset, scroll_offset)             \
+  X(scroll_speed, scroll_speed)               \
+  X(cell_lock, cell_lock)                     \
+  X(cell_state, cell_state)                   \
+  X(cell_glow, cell_glow)                     \
+  X(cell_count, cell_count)                   \
+  X(total_clusters, total_clusters)           \
+  X(frame_cell_state, frame_cell_state)       \
+  X(frame_cell_glow, frame_cell_glow)         \
+  X(legend_x, legend_x)                       \
+  X(legend_wave_running, legend_wave_running) \
+  X(percent, percent)                         \
+  X(sweep_running, sweep_running)             \
+  X(sweep_position, sweep_position)           \
+  X(sweep_end_time, sweep_end_time)           \
+  X(idle_position, idle_position)             \
+  X(idle_trail, idle_trail)                   \
+  X(shine_cell, shine_cell)                   \
+  X(shine_level, shine_level)                 \
+  X(shine_last_time, shine_last_time)         \
+  X(status_line, status_line)                 \
+  X(schedule_line, schedule_line)             \
+  X(cycle_state, cycle_state)                 \
+  X(cycle_end_time, cycle_end_time)           \
+  X(current_drive, current_drive)             \
+  X(engine_loaded, engine_loaded)             \
+  X(volume_handle, volume_handle)             \
+  X(now, now)                                 \
+  X(last_defrag, last_defrag)                 \
+  X(idle_animation, idle_animation)           \
+  X(callbacks_enabled, callbacks_enabled)     \
+  X(report_waiting, report_waiting)           \
+  X(fitted_file, fitted_file)                 \
+  X(is_preview, is_preview)                   \
+  X(clock, clock)                             \
+  X(measure_text, measure_text)               \
+  X(text_stamps, text_stamps)
+
+class SceneProbe {
+ public:
+  // Tests read and set the state of a scene alike, through a const one too.
+  explicit SceneProbe(const SaverScene& scene) : SceneProbe(const_cast<SaverScene&>(scene), 0) {}
+
+ private:
+  SceneProbe(SaverScene& s, int)
+      : unused_(0)
+#define TW_PROBE_BIND(name, place) , name(s.place)
+            TW_SCENE_PROBE_FIELDS(TW_PROBE_BIND)
+#undef TW_PROBE_BIND
+  {
+  }
+  int unused_;  // opens the list of bindings
+
+ public:
+#define TW_PROBE_FIELD(name, place) decltype(std::declval<SaverScene&>().place)& name;
+  TW_SCENE_PROBE_FIELDS(TW_PROBE_FIELD)
+#undef TW_PROBE_FIELD
+};
