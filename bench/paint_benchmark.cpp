@@ -79,7 +79,7 @@ void LightEveryCell(SaverScene& scene, int frame) {
   std::lock_guard<std::mutex> guard(probe.cell_lock);
   for (int i = 0; i < probe.cell_count; ++i) {
     probe.cell_state[i] = i % kClusterStateCount;
-    const int step = (i / kClusterStateCount + frame) % SaverScene::kGlowSteps;
+    const int step = (i / kClusterStateCount + frame) % kGlowSteps;
     probe.cell_glow[i] =
         static_cast<int8_t>(cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep);
   }
@@ -133,21 +133,15 @@ double TimeGlowBuild(SaverScene& scene) {
     DiskList drives;
     SaverScene fresh(&drives, false);
     SceneProbe fresh_probe{fresh};
-    fresh_probe.window_dc = probe.window_dc;
-    fresh_probe.black_brush = probe.black_brush;
-    fresh_probe.scale = probe.scale;
-    fresh_probe.cell_size = probe.cell_size;
-    fresh_probe.pen_width = probe.pen_width;
-    fresh_probe.glow_width = probe.glow_width;
-    fresh_probe.glow_height = probe.glow_height;
+    fresh_probe.layout = probe.layout;
+    fresh_probe.window_dc.Reset(probe.window, GetDC(probe.window));
+    fresh_probe.black_brush.Reset(CreateSolidBrush(0));
     fresh_probe.cell_count = probe.cell_count;
     fresh_probe.cell_glow = glow.data();
-    fresh_probe.glow_dc = CreateCompatibleDC(probe.window_dc);
+    fresh_probe.glow_dc.Reset(CreateCompatibleDC(probe.window_dc));
     SelectObject(fresh_probe.glow_dc, GetStockObject(NULL_BRUSH));
     elapsed = TimeOf([&] { fresh.BuildGlowBitmaps(); });
-    DeleteDC(fresh_probe.glow_dc);
-    for (auto& entry : fresh_probe.glow_bitmaps)
-      for (HBITMAP bitmap : entry.second.band_bitmaps) DeleteObject(bitmap);
+    fresh_probe.resources.Release();
     fresh_probe.cell_glow = nullptr;
   }
   g_scene = &scene;

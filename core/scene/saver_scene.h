@@ -12,33 +12,16 @@
 #include <vector>
 
 #include "core/drive_list/drive_list.h"
+#include "core/scene/cluster_state.h"
 #include "core/scene/frame_pixels.h"
 #include "core/scene/scene_layout.h"
+#include "core/scene/scene_resources.h"
 #include "core/scene/text_stamps.h"
-
-// Cell states as the engine reports them; any other code is drawn as free space.
-enum ClusterState : int32_t {
-  FreeSpace = 0,
-  NotFragmented = 1,
-  MasterFileTable = 2,
-  Fragmented = 3,
-  Defragmented = 4,
-  Processing = 5,
-};
-constexpr int kClusterStateCount = 6;
-
-// The six state colours (COLORREF 0x00BBGGRR) in state order.
-extern const COLORREF cluster_colors_arr[kClusterStateCount];
 
 enum CycleState : int32_t {
   Idle = 0,
   Analyzing = 1,
   Defragmenting = 2,
-};
-
-// Three pre-blurred halos of one cell colour; band 0 serves glow 1..33, 1 34..66, 2 67..100.
-struct GlowBitmaps {
-  HBITMAP band_bitmaps[3] = {};
 };
 
 constexpr int grid_columns = 48;
@@ -169,19 +152,6 @@ class SaverScene {
   void BuildGlowBitmaps();
   void LoadShineBitmap();
 
-  // A lit cell's halo with its outline over it, per state colour and fade step
-  // (glow 100, 85, ... 10): one copy draws the whole lit cell. Released with
-  // the scene object.
-  struct OwnedBitmap {
-    HBITMAP handle = nullptr;
-    OwnedBitmap() = default;
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    ~OwnedBitmap() {
-      if (handle != nullptr) DeleteObject(handle);
-    }
-  };
-  static constexpr int kGlowSteps = 7;
   HBITMAP LitCellPicture(COLORREF color, int glow) const;
   void DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
                            HGDIOBJ original_bitmap);
@@ -236,25 +206,8 @@ class SaverScene {
 
   HINSTANCE instance = nullptr;
   HWND window = nullptr;
-  HDC window_dc = nullptr;
-  HBITMAP back_bitmap = nullptr;
-  HDC back_dc = nullptr;
-  HFONT font = nullptr;
-  HBRUSH black_brush = nullptr;
-  HPEN cell_pens[kClusterStateCount] = {};
-  COLORREF title_color = 0;
-  COLORREF status_color = 0;
-  HPEN bar_pen = nullptr;
-  HBRUSH bar_brush = nullptr;
-  HGDIOBJ old_bitmap = nullptr;
-  HGDIOBJ old_font = nullptr;
-  HGDIOBJ old_brush = nullptr;
-  HGDIOBJ old_window_font = nullptr;  // so the font leaves window_dc before it is deleted
-  HBITMAP shine_bitmap = nullptr;
-  HDC shine_dc = nullptr;
-  HDC glow_dc = nullptr;
-  HBRUSH null_brush = nullptr;
   SceneLayout layout;
+  SceneResources resources;
   RECT client_rect = {};
   UINT_PTR frame_timer = 0;
   int percent = 0;
@@ -285,8 +238,6 @@ class SaverScene {
   int shine_cell = -1;
   int shine_delay_s = 0;
   int shine_level = 0;
-  int shine_width = 0;
-  int shine_height = 0;
   int64_t shine_last_time = 0;
   int idle_position = -1;
   int8_t* idle_trail = nullptr;
@@ -322,32 +273,6 @@ class SaverScene {
   std::vector<int32_t> frame_cell_state;
   std::vector<int8_t> frame_cell_glow;
   std::vector<LitCell> lit_cells;
-  std::map<COLORREF, GlowBitmaps> glow_bitmaps;
-  // The shine picture's pixels as GetPixel gives them, top row first (blended
-  // through a DIB section instead of pixel by pixel).
-  std::vector<COLORREF> shine_pixels;
-  OwnedBitmap lit_cell_pictures[kClusterStateCount][kGlowSteps];
-  // The back buffer's pixels: it is a 32-bit top-down DIB section, so a frame
-  // copies prepared pictures and stamps into it instead of drawing each piece
-  // with GDI. Null when it could not be made one.
-  uint32_t* back_words = nullptr;
-  // Draws every step with GDI calls only, as the direct drawing stands in for
-  // (the tests compare the two frames).
-  bool draw_through_gdi = false;
-  // Where this frame has drawn so far: a text stamp, which leaves its black
-  // pixels out, may only go where the back buffer is black still.
-  pixels::Ink frame_ink;
-  TextStamps text_stamps;
-  // The lit cells' pictures (as lit_cell_pictures) and a plain cell's square of
-  // each state, as pixels.
-  pixels::Picture lit_cell_pixels[kClusterStateCount][kGlowSteps];
-  pixels::Picture plain_cell_pixels[kClusterStateCount];
-  // Whole grid tiles (a cell's pitch-square from its halo's corner), black
-  // included: each lit picture with and without the plain square over it, each
-  // plain square alone, and an empty tile.
-  pixels::Picture lit_tiles[kClusterStateCount][kGlowSteps][2];
-  pixels::Picture plain_tiles[kClusterStateCount];
-  pixels::Picture black_tile;
 };
 
 // The process's scene, for the engine callbacks (plain functions without an object).

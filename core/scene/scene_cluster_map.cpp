@@ -58,22 +58,23 @@ void SaverScene::DrawLitCells() {
     const LitCell lit = lit_cells[n];
     HBITMAP picture = LitCellPicture(lit.color, lit.glow);
     if (picture == nullptr) {
-      const auto entry = glow_bitmaps.find(lit.color);
-      if (entry == glow_bitmaps.end()) continue;
+      const auto entry = resources.glow_bitmaps.find(lit.color);
+      if (entry == resources.glow_bitmaps.end()) continue;
       picture = entry->second.band_bitmaps[cluster_map::GlowBand(lit.glow)];
       lit_cells[unprepared++] = lit;
     }
     if (picture != selected) {
-      SelectObject(glow_dc, picture);
+      SelectObject(resources.glow_dc, picture);
       selected = picture;
     }
     const POINT cell = CellOrigin(layout, lit.cell);
-    BitBlt(back_dc, cell.x - halo_offset, cell.y - halo_offset, layout.glow_size, layout.glow_size,
-           glow_dc, 0, 0, SRCCOPY);
+    BitBlt(resources.back_dc, cell.x - halo_offset, cell.y - halo_offset, layout.glow_size,
+           layout.glow_size, resources.glow_dc, 0, 0, SRCCOPY);
   }
   for (size_t n = 0; n < unprepared; ++n) {
     const LitCell& lit = lit_cells[n];
-    DrawOutlineTowardsWhite(back_dc, CellOrigin(layout, lit.cell), layout, lit.color, lit.glow / 3);
+    DrawOutlineTowardsWhite(resources.back_dc, CellOrigin(layout, lit.cell), layout, lit.color,
+                            lit.glow / 3);
   }
   lit_cells.clear();
   BackSurface();  // what GDI drew is done before pixels are copied again

@@ -61,18 +61,20 @@ void SaverScene::DrawShinedCluster() {
 
   if (shine_level != idle::kShineNone) {
     const COLORREF color = cluster_map::StateColor(FrameState(frame_cell_state, shine_cell));
-    DrawOutlineTowardsWhite(back_dc, cell, layout, color, (100 - shine_level) / 3);
+    DrawOutlineTowardsWhite(resources.back_dc, cell, layout, color, (100 - shine_level) / 3);
   }
 
   const int offset = static_cast<int>(12.0 * layout.scale);
   const pixels::Surface surface = BackSurface();
   if (surface.words != nullptr)
-    BlendShineOnSurface(surface, shine_pixels, shine_width, shine_height, x - offset, y - offset,
-                        shine_level);
+    BlendShineOnSurface(surface, resources.shine_pixels, resources.shine_width,
+                        resources.shine_height, x - offset, y - offset, shine_level);
   else
-    BlendShineOver(back_dc, layout.width, layout.height, shine_pixels, shine_width, shine_height,
-                   x - offset, y - offset, shine_level);
-  frame_ink.Add({x - offset, y - offset, x - offset + shine_width, y - offset + shine_height});
+    BlendShineOver(resources.back_dc, layout.width, layout.height, resources.shine_pixels,
+                   resources.shine_width, resources.shine_height, x - offset, y - offset,
+                   shine_level);
+  resources.frame_ink.Add({x - offset, y - offset, x - offset + resources.shine_width,
+                           y - offset + resources.shine_height});
 
   if (idle::AdvanceShine(&shine_level, &g_shine_falling, first)) {
     shine_cell = -1;

@@ -28,7 +28,7 @@ void SaverScene::InitLegend() {
     const legend::Item& item = legend::kItems[i];
     legend_labels[i] = item.label;
     legend_colors[i] = cluster_map::StateColor(item.state);
-    legend_pens[i] = cell_pens[item.state];
+    legend_pens[i] = resources.cell_pens[item.state];
     legend_glow[i] = 0;
     SIZE size;
     label_widths[i] =
@@ -51,14 +51,16 @@ void SaverScene::DrawLegend() {
     const int intensity = legend::LightItem(wave, active, i, &wave_ended);
     const POINT square = {legend_x[i], layout.legend_y};
     if (intensity != 0) {
-      DrawOutlineTowardsWhite(back_dc, square, layout, legend_colors[i], intensity / 4);
-    } else if (!DrawPictureAt(plain_cell_pixels[legend::kItems[i].state], square.x, square.y)) {
+      DrawOutlineTowardsWhite(resources.back_dc, square, layout, legend_colors[i], intensity / 4);
+    } else if (!DrawPictureAt(resources.plain_cell_pixels[legend::kItems[i].state], square.x,
+                              square.y)) {
       // A plain square is a plain cell's square of the item's state.
-      SelectObject(back_dc, legend_pens[i]);
-      Rectangle(back_dc, square.x, square.y, square.x + layout.cell_size,
+      SelectObject(resources.back_dc, legend_pens[i]);
+      Rectangle(resources.back_dc, square.x, square.y, square.x + layout.cell_size,
                 square.y + layout.cell_size);
     }
-    frame_ink.Add({square.x, square.y, square.x + layout.cell_size, square.y + layout.cell_size});
+    resources.frame_ink.Add(
+        {square.x, square.y, square.x + layout.cell_size, square.y + layout.cell_size});
     DrawTextLine(LegendLabelPlacement(i));
     if (wave_ended) legend_wave_time = CurrentTime();
   }
@@ -95,7 +97,7 @@ void SaverScene::DrawProgressBar() {
       HPEN pen = nullptr;
       if (surface.words == nullptr) {
         pen = CreatePen(PS_INSIDEFRAME, 1, color);
-        SelectObject(back_dc, pen);
+        SelectObject(resources.back_dc, pen);
       }
       int columns[2];
       sweep::BandColumns(layout.left, sweep_position, layout.scale, i, &columns[0], &columns[1]);
@@ -104,11 +106,11 @@ void SaverScene::DrawProgressBar() {
           if (surface.words != nullptr)
             pixels::FillColumn(surface, x, y_top, y_bottom, pixels::WordOf(color));
           else
-            VerticalLine(back_dc, x, y_top, y_bottom);
+            VerticalLine(resources.back_dc, x, y_top, y_bottom);
         });
       }
       if (pen != nullptr) {
-        SelectObject(back_dc, bar_pen);
+        SelectObject(resources.back_dc, resources.bar_pen);
         DeleteObject(pen);
       }
     }
@@ -128,5 +130,5 @@ void SaverScene::DrawProgressBar() {
     if (x < layout.left + layout.pen_width || x >= layout.left + layout.pen_width + fill) return;
     line(layout.bar_top + layout.pen_width, bar_bottom - layout.pen_width);
   });
-  SelectObject(back_dc, bar_pen);
+  SelectObject(resources.back_dc, resources.bar_pen);
 }

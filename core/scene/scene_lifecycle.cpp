@@ -3,7 +3,6 @@
 #include <cwchar>
 #include <vector>
 
-#include "core/scene/dib_header.h"
 #include "core/scene/engine_functions.h"
 #include "core/scene/saver_scene.h"
 
@@ -65,47 +64,12 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   }
   log_grey_step[4] = static_cast<double>(log_grey[4]) / layout.line_height;
 
-  window_dc = GetDC(window);
-  // A 32-bit top-down DIB section holds what a bitmap compatible with the 32-bit
-  // screen holds, and its pixels can be written directly.
-  const BITMAPINFO back_info = Dib32Header(layout.width, -layout.height);
-  void* back_bits = nullptr;
-  back_bitmap =
-      GetDeviceCaps(window_dc, BITSPIXEL) == 32
-          ? CreateDIBSection(window_dc, &back_info, DIB_RGB_COLORS, &back_bits, nullptr, 0)
-          : nullptr;
-  if (back_bitmap != nullptr && back_bits != nullptr) {
-    back_words = static_cast<uint32_t*>(back_bits);
-  } else {
-    if (back_bitmap != nullptr) DeleteObject(back_bitmap);
-    back_bitmap = CreateCompatibleBitmap(window_dc, layout.width, layout.height);
-  }
-  back_dc = CreateCompatibleDC(window_dc);
-  old_bitmap = SelectObject(back_dc, back_bitmap);
-  font = CreateFontW(layout.font_height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH,
-                     L"Segoe UI");
-  old_font = SelectObject(back_dc, font);
-  old_window_font = SelectObject(window_dc, font);
-  black_brush = CreateSolidBrush(0);
-  old_brush = SelectObject(back_dc, black_brush);
-  for (int i = 0; i < kClusterStateCount; ++i) {
-    cell_pens[i] = CreatePen(PS_INSIDEFRAME, layout.pen_width, cluster_colors_arr[i]);
-  }
-  bar_pen = CreatePen(PS_INSIDEFRAME, layout.pen_width, 0x008B22);
-  title_color = 0xFFFFFF;
-  status_color = 0x008B22;
-  bar_brush = CreateSolidBrush(0x00D133);
+  resources.Create(window, layout);
   InitLegend();
-  glow_dc = CreateCompatibleDC(window_dc);
-  null_brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  SelectObject(glow_dc, null_brush);
   BuildGlowBitmaps();
   PreparePlainCellPictures();
   PrepareGridTiles();
   LoadShineBitmap();
-  SetBkColor(back_dc, 0);
-  text_stamps.Prepare(back_dc);
 
   engine_loaded = BindEngineLibrary();
   if (engine_loaded == 0) AddLogMessage(kLoadFailureText);
@@ -123,41 +87,7 @@ bool SaverScene::Destroy() {
   // From here the engine's reports change nothing.
   callbacks_enabled = false;
   if (frame_timer != 0) KillTimer(window, frame_timer);
-  text_stamps.Release();  // it holds the scene font
-
-  if (back_dc != nullptr) {
-    SelectObject(back_dc, old_brush);
-    DeleteObject(black_brush);
-    SelectObject(back_dc, old_font);
-    DeleteObject(font);
-    SelectObject(back_dc, old_bitmap);
-    DeleteObject(back_bitmap);
-    back_words = nullptr;
-    DeleteDC(back_dc);
-  }
-  if (window_dc != nullptr) {
-    if (old_window_font != nullptr) SelectObject(window_dc, old_window_font);
-    ReleaseDC(window, window_dc);
-  }
-  if (shine_dc != nullptr) DeleteDC(shine_dc);
-  if (shine_bitmap != nullptr) DeleteObject(shine_bitmap);
-  if (glow_dc != nullptr) DeleteDC(glow_dc);
-  for (HPEN pen : cell_pens) {
-    if (pen != nullptr) DeleteObject(pen);
-  }
-  if (bar_pen != nullptr) DeleteObject(bar_pen);
-  if (bar_brush != nullptr) DeleteObject(bar_brush);
-  for (auto& entry : glow_bitmaps) {
-    for (HBITMAP bitmap : entry.second.band_bitmaps) {
-      if (bitmap != nullptr) DeleteObject(bitmap);
-    }
-  }
-  for (auto& pictures : lit_cell_pictures) {
-    for (OwnedBitmap& picture : pictures) {
-      if (picture.handle != nullptr) DeleteObject(picture.handle);
-      picture.handle = nullptr;
-    }
-  }
+  resources.Release();
   if (engine_loaded != 0) {
     // The bridge returns from the close only when no report of this handle runs any more.
     if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr) {

@@ -34,13 +34,13 @@ BOOL SaverScene::Paint() {
   const pixels::Box grid = GridBox();
   const bool compose_grid = CanComposeGrid(grid, schedule_x);
   ClearBackBuffer(compose_grid, grid, schedule_x, idle_effects);
-  frame_ink.Clear();
+  resources.frame_ink.Clear();
 
   // The title and the schedule line in the title's colour (the text colour is
   // not changed for the schedule line).
-  DrawTextLine({layout.left, layout.title_y, &kTitle, title_color});
+  DrawTextLine({layout.left, layout.title_y, &kTitle, resources.title_color});
   if (!schedule_line.empty())
-    DrawTextLine({schedule_x, layout.title_y, &schedule_line, title_color});
+    DrawTextLine({schedule_x, layout.title_y, &schedule_line, resources.title_color});
 
   if (compose_grid) {
     SnapshotCellsAndFade();
@@ -50,22 +50,22 @@ BOOL SaverScene::Paint() {
     DrawPlainCells(idle);
   }
   // From here on the grid counts as drawn over, whatever its tiles hold.
-  frame_ink.Add(grid);
+  resources.frame_ink.Add(grid);
 
   if (idle_effects) DrawIdleAnimation();
 
-  DrawTextLine({layout.left, layout.status_y, &status_line, status_color});
+  DrawTextLine({layout.left, layout.status_y, &status_line, resources.status_color});
 
-  SelectObject(back_dc, bar_pen);
-  Rectangle(back_dc, layout.left, layout.bar_top, layout.left + layout.grid_width,
+  SelectObject(resources.back_dc, resources.bar_pen);
+  Rectangle(resources.back_dc, layout.left, layout.bar_top, layout.left + layout.grid_width,
             layout.bar_top + layout.bar_height);
   const int fill = sweep::FillWidth(layout.bar_inner_width, percent);
   const RECT progress_rect = {layout.left + layout.pen_width, layout.bar_top + layout.pen_width,
                               layout.left + layout.pen_width + fill,
                               layout.bar_top + layout.bar_height - layout.pen_width};
-  FillRect(back_dc, &progress_rect, bar_brush);
-  frame_ink.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
-                 layout.bar_top + layout.bar_height});
+  FillRect(resources.back_dc, &progress_rect, resources.bar_brush);
+  resources.frame_ink.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
+                           layout.bar_top + layout.bar_height});
 
   DrawLegend();
 
@@ -87,15 +87,17 @@ BOOL SaverScene::Paint() {
   }
 
   DrawLog();
-  text_stamps.EndFrame(back_dc, black_brush, frame_ink);
+  resources.text_stamps.EndFrame(resources.back_dc, resources.black_brush, resources.frame_ink);
 
-  return BitBlt(window_dc, 0, 0, layout.width, layout.height, back_dc, 0, 0, SRCCOPY);
+  return BitBlt(resources.window_dc, 0, 0, layout.width, layout.height, resources.back_dc, 0, 0,
+                SRCCOPY);
 }
 
 std::vector<SaverScene::TextPlacement> SaverScene::FrameTexts(int schedule_x) const {
-  std::vector<TextPlacement> texts = {{layout.left, layout.title_y, &kTitle, title_color},
-                                      {schedule_x, layout.title_y, &schedule_line, title_color},
-                                      {layout.left, layout.status_y, &status_line, status_color}};
+  std::vector<TextPlacement> texts = {
+      {layout.left, layout.title_y, &kTitle, resources.title_color},
+      {schedule_x, layout.title_y, &schedule_line, resources.title_color},
+      {layout.left, layout.status_y, &status_line, resources.status_color}};
   for (int i = 0; i < kClusterStateCount; ++i) texts.push_back(LegendLabelPlacement(i));
   for (int i = 0; i < kLogLineCount; ++i) texts.push_back(LogLinePlacement(i));
   return texts;
@@ -112,9 +114,11 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
     drawn.Add(grid);
     if (idle_effects) {
       const int offset = static_cast<int>(12.0 * layout.scale);
-      drawn.Add({layout.left - offset, layout.grid_top - offset,
-                 layout.left + (grid_columns - 1) * layout.cell_pitch - offset + shine_width,
-                 layout.grid_top + (layout.rows - 1) * layout.cell_pitch - offset + shine_height});
+      drawn.Add(
+          {layout.left - offset, layout.grid_top - offset,
+           layout.left + (grid_columns - 1) * layout.cell_pitch - offset + resources.shine_width,
+           layout.grid_top + (layout.rows - 1) * layout.cell_pitch - offset +
+               resources.shine_height});
     }
     drawn.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
                layout.bar_top + layout.bar_height});
@@ -124,22 +128,24 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
     const std::vector<TextPlacement> texts = FrameTexts(schedule_x);
     std::vector<pixels::Box> reach;
     for (const TextPlacement& text : texts)
-      reach.push_back(text_stamps.Reach(back_dc, text.x, text.y, *text.text, text.color));
+      reach.push_back(
+          resources.text_stamps.Reach(resources.back_dc, text.x, text.y, *text.text, text.color));
     for (size_t i = 0; i < texts.size(); ++i) {
       pixels::Ink others = drawn;
       for (size_t j = 0; j < texts.size(); ++j)
         if (j != i && !texts[j].text->empty()) others.Add(reach[j]);
-      if (text_stamps.Keep(texts[i].x, texts[i].y, *texts[i].text, texts[i].color, others))
+      if (resources.text_stamps.Keep(texts[i].x, texts[i].y, *texts[i].text, texts[i].color,
+                                     others))
         left_out.push_back(reach[i]);
     }
   }
   if (left_out.empty()) {
-    FillRect(back_dc, &client_rect, black_brush);
+    FillRect(resources.back_dc, &client_rect, resources.black_brush);
     return;
   }
   for (const pixels::Box& part : pixels::Subtract({0, 0, layout.width, layout.height}, left_out)) {
     const RECT area = {part.left, part.top, part.right, part.bottom};
-    FillRect(back_dc, &area, black_brush);
+    FillRect(resources.back_dc, &area, resources.black_brush);
   }
 }
 
@@ -154,9 +160,9 @@ void SaverScene::DrawPlainCells(bool idle) {
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
     const POINT cell = CellOrigin(layout, i);
     const int x = cell.x, y = cell.y;
-    if (DrawPictureAt(plain_cell_pixels[pen], x, y)) continue;
-    SelectObject(back_dc, cell_pens[pen]);
-    Rectangle(back_dc, x, y, x + layout.cell_size, y + layout.cell_size);
+    if (DrawPictureAt(resources.plain_cell_pixels[pen], x, y)) continue;
+    SelectObject(resources.back_dc, resources.cell_pens[pen]);
+    Rectangle(resources.back_dc, x, y, x + layout.cell_size, y + layout.cell_size);
     BackSurface();
   }
 }
@@ -175,17 +181,20 @@ pixels::Box SaverScene::GridBox() const {
 
 bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
   if (BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 ||
-      grid.right > layout.width || grid.bottom > layout.height || black_tile.empty() ||
-      plain_tiles[0].empty() || lit_tiles[0][0][0].empty() || cell_state == nullptr ||
-      cell_count != layout.rows * grid_columns)
+      grid.right > layout.width || grid.bottom > layout.height || resources.black_tile.empty() ||
+      resources.plain_tiles[0].empty() || resources.lit_tiles[0][0][0].empty() ||
+      cell_state == nullptr || cell_count != layout.rows * grid_columns)
     return false;
   // The title and the schedule line are drawn before the cells: neither may reach
   // into the tiles, which are written whole.
-  if (text_stamps.Reach(back_dc, layout.left, layout.title_y, kTitle, title_color).Meets(grid))
+  if (resources.text_stamps
+          .Reach(resources.back_dc, layout.left, layout.title_y, kTitle, resources.title_color)
+          .Meets(grid))
     return false;
-  return schedule_line.empty() ||
-         !text_stamps.Reach(back_dc, schedule_x, layout.title_y, schedule_line, title_color)
-              .Meets(grid);
+  return schedule_line.empty() || !resources.text_stamps
+                                       .Reach(resources.back_dc, schedule_x, layout.title_y,
+                                              schedule_line, resources.title_color)
+                                       .Meets(grid);
 }
 
 // Every tile of the grid written whole from a prepared tile: black, the lit
@@ -207,23 +216,23 @@ void SaverScene::ComposeGrid(bool idle) {
     if (tile != nullptr && pixels::DrawPicture(surface, *tile, x - halo_offset, y - halo_offset))
       continue;
     // A glow between the fade steps has no prepared picture: GDI draws the cell.
-    pixels::DrawPicture(surface, black_tile, x - halo_offset, y - halo_offset);
+    pixels::DrawPicture(surface, resources.black_tile, x - halo_offset, y - halo_offset);
     lit_cells.assign(1, {i, cluster_map::StateColor(state), glow});
     DrawLitCells();
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
-    if (plain) DrawPictureAt(plain_cell_pixels[pen], x, y);
+    if (plain) DrawPictureAt(resources.plain_cell_pixels[pen], x, y);
   }
 }
 
 pixels::Surface SaverScene::BackSurface() {
-  if (draw_through_gdi || back_words == nullptr) return {};
+  if (resources.draw_through_gdi || resources.back_words == nullptr) return {};
   GdiFlush();
-  return {back_words, layout.width, layout.height};
+  return {resources.back_words, layout.width, layout.height};
 }
 
 void SaverScene::DrawTextLine(const TextPlacement& placement) {
-  text_stamps.Draw(back_dc, BackSurface(), &frame_ink, placement.x, placement.y, *placement.text,
-                   placement.color);
+  resources.text_stamps.Draw(resources.back_dc, BackSurface(), &resources.frame_ink, placement.x,
+                             placement.y, *placement.text, placement.color);
 }
 
 bool SaverScene::DrawPictureAt(const pixels::Picture& picture, int x, int y) {

@@ -10,22 +10,25 @@ int SaverScene::GetTextWidth(const wchar_t* text, int length, SIZE* size) {
     if (size != nullptr) *size = extent;
     return extent.cx;
   }
-  if (!GetTextExtentPoint32W(window_dc, text, length, &extent)) return 0;
+  if (!GetTextExtentPoint32W(resources.window_dc, text, length, &extent)) return 0;
   if (size != nullptr) *size = extent;
   return extent.cx;
 }
 
 std::wstring SaverScene::FitPathToWidth(std::wstring path) {
-  return FitPathToMeasure(
-      path, layout.grid_width, [this](const wchar_t* text, int length, int* extents) {
-        if (measure_text != nullptr) {
-          for (int i = 0; i < length; ++i) extents[i] = measure_text(text, i + 1);
-          return true;
-        }
-        // One call gives the width of every leading part (no fit count asked: all of them).
-        SIZE size;
-        return GetTextExtentExPointW(window_dc, text, length, 0, nullptr, extents, &size) != FALSE;
-      });
+  return FitPathToMeasure(path, layout.grid_width,
+                          [this](const wchar_t* text, int length, int* extents) {
+                            if (measure_text != nullptr) {
+                              for (int i = 0; i < length; ++i)
+                                extents[i] = measure_text(text, i + 1);
+                              return true;
+                            }
+                            // One call gives the width of every leading part (no fit count asked:
+                            // all of them).
+                            SIZE size;
+                            return GetTextExtentExPointW(resources.window_dc, text, length, 0,
+                                                         nullptr, extents, &size) != FALSE;
+                          });
 }
 
 std::wstring SaverScene::FormatInt64(int64_t value) { return FormatDecimal(value); }

@@ -100,7 +100,7 @@ TEST(PathFitting, SearchNeverWrapsAndFailedMeasuringKeepsThePath) {
   probe.measure_text = nullptr;
   SIZE size = {};
   EXPECT_EQ(0, scene.GetTextWidth(L"abc", 3, &size));
-  probe.window_dc = GetDC(nullptr);
+  probe.window_dc.Reset(nullptr, GetDC(nullptr));
   EXPECT_EQ(0, scene.GetTextWidth(L"", 0, &size));
   const int width = scene.GetTextWidth(L"abc", 3, &size);
   EXPECT_GT(width, 0);
