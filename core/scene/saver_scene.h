@@ -12,8 +12,12 @@
 #include <vector>
 
 #include "core/drive_list/drive_list.h"
+#include "core/scene/cell_map.h"
 #include "core/scene/cluster_state.h"
 #include "core/scene/frame_pixels.h"
+#include "core/scene/legend_row.h"
+#include "core/scene/message_log.h"
+#include "core/scene/progress_bar.h"
 #include "core/scene/scene_layout.h"
 #include "core/scene/scene_resources.h"
 #include "core/scene/text_stamps.h"
@@ -62,7 +66,6 @@ class SaverScene {
   void ReplaceNewestLogEntry(uint64_t entry, std::wstring text);
   // Grey level of line `line` (0..4) at the current slide offset.
   int LogLineGrey(int line) const;
-  static constexpr int kLogLineCount = 5;
 
   // --- text fitting and number formatting (scene_text.cpp) ---
   int GetTextWidth(const wchar_t* text, int length, SIZE* size);
@@ -73,7 +76,7 @@ class SaverScene {
   void ShowMessage(const wchar_t* text);
   void ShowNumber(int32_t value);
 
-  // --- legend and progress bar (scene_legend.cpp) ---
+  // --- legend (scene_legend.cpp) and progress bar (scene_bar.cpp) ---
   void InitLegend();
   void DrawLegend();
   void AdvanceProgressSweep();
@@ -138,7 +141,6 @@ class SaverScene {
   void MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state);
   void DrawGlowingClusters();
 
-  void SnapshotCellsAndFade();
   // A cell drawn lit: its colour's halo of one glow band under an outline moved
   // towards white. Drawn grouped by halo bitmap: selecting a bitmap is costly.
   struct LitCell {
@@ -208,33 +210,16 @@ class SaverScene {
   HWND window = nullptr;
   SceneLayout layout;
   SceneResources resources;
+  MessageLog log;
+  CellMap cells;
+  ProgressBar bar;
+  LegendRow legend;
   RECT client_rect = {};
   UINT_PTR frame_timer = 0;
-  int percent = 0;
   std::wstring status_line;
   std::wstring schedule_line;
-  bool destroyed = false;  // Destroy runs once
-  std::wstring log_lines[5];
-  int log_grey[5] = {255, 140, 92, 60, 29};
-  double log_grey_step[5] = {};
-  double scroll_speed = 0.0;
-  bool scrolling = false;
-  int scroll_offset = 0;
-  std::deque<std::wstring> pending_log;
-  uint64_t newest_log_entry = 0;    // entry number of the newest message (0: none yet)
+  bool destroyed = false;           // Destroy runs once
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
-  int legend_x[kClusterStateCount] = {};
-  int legend_text_offset = 0;
-  std::wstring legend_labels[kClusterStateCount];
-  COLORREF legend_colors[kClusterStateCount] = {};
-  HPEN legend_pens[kClusterStateCount] = {};
-  int8_t legend_glow[kClusterStateCount] = {};
-  int legend_wave_frame = 0;
-  bool legend_wave_running = false;
-  int64_t legend_wave_time = 0;
-  bool sweep_running = true;
-  int sweep_position = 0;
-  int64_t sweep_end_time = 0;
   int shine_cell = -1;
   int shine_delay_s = 0;
   int shine_level = 0;
@@ -262,16 +247,6 @@ class SaverScene {
   std::wstring fitted_file;
   std::wstring fitted_line;
   bool fitted_file_valid = false;
-  // Guards cell_state and cell_glow: the engine's thread writes them, the frame reads them.
-  std::mutex cell_lock;
-  int32_t* cell_state = nullptr;
-  int cell_count = 0;
-  int8_t* cell_glow = nullptr;
-  std::atomic<int64_t> total_clusters{0};
-  // This frame's copy of the cells, taken under cell_lock by DrawGlowingClusters
-  // (glow as drawn, before the frame's fade); the rest of the frame draws from it.
-  std::vector<int32_t> frame_cell_state;
-  std::vector<int8_t> frame_cell_glow;
   std::vector<LitCell> lit_cells;
 };
 

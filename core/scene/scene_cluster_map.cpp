@@ -5,30 +5,10 @@
 #include "core/scene/cluster_map.h"
 #include "core/scene/saver_scene.h"
 
-// The same mapping MarkClusterRange applies to a range's ends.
-int32_t SaverScene::ClusterToCell(int64_t cluster) {
-  return cluster_map::CellOfCluster(cluster, cell_count, total_clusters.load());
-}
+int32_t SaverScene::ClusterToCell(int64_t cluster) { return cells.ClusterToCell(cluster); }
 
 void SaverScene::MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state) {
-  std::lock_guard<std::mutex> guard(cell_lock);
-  const cluster_map::Cells cells = {cell_state, cell_glow, cell_count};
-  cluster_map::ApplyClusterRange(cells, total_clusters.load(), first_cluster, last_cluster, state,
-                                 cycle_state.load() == Defragmenting);
-}
-
-void SaverScene::SnapshotCellsAndFade() {
-  std::lock_guard<std::mutex> guard(cell_lock);
-  if (cell_state == nullptr || cell_glow == nullptr || cell_count <= 0) {
-    frame_cell_state.clear();
-    frame_cell_glow.clear();
-    return;
-  }
-  frame_cell_state.assign(cell_state, cell_state + cell_count);
-  frame_cell_glow.assign(cell_glow, cell_glow + cell_count);
-  for (int i = 0; i < cell_count; ++i) {
-    if (cell_glow[i] != 0) cell_glow[i] = cluster_map::FadedGlow(cell_glow[i]);
-  }
+  cells.MarkClusterRange(first_cluster, last_cluster, state, cycle_state.load() == Defragmenting);
 }
 
 // Halos and outlines of different cells never overlap (a halo reaches at most
@@ -81,12 +61,13 @@ void SaverScene::DrawLitCells() {
 }
 
 void SaverScene::DrawGlowingClusters() {
-  SnapshotCellsAndFade();
-  const int count = static_cast<int>(frame_cell_glow.size());
+  cells.SnapshotCellsAndFade();
+  const int count = static_cast<int>(cells.frame_cell_glow.size());
   lit_cells.clear();
   for (int i = 0; i < count; ++i) {
-    const int glow = frame_cell_glow[i];
-    if (glow != 0) lit_cells.push_back({i, cluster_map::StateColor(frame_cell_state[i]), glow});
+    const int glow = cells.frame_cell_glow[i];
+    if (glow != 0)
+      lit_cells.push_back({i, cluster_map::StateColor(cells.frame_cell_state[i]), glow});
   }
   DrawLitCells();
 }

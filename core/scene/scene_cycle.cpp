@@ -56,7 +56,7 @@ void SaverScene::UpdateSchedule() {
 
 void SaverScene::StartDefragCycle() {
   cycle_state = Analyzing;
-  percent = 0;
+  bar.percent = 0;
   current_drive = -1;
   for (size_t i = 0; i < drives->disks.size(); ++i) {
     if (drives->disks[i].selected == 0) continue;
@@ -68,7 +68,7 @@ void SaverScene::StartDefragCycle() {
     return;
   }
   if (idle_trail != nullptr)
-    for (int i = 0; i < cell_count; ++i) idle_trail[i] = 0;
+    for (int i = 0; i < cells.cell_count; ++i) idle_trail[i] = 0;
   StartAnalyzing();
 }
 
@@ -94,7 +94,7 @@ bool SaverScene::OpenCurrentVolume() {
     volume_handle = 0;
     return false;
   }
-  total_clusters = g_engine_functions.GetTotalClusters(volume_handle);
+  cells.total_clusters = g_engine_functions.GetTotalClusters(volume_handle);
   PublishReportTarget(cycle_state);
   return true;
 }
@@ -117,14 +117,14 @@ void SaverScene::StartAnalyzing() {
     AddLogMessage(std::wstring(L"Failed to start analyzing drive ") + CurrentRootPath());
     return;
   }
-  percent = 0;
+  bar.percent = 0;
   cycle_state = Analyzing;
   status_line.clear();
   progress_log_entry = AddLogMessage(std::wstring(L"Analyzing ") + CurrentRootPath());
 }
 
 void SaverScene::OnAnalyzeProgress(int64_t percent_done, bool complete) {
-  percent = complete ? 100 : static_cast<int>(percent_done);
+  bar.percent = complete ? 100 : static_cast<int>(percent_done);
   ReplaceNewestLogEntry(progress_log_entry,
                         ProgressText(L"Analyzing ", CurrentRootPath(), complete, percent_done));
   if (!complete) return;
@@ -136,7 +136,7 @@ void SaverScene::OnAnalyzeProgress(int64_t percent_done, bool complete) {
 }
 
 void SaverScene::LogAnalysisResults() {
-  AddLogMessage(L"Discovered " + FormatInt64Grouped(total_clusters) + L" clusters");
+  AddLogMessage(L"Discovered " + FormatInt64Grouped(cells.total_clusters) + L" clusters");
   AddLogMessage(L"A total of " +
                 FormatInt64Grouped(g_engine_functions.GetFragmentedFiles(volume_handle)) +
                 L" files fragmented");
@@ -156,12 +156,12 @@ void SaverScene::StartDefragmenting() {
     return;
   }
   progress_log_entry = AddLogMessage(std::wstring(L"Defragmenting ") + CurrentRootPath());
-  percent = 0;
+  bar.percent = 0;
   cycle_state = Defragmenting;
 }
 
 void SaverScene::OnDefragProgress(int64_t percent_done, bool complete) {
-  percent = complete ? 100 : static_cast<int>(percent_done);
+  bar.percent = complete ? 100 : static_cast<int>(percent_done);
   ReplaceNewestLogEntry(progress_log_entry,
                         ProgressText(L"Defragmenting ", CurrentRootPath(), complete, percent_done));
   if (complete) NextDrive();
@@ -177,13 +177,7 @@ void SaverScene::NextDrive() {
     current_drive = -1;
   }
   if (current_drive != -1) {
-    {
-      std::lock_guard<std::mutex> guard(cell_lock);
-      for (int i = 0; i < cell_count; ++i) {
-        cell_state[i] = 0;
-        cell_glow[i] = 100;
-      }
-    }
+    cells.FlashAllFree();
     StartAnalyzing();
     return;
   }

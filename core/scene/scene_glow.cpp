@@ -34,10 +34,7 @@ std::vector<COLORREF> ReadColors(HDC context, HBITMAP bitmap, int width, int hei
 }  // namespace
 
 void SaverScene::BuildGlowBitmaps() {
-  {
-    std::lock_guard<std::mutex> guard(cell_lock);
-    for (int i = 0; i < cell_count && cell_glow != nullptr; ++i) cell_glow[i] = 0;
-  }
+  cells.ClearGlow();
   const int origin = static_cast<int>(2 * layout.scale);
   const int blur_radius = static_cast<int>(layout.scale * 3.0);
   BITMAPINFO bi = Dib32Header(layout.glow_size, layout.glow_size);

@@ -17,24 +17,24 @@ int32_t FrameState(const std::vector<int32_t>& states, int cell) {
 }  // namespace
 
 void SaverScene::DrawIdleAnimation() {
-  if (cycle_state.load() != Idle || idle_trail == nullptr || cell_count <= 0) return;
+  if (cycle_state.load() != Idle || idle_trail == nullptr || cells.cell_count <= 0) return;
   if (idle_position == -1) {
     if (now - cycle_end_time < idle::kIdleStartSeconds) return;
-    for (int i = 0; i < cell_count; ++i) idle_trail[i] = 0;
+    for (int i = 0; i < cells.cell_count; ++i) idle_trail[i] = 0;
     idle_trail[0] = idle::kTrailFull;
     idle_position = 0;
   }
 
   lit_cells.clear();
-  for (int i = 0; i < cell_count; ++i) {
+  for (int i = 0; i < cells.cell_count; ++i) {
     const int trail = idle_trail[i];
     if (trail == 0) continue;
-    lit_cells.push_back({i, cluster_map::StateColor(FrameState(frame_cell_state, i)), trail});
+    lit_cells.push_back({i, cluster_map::StateColor(FrameState(cells.frame_cell_state, i)), trail});
     idle_trail[i] = cluster_map::FadedGlow(trail);
   }
   DrawLitCells();
 
-  if (idle_position < 0 || idle_position >= cell_count) {
+  if (idle_position < 0 || idle_position >= cells.cell_count) {
     idle_position = -1;  // left over from a grid of another size: start over
     return;
   }
@@ -50,7 +50,7 @@ void SaverScene::DrawIdleAnimation() {
 }
 
 void SaverScene::DrawShinedCluster() {
-  if (shine_cell < 0 || shine_cell >= cell_count) {
+  if (shine_cell < 0 || shine_cell >= cells.cell_count) {
     shine_cell = -1;
     return;
   }
@@ -60,7 +60,7 @@ void SaverScene::DrawShinedCluster() {
   const int x = cell.x, y = cell.y;
 
   if (shine_level != idle::kShineNone) {
-    const COLORREF color = cluster_map::StateColor(FrameState(frame_cell_state, shine_cell));
+    const COLORREF color = cluster_map::StateColor(FrameState(cells.frame_cell_state, shine_cell));
     DrawOutlineTowardsWhite(resources.back_dc, cell, layout, color, (100 - shine_level) / 3);
   }
 

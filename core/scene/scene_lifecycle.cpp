@@ -55,14 +55,9 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   instance = module_instance;
   if (!GetClientRect(window, &client_rect)) return false;
   if (!ComputeSceneLayout(client_rect.right, client_rect.bottom, &layout)) return false;
-  cell_count = layout.cell_count;
-  cell_state = new int32_t[cell_count]();
-  idle_trail = new int8_t[cell_count]();
-  cell_glow = new int8_t[cell_count]();
-  for (int i = 0; i < 4; ++i) {
-    log_grey_step[i] = static_cast<double>(log_grey[i] - log_grey[i + 1]) / layout.line_height;
-  }
-  log_grey_step[4] = static_cast<double>(log_grey[4]) / layout.line_height;
+  cells.Allocate(layout.cell_count);
+  idle_trail = new int8_t[layout.cell_count]();
+  log.SetLineHeight(layout.line_height);
 
   resources.Create(window, layout);
   InitLegend();
@@ -101,14 +96,8 @@ bool SaverScene::Destroy() {
     }
     UnbindEngineLibrary();
   }
-  {
-    std::lock_guard<std::mutex> guard(cell_lock);
-    delete[] cell_state;
-    delete[] idle_trail;
-    delete[] cell_glow;
-    cell_state = nullptr;
-    idle_trail = nullptr;
-    cell_glow = nullptr;
-  }
+  cells.Release();
+  delete[] idle_trail;
+  idle_trail = nullptr;
   return true;
 }

@@ -10,7 +10,6 @@
 
 #include "core/scene/cell_geometry.h"
 #include "core/scene/cluster_map.h"
-#include "core/scene/progress_sweep.h"
 #include "core/scene/saver_scene.h"
 
 namespace {
@@ -22,7 +21,7 @@ BOOL SaverScene::Paint() {
   const bool idle_effects = idle && idle_animation;
   // The slide moves the log's texts, which are drawn last: it moves them first
   // so that the frame knows where every text goes before it clears.
-  if (scrolling) ScrollLog();
+  if (log.scrolling) ScrollLog();
 
   int schedule_x = 0;
   if (!schedule_line.empty()) {
@@ -43,7 +42,7 @@ BOOL SaverScene::Paint() {
     DrawTextLine({schedule_x, layout.title_y, &schedule_line, resources.title_color});
 
   if (compose_grid) {
-    SnapshotCellsAndFade();
+    cells.SnapshotCellsAndFade();
     ComposeGrid(idle);
   } else {
     DrawGlowingClusters();
@@ -59,7 +58,7 @@ BOOL SaverScene::Paint() {
   SelectObject(resources.back_dc, resources.bar_pen);
   Rectangle(resources.back_dc, layout.left, layout.bar_top, layout.left + layout.grid_width,
             layout.bar_top + layout.bar_height);
-  const int fill = sweep::FillWidth(layout.bar_inner_width, percent);
+  const int fill = bar.FillWidth(layout);
   const RECT progress_rect = {layout.left + layout.pen_width, layout.bar_top + layout.pen_width,
                               layout.left + layout.pen_width + fill,
                               layout.bar_top + layout.bar_height - layout.pen_width};
@@ -70,8 +69,8 @@ BOOL SaverScene::Paint() {
   DrawLegend();
 
   if (idle_effects) {
-    if (shine_cell == -1 && now - shine_last_time >= shine_delay_s && cell_count > 0) {
-      shine_cell = rand() % cell_count;
+    if (shine_cell == -1 && now - shine_last_time >= shine_delay_s && cells.cell_count > 0) {
+      shine_cell = rand() % cells.cell_count;
       shine_level = 250;
       shine_delay_s = rand() % 2 + 1;
     }
@@ -79,8 +78,8 @@ BOOL SaverScene::Paint() {
   }
 
   if (!idle || idle_animation) {
-    if (!sweep_running && now - sweep_end_time >= sweep::kRestartPauseSeconds) sweep_running = true;
-    if (sweep_running) {
+    bar.RestartSweepIfDue(now);
+    if (bar.sweep_running) {
       AdvanceProgressSweep();
       DrawProgressBar();
     }
@@ -123,7 +122,7 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
     drawn.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
                layout.bar_top + layout.bar_height});
     for (int i = 0; i < kClusterStateCount; ++i)
-      drawn.Add({legend_x[i], layout.legend_y, legend_x[i] + layout.cell_size,
+      drawn.Add({legend.legend_x[i], layout.legend_y, legend.legend_x[i] + layout.cell_size,
                  layout.legend_y + layout.cell_size});
     const std::vector<TextPlacement> texts = FrameTexts(schedule_x);
     std::vector<pixels::Box> reach;
@@ -153,10 +152,10 @@ void SaverScene::DrawPlainCells(bool idle) {
   // Plain cells: those not glowing after this frame's fade, and, while idle,
   // not lit by the idle animation.
   BackSurface();  // GDI's drawing so far is done before pixels are copied
-  const int count = static_cast<int>(frame_cell_state.size());
+  const int count = static_cast<int>(cells.frame_cell_state.size());
   for (int i = 0; i < count; ++i) {
     if (!IsPlainCell(i, idle)) continue;
-    const int32_t state = frame_cell_state[i];
+    const int32_t state = cells.frame_cell_state[i];
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
     const POINT cell = CellOrigin(layout, i);
     const int x = cell.x, y = cell.y;
@@ -168,7 +167,8 @@ void SaverScene::DrawPlainCells(bool idle) {
 }
 
 bool SaverScene::IsPlainCell(int i, bool idle) const {
-  if (frame_cell_glow[i] != 0 && cluster_map::FadedGlow(frame_cell_glow[i]) != 0) return false;
+  if (cells.frame_cell_glow[i] != 0 && cluster_map::FadedGlow(cells.frame_cell_glow[i]) != 0)
+    return false;
   return !(idle && idle_trail != nullptr && idle_trail[i] != 0);
 }
 
@@ -183,7 +183,7 @@ bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
   if (BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 ||
       grid.right > layout.width || grid.bottom > layout.height || resources.black_tile.empty() ||
       resources.plain_tiles[0].empty() || resources.lit_tiles[0][0][0].empty() ||
-      cell_state == nullptr || cell_count != layout.rows * grid_columns)
+      cells.cell_state == nullptr || cells.cell_count != layout.rows * grid_columns)
     return false;
   // The title and the schedule line are drawn before the cells: neither may reach
   // into the tiles, which are written whole.
@@ -205,10 +205,10 @@ bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
 void SaverScene::ComposeGrid(bool idle) {
   const pixels::Surface surface = BackSurface();
   const int halo_offset = static_cast<int>(2.0 * layout.scale);
-  const int count = static_cast<int>(frame_cell_state.size());
+  const int count = static_cast<int>(cells.frame_cell_state.size());
   for (int i = 0; i < count; ++i) {
-    const int32_t state = frame_cell_state[i];
-    const int glow = frame_cell_glow[i];
+    const int32_t state = cells.frame_cell_state[i];
+    const int glow = cells.frame_cell_glow[i];
     const bool plain = IsPlainCell(i, idle);
     const POINT cell = CellOrigin(layout, i);
     const int x = cell.x, y = cell.y;
