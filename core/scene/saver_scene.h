@@ -15,6 +15,7 @@
 #include "core/scene/cell_map.h"
 #include "core/scene/cluster_state.h"
 #include "core/scene/frame_pixels.h"
+#include "core/scene/idle_effects.h"
 #include "core/scene/legend_row.h"
 #include "core/scene/message_log.h"
 #include "core/scene/progress_bar.h"
@@ -214,18 +215,13 @@ class SaverScene {
   CellMap cells;
   ProgressBar bar;
   LegendRow legend;
+  IdleEffects effects;  // the idle effects
   RECT client_rect = {};
   UINT_PTR frame_timer = 0;
   std::wstring status_line;
   std::wstring schedule_line;
   bool destroyed = false;           // Destroy runs once
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
-  int shine_cell = -1;
-  int shine_delay_s = 0;
-  int shine_level = 0;
-  int64_t shine_last_time = 0;
-  int idle_position = -1;
-  int8_t* idle_trail = nullptr;
   int64_t cycle_end_time = 0;
   std::atomic<CycleState> cycle_state{Idle};
   DiskList* drives = nullptr;

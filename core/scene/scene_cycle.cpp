@@ -67,8 +67,7 @@ void SaverScene::StartDefragCycle() {
     AddLogMessage(L"Select at least one disk to be defragmented by the screensaver.");
     return;
   }
-  if (idle_trail != nullptr)
-    for (int i = 0; i < cells.cell_count; ++i) idle_trail[i] = 0;
+  effects.ClearTrail(cells.cell_count);
   StartAnalyzing();
 }
 
@@ -187,7 +186,7 @@ void SaverScene::NextDrive() {
   if (!IsPreview()) SaveLastDefrag();
   LogLastDefragTime();
   cycle_end_time = CurrentTime();
-  idle_position = -1;
+  effects.idle_position = -1;
 }
 
 void SaverScene::StopAnalyzing(bool return_to_idle) {

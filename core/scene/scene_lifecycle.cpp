@@ -56,7 +56,7 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   if (!GetClientRect(window, &client_rect)) return false;
   if (!ComputeSceneLayout(client_rect.right, client_rect.bottom, &layout)) return false;
   cells.Allocate(layout.cell_count);
-  idle_trail = new int8_t[layout.cell_count]();
+  effects.AllocateTrail(layout.cell_count);
   log.SetLineHeight(layout.line_height);
 
   resources.Create(window, layout);
@@ -97,7 +97,6 @@ bool SaverScene::Destroy() {
     UnbindEngineLibrary();
   }
   cells.Release();
-  delete[] idle_trail;
-  idle_trail = nullptr;
+  effects.ReleaseTrail();
   return true;
 }

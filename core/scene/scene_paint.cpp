@@ -69,12 +69,8 @@ BOOL SaverScene::Paint() {
   DrawLegend();
 
   if (idle_effects) {
-    if (shine_cell == -1 && now - shine_last_time >= shine_delay_s && cells.cell_count > 0) {
-      shine_cell = rand() % cells.cell_count;
-      shine_level = 250;
-      shine_delay_s = rand() % 2 + 1;
-    }
-    if (shine_cell != -1) DrawShinedCluster();
+    effects.StartShineIfDue(now, cells.cell_count);
+    if (effects.shine_cell != -1) DrawShinedCluster();
   }
 
   if (!idle || idle_animation) {
@@ -169,7 +165,7 @@ void SaverScene::DrawPlainCells(bool idle) {
 bool SaverScene::IsPlainCell(int i, bool idle) const {
   if (cells.frame_cell_glow[i] != 0 && cluster_map::FadedGlow(cells.frame_cell_glow[i]) != 0)
     return false;
-  return !(idle && idle_trail != nullptr && idle_trail[i] != 0);
+  return !(idle && effects.idle_trail != nullptr && effects.idle_trail[i] != 0);
 }
 
 pixels::Box SaverScene::GridBox() const {

@@ -63,11 +63,11 @@
   X(sweep_running, bar.sweep_running)                \
   X(sweep_position, bar.sweep_position)              \
   X(sweep_end_time, bar.sweep_end_time)              \
-  X(idle_position, idle_position)                    \
-  X(idle_trail, idle_trail)                          \
-  X(shine_cell, shine_cell)                          \
-  X(shine_level, shine_level)                        \
-  X(shine_last_time, shine_last_time)                \
+  X(idle_position, effects.idle_position)            \
+  X(idle_trail, effects.idle_trail)                  \
+  X(shine_cell, effects.shine_cell)                  \
+  X(shine_level, effects.shine_level)                \
+  X(shine_last_time, effects.shine_last_time)        \
   X(status_line, status_line)                        \
   X(schedule_line, schedule_line)                    \
   X(cycle_state, cycle_state)                        \
