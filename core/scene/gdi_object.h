@@ -5,25 +5,25 @@
 
 #include <utility>
 
-// A pen, brush, bitmap or font: DeleteObject.
-template <typename Handle>
-class GdiObject {
+// One handle, given back by `Deleter` when reset or when it goes.
+template <typename Handle, typename Deleter>
+class OwnedHandle {
  public:
-  GdiObject() = default;
-  explicit GdiObject(Handle handle) : handle_(handle) {}
-  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
+  OwnedHandle() = default;
+  explicit OwnedHandle(Handle handle) : handle_(handle) {}
+  OwnedHandle(OwnedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
     if (this != &other) Reset(std::exchange(other.handle_, nullptr));
     return *this;
   }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  ~GdiObject() { Reset(); }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  ~OwnedHandle() { Reset(); }
 
   Handle get() const { return handle_; }
   operator Handle() const { return handle_; }
   void Reset(Handle handle = nullptr) {
-    if (handle_ != nullptr) DeleteObject(handle_);
+    if (handle_ != nullptr) Deleter()(handle_);
     handle_ = handle;
   }
 
@@ -31,24 +31,19 @@ class GdiObject {
   Handle handle_ = nullptr;
 };
 
-// A memory device context: DeleteDC.
-class MemoryDc {
- public:
-  MemoryDc() = default;
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  ~MemoryDc() { Reset(); }
-
-  HDC get() const { return dc_; }
-  operator HDC() const { return dc_; }
-  void Reset(HDC dc = nullptr) {
-    if (dc_ != nullptr) DeleteDC(dc_);
-    dc_ = dc;
-  }
-
- private:
-  HDC dc_ = nullptr;
+struct DeleteGdiObject {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
+struct DeleteMemoryDc {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+
+// A pen, brush, bitmap or font: DeleteObject.
+template <typename Handle>
+using GdiObject = OwnedHandle<Handle, DeleteGdiObject>;
+
+// A memory device context: DeleteDC.
+using MemoryDc = OwnedHandle<HDC, DeleteMemoryDc>;
 
 // A window's device context from GetDC: ReleaseDC.
 class WindowDc {

@@ -1,6 +1,11 @@
 #pragma once
-// The one animated defragmentation scene of a process: layout, drawing resources,
-// cluster map, log, legend, progress bar, idle effects and the analyse/defragment cycle.
+// The one animated defragmentation scene of a process, and its analyse/defragment
+// cycle. The scene owns its state as small parts, each in a header of its own:
+// the layout (scene_layout.h), the drawing resources (scene_resources.h), the
+// message log (message_log.h), the cell map (cell_map.h), the progress bar
+// (progress_bar.h), the legend row (legend_row.h) and the idle effects
+// (idle_effects.h); the cycle's own fields stay here. All of it is private: the
+// hosts use the operations below, the tests a probe of their own.
 #include <windows.h>
 
 #include <atomic>
@@ -47,7 +52,7 @@ class SaverScene {
   SaverScene(const SaverScene&) = delete;
   SaverScene& operator=(const SaverScene&) = delete;
 
-  // --- lifecycle and layout (scene_lifecycle.cpp) ---
+  // --- what the hosts call: lifecycle (scene_lifecycle.cpp) and the frame tick ---
   bool Create(HWND window, HINSTANCE instance);
   bool Destroy();
   // How the scene learns that it runs as a preview (the host's answer).
@@ -56,8 +61,16 @@ class SaverScene {
   bool EngineReportsEnabled() const { return callbacks_enabled.load(); }
   // From here on the engine's reports change nothing.
   void StopEngineReports() { callbacks_enabled = false; }
+  void UpdateSchedule();  // scene_cycle.cpp
+  BOOL Paint();           // scene_paint.cpp
 
-  // --- message log (scene_log.cpp) ---
+  // --- what the engine callbacks call, on the engine's thread ---
+  // Asks the engine for the progress report and leaves it for the next tick.
+  // Holds no lock while it calls the engine (scene_progress.cpp).
+  void QueryProgressReport();
+  void MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state);
+
+  // --- message log (scene_log.cpp; the log itself is message_log.h) ---
   // Answers the message's entry number, or 0 when the full queue dropped it.
   uint64_t AddLogMessage(std::wstring text);
   void ScrollLog();
@@ -87,8 +100,7 @@ class SaverScene {
   void DrawIdleAnimation();
   void DrawShinedCluster();
 
-  // --- defragmentation cycle and schedule (scene_cycle.cpp) ---
-  void UpdateSchedule();
+  // --- defragmentation cycle and schedule (scene_cycle.cpp, scene_settings.cpp) ---
   void StartDefragCycle();
   bool OpenCurrentVolume();
   void StartAnalyzing();
@@ -104,11 +116,20 @@ class SaverScene {
   void LoadSettings();
   void StopAnalyzing(bool return_to_idle);      // nothing in the system calls it
   void StopDefragmenting(bool return_to_idle);  // nothing in the system calls it
-  void ApplyDefragPriority();
-  const wchar_t* CurrentRootPath() const;
-
   int64_t CurrentTime() const;
   bool IsPreview() const { return is_preview != nullptr && is_preview(); }
+
+  // --- cluster map (scene_cluster_map.cpp; the cells themselves are cell_map.h) ---
+  int32_t ClusterToCell(int64_t cluster);
+  void DrawGlowingClusters();
+
+  // --- glow and shine pictures (scene_glow.cpp) ---
+  void BuildGlowBitmaps();
+  void LoadShineBitmap();
+
+ private:
+  // Tests reach the state through this one named access point (tests/ support).
+  friend class SceneProbe;
 
   // --- progress reports handed from the engine's thread to the tick (scene_progress.cpp) ---
   // Which volume and step the engine's reports are asked about. The window's thread
@@ -130,18 +151,13 @@ class SaverScene {
   };
   // Window's thread: reports from now on are asked about `volume_handle` as `phase`.
   void PublishReportTarget(CycleState phase);
-  // Engine's thread (OnEngineProgress): asks the engine for the report and leaves it
-  // for the next tick. Holds no lock while it calls the engine.
-  void QueryProgressReport();
   // Window's thread (UpdateSchedule): the waiting report of the current target, if any.
   bool TakeProgressReport(ProgressReport* report);
   void ApplyProgressReport(const ProgressReport& report);
+  void ApplyDefragPriority();
+  const wchar_t* CurrentRootPath() const;
 
-  // --- cluster map (scene_cluster_map.cpp) ---
-  int32_t ClusterToCell(int64_t cluster);
-  void MarkClusterRange(int64_t first_cluster, int64_t last_cluster, int32_t state);
-  void DrawGlowingClusters();
-
+  // --- lit cells (scene_cluster_map.cpp) and their pictures (scene_glow.cpp) ---
   // A cell drawn lit: its colour's halo of one glow band under an outline moved
   // towards white. Drawn grouped by halo bitmap: selecting a bitmap is costly.
   struct LitCell {
@@ -150,18 +166,17 @@ class SaverScene {
     int glow;  // 1..100: picks the band and how far the outline moves towards white
   };
   void DrawLitCells();
-
-  // --- glow and shine bitmaps (scene_glow.cpp) ---
-  void BuildGlowBitmaps();
-  void LoadShineBitmap();
-
   HBITMAP LitCellPicture(COLORREF color, int glow) const;
   void DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
                            HGDIOBJ original_bitmap);
+  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
+  void PreparePlainCellPictures();
+  void PrepareGridTiles();
+  // The tile of a cell of this state and glow, drawn plain or not; null for a
+  // glow between the fade steps.
+  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
 
-  // --- frame paint (scene_paint.cpp) ---
-  BOOL Paint();
-
+  // --- the frame's drawing into the back buffer (scene_paint.cpp) ---
   // The back buffer for direct drawing, GDI's pending work done; no words while
   // drawing through GDI.
   pixels::Surface BackSurface();
@@ -189,18 +204,9 @@ class SaverScene {
   void ComposeGrid(bool idle);
   // Whether cell i of this frame's copy is drawn as a plain square.
   bool IsPlainCell(int i, bool idle) const;
-  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
-  void PreparePlainCellPictures();
-  void PrepareGridTiles();
-  // The tile of a cell of this state and glow, drawn plain or not; null for a
-  // glow between the fade steps.
-  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
   void DrawPlainCells(bool idle);
 
- private:
-  // Tests reach the state through this one named access point (tests/ support).
-  friend class SceneProbe;
-
+  // --- state: the scene's parts, then the cycle's own fields ---
   // Host seams: how the scene learns it runs as a preview, and its clock.
   bool (*is_preview)() = nullptr;
   int64_t (*clock)() = nullptr;
