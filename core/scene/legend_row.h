@@ -8,6 +8,7 @@
 
 #include "core/scene/legend_wave.h"
 #include "core/scene/scene_layout.h"
+#include "core/scene/scene_resources.h"
 
 struct LegendRow {
   // The items in legend order, drawn with the scene's cell pens; no wave running.
@@ -16,6 +17,12 @@ struct LegendRow {
   void Place(const int label_widths[legend::kItemCount], const SceneLayout& layout);
   // The wave's state, for the pure wave steps.
   legend::WaveState Wave();
+  // Where item `item`'s label goes.
+  TextPlacement LabelPlacement(int item, const SceneLayout& layout) const;
+  // The six squares and labels, each square lit while the wave passes it (the
+  // wave runs while `active`). True when this frame ends the wave; the caller
+  // then records the end time.
+  bool DrawLegend(SceneResources* resources, const SceneLayout& layout, bool active, int64_t now);
 
   int legend_x[legend::kItemCount] = {};
   int legend_text_offset = 0;

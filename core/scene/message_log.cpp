@@ -64,3 +64,13 @@ void MessageLog::ScrollLog(const SceneLayout& layout) {
 int MessageLog::LogLineGrey(int line) const {
   return static_cast<int>(log_grey[line] - scroll_offset * log_grey_step[line]);
 }
+
+TextPlacement MessageLog::LinePlacement(int line, const SceneLayout& layout) const {
+  const int grey = LogLineGrey(line);
+  return {layout.left, layout.log_top + scroll_offset + line * layout.line_height, &log_lines[line],
+          RGB(grey, grey, grey)};
+}
+
+void MessageLog::DrawLog(SceneResources* resources, const SceneLayout& layout) const {
+  for (int i = 0; i < kLogLineCount; ++i) resources->DrawTextLine(LinePlacement(i, layout));
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/scene/scene_layout.h"
+#include "core/scene/scene_resources.h"
 
 constexpr int kLogLineCount = 5;
 
@@ -24,6 +25,10 @@ struct MessageLog {
   void ScrollLog(const SceneLayout& layout);
   // Grey level of line `line` (0..4) at the current slide offset.
   int LogLineGrey(int line) const;
+  // Where line `line` goes in this frame, in its grey.
+  TextPlacement LinePlacement(int line, const SceneLayout& layout) const;
+  // The five lines, below the bar, slid by the current offset.
+  void DrawLog(SceneResources* resources, const SceneLayout& layout) const;
 
   std::wstring log_lines[kLogLineCount];
   int log_grey[kLogLineCount] = {255, 140, 92, 60, 29};

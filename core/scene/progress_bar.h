@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/scene/scene_layout.h"
+#include "core/scene/scene_resources.h"
 
 struct ProgressBar {
   // Pixels of the bar's inside that the progress fills.
@@ -13,6 +14,10 @@ struct ProgressBar {
   // One frame's step of the band; true when it has passed the bar's end, which
   // ends the sweep (the caller then records the end time).
   bool AdvanceSweep(const SceneLayout& layout);
+  // The bar's frame and its fill, below the grid.
+  void DrawBar(SceneResources* resources, const SceneLayout& layout) const;
+  // The band over the bar: it brightens the frame and the filled part.
+  void DrawProgressBar(SceneResources* resources, const SceneLayout& layout) const;
 
   int percent = 0;  // of the running analysis or defragmentation, 0..100
   bool sweep_running = true;

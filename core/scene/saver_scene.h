@@ -177,26 +177,11 @@ class SaverScene {
   const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
 
   // --- the frame's drawing into the back buffer (scene_paint.cpp) ---
-  // The back buffer for direct drawing, GDI's pending work done; no words while
-  // drawing through GDI.
-  pixels::Surface BackSurface();
-  // A text of the frame at (x, y) in `color`, over the opaque black background.
-  struct TextPlacement {
-    int x, y;
-    const std::wstring* text;
-    COLORREF color;
-  };
-  void DrawTextLine(const TextPlacement& placement);
-  TextPlacement LogLinePlacement(int line) const;
-  TextPlacement LegendLabelPlacement(int item) const;
   // Every text of this frame, where it goes (before any is drawn).
   std::vector<TextPlacement> FrameTexts(int schedule_x) const;
   // Clears the back buffer, leaving out the grid's tiles when they are written
   // whole and the texts that stay as the frame before left them.
   void ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int schedule_x, bool idle_effects);
-  // Draws a prepared picture at (x, y) into the back buffer's pixels; false when
-  // it must be drawn with GDI instead.
-  bool DrawPictureAt(const pixels::Picture& picture, int x, int y);
   // The cell grid's tiles: each cell's pitch-square from its halo's corner.
   pixels::Box GridBox() const;
   // Whether this frame writes the grid's tiles whole (and the clear leaves them out).

@@ -1,75 +1,8 @@
-// The sweep that runs along the progress bar, drawn over the bar.
-#include "core/scene/progress_sweep.h"
+// The scene's progress-bar operations, handed to its progress bar.
 #include "core/scene/saver_scene.h"
-
-namespace {
-
-// A 1-pixel vertical line from y_top to y_bottom (exclusive) in a pen of its own.
-void VerticalLine(HDC dc, int x, int y_top, int y_bottom) {
-  MoveToEx(dc, x, y_top, nullptr);
-  LineTo(dc, x, y_bottom);
-}
-
-COLORREF GradientColor(int base_red, int base_green, int index, bool halved) {
-  const uint32_t step = sweep::kGradient[index];
-  const int red = static_cast<int>(step & 0xFF), green = static_cast<int>((step >> 8) & 0xFF);
-  return halved ? RGB(base_red + red / 2, base_green + green / 2, 0)
-                : RGB(base_red + red, base_green + green, 0);
-}
-
-}  // namespace
 
 void SaverScene::AdvanceProgressSweep() {
   if (bar.AdvanceSweep(layout)) bar.sweep_end_time = CurrentTime();
 }
 
-void SaverScene::DrawProgressBar() {
-  const int fill = bar.FillWidth(layout);
-  const int bar_right = layout.left + layout.grid_width;
-  const int bar_bottom = layout.bar_top + layout.bar_height;
-  const pixels::Surface surface = BackSurface();
-  // One 1-pixel pen per gradient step colours the step's two columns; the same
-  // columns written into the back buffer's pixels directly need no pen at all.
-  auto sweep_pass = [&](int base_red, int base_green, bool halved, auto draw_column) {
-    for (int i = 0; sweep::IsBandStep(i, layout.scale); ++i) {
-      const COLORREF color =
-          GradientColor(base_red, base_green, sweep::GradientIndex(i, layout.scale), halved);
-      HPEN pen = nullptr;
-      if (surface.words == nullptr) {
-        pen = CreatePen(PS_INSIDEFRAME, 1, color);
-        SelectObject(resources.back_dc, pen);
-      }
-      int columns[2];
-      sweep::BandColumns(layout.left, bar.sweep_position, layout.scale, i, &columns[0],
-                         &columns[1]);
-      for (int x : columns) {
-        draw_column(x, [&](int y_top, int y_bottom) {
-          if (surface.words != nullptr)
-            pixels::FillColumn(surface, x, y_top, y_bottom, pixels::WordOf(color));
-          else
-            VerticalLine(resources.back_dc, x, y_top, y_bottom);
-        });
-      }
-      if (pen != nullptr) {
-        SelectObject(resources.back_dc, resources.bar_pen);
-        DeleteObject(pen);
-      }
-    }
-  };
-  // Frame pass: the band brightens the bar's green frame.
-  sweep_pass(34, 139, false, [&](int x, auto line) {
-    if (x < layout.left || x >= bar_right) return;
-    if (x < layout.left + layout.pen_width || x >= bar_right - layout.pen_width) {
-      line(layout.bar_top, bar_bottom);
-    } else {
-      line(layout.bar_top, layout.bar_top + layout.pen_width);
-      line(bar_bottom - layout.pen_width, bar_bottom);
-    }
-  });
-  // Fill pass: only the filled part of the inside brightens.
-  sweep_pass(51, 209, true, [&](int x, auto line) {
-    if (x < layout.left + layout.pen_width || x >= layout.left + layout.pen_width + fill) return;
-    line(layout.bar_top + layout.pen_width, bar_bottom - layout.pen_width);
-  });
-  SelectObject(resources.back_dc, resources.bar_pen);
-}
+void SaverScene::DrawProgressBar() { bar.DrawProgressBar(&resources, layout); }

@@ -17,12 +17,13 @@ void SaverScene::MarkClusterRange(int64_t first_cluster, int64_t last_cluster, i
 // buffer's pixels; GDI draws what is left.
 void SaverScene::DrawLitCells() {
   const int halo_offset = static_cast<int>(2.0 * layout.scale);
-  if (BackSurface().words != nullptr) {
+  if (resources.BackSurface().words != nullptr) {
     size_t left_for_gdi = 0;
     for (const LitCell& lit : lit_cells) {
       const pixels::Picture* picture = LitCellPixels(lit.color, lit.glow);
       const POINT cell = CellOrigin(layout, lit.cell);
-      if (picture != nullptr && DrawPictureAt(*picture, cell.x - halo_offset, cell.y - halo_offset))
+      if (picture != nullptr &&
+          resources.DrawPictureAt(*picture, cell.x - halo_offset, cell.y - halo_offset))
         continue;
       lit_cells[left_for_gdi++] = lit;
     }
@@ -57,7 +58,7 @@ void SaverScene::DrawLitCells() {
                             lit.glow / 3);
   }
   lit_cells.clear();
-  BackSurface();  // what GDI drew is done before pixels are copied again
+  resources.BackSurface();  // what GDI drew is done before pixels are copied again
 }
 
 void SaverScene::DrawGlowingClusters() {

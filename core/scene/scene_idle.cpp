@@ -47,7 +47,7 @@ void SaverScene::DrawShinedCluster() {
   }
 
   const int offset = static_cast<int>(12.0 * layout.scale);
-  const pixels::Surface surface = BackSurface();
+  const pixels::Surface surface = resources.BackSurface();
   if (surface.words != nullptr)
     BlendShineOnSurface(surface, resources.shine_pixels, resources.shine_width,
                         resources.shine_height, x - offset, y - offset, effects.shine_level);

@@ -37,9 +37,9 @@ BOOL SaverScene::Paint() {
 
   // The title and the schedule line in the title's colour (the text colour is
   // not changed for the schedule line).
-  DrawTextLine({layout.left, layout.title_y, &kTitle, resources.title_color});
+  resources.DrawTextLine({layout.left, layout.title_y, &kTitle, resources.title_color});
   if (!schedule_line.empty())
-    DrawTextLine({schedule_x, layout.title_y, &schedule_line, resources.title_color});
+    resources.DrawTextLine({schedule_x, layout.title_y, &schedule_line, resources.title_color});
 
   if (compose_grid) {
     cells.SnapshotCellsAndFade();
@@ -53,18 +53,9 @@ BOOL SaverScene::Paint() {
 
   if (idle_effects) DrawIdleAnimation();
 
-  DrawTextLine({layout.left, layout.status_y, &status_line, resources.status_color});
+  resources.DrawTextLine({layout.left, layout.status_y, &status_line, resources.status_color});
 
-  SelectObject(resources.back_dc, resources.bar_pen);
-  Rectangle(resources.back_dc, layout.left, layout.bar_top, layout.left + layout.grid_width,
-            layout.bar_top + layout.bar_height);
-  const int fill = bar.FillWidth(layout);
-  const RECT progress_rect = {layout.left + layout.pen_width, layout.bar_top + layout.pen_width,
-                              layout.left + layout.pen_width + fill,
-                              layout.bar_top + layout.bar_height - layout.pen_width};
-  FillRect(resources.back_dc, &progress_rect, resources.bar_brush);
-  resources.frame_ink.Add({layout.left, layout.bar_top, layout.left + layout.grid_width,
-                           layout.bar_top + layout.bar_height});
+  bar.DrawBar(&resources, layout);
 
   DrawLegend();
 
@@ -88,13 +79,13 @@ BOOL SaverScene::Paint() {
                 SRCCOPY);
 }
 
-std::vector<SaverScene::TextPlacement> SaverScene::FrameTexts(int schedule_x) const {
+std::vector<TextPlacement> SaverScene::FrameTexts(int schedule_x) const {
   std::vector<TextPlacement> texts = {
       {layout.left, layout.title_y, &kTitle, resources.title_color},
       {schedule_x, layout.title_y, &schedule_line, resources.title_color},
       {layout.left, layout.status_y, &status_line, resources.status_color}};
-  for (int i = 0; i < kClusterStateCount; ++i) texts.push_back(LegendLabelPlacement(i));
-  for (int i = 0; i < kLogLineCount; ++i) texts.push_back(LogLinePlacement(i));
+  for (int i = 0; i < kClusterStateCount; ++i) texts.push_back(legend.LabelPlacement(i, layout));
+  for (int i = 0; i < kLogLineCount; ++i) texts.push_back(log.LinePlacement(i, layout));
   return texts;
 }
 
@@ -102,7 +93,7 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
                                  bool idle_effects) {
   std::vector<pixels::Box> left_out;
   if (leave_grid) left_out.push_back(grid);
-  if (BackSurface().words != nullptr) {
+  if (resources.BackSurface().words != nullptr) {
     // Everything this frame draws but its texts: the grid, the sparkle wherever
     // it may go, the bar with its sweep, the legend's squares.
     pixels::Ink drawn;
@@ -147,7 +138,7 @@ void SaverScene::ClearBackBuffer(bool leave_grid, const pixels::Box& grid, int s
 void SaverScene::DrawPlainCells(bool idle) {
   // Plain cells: those not glowing after this frame's fade, and, while idle,
   // not lit by the idle animation.
-  BackSurface();  // GDI's drawing so far is done before pixels are copied
+  resources.BackSurface();  // GDI's drawing so far is done before pixels are copied
   const int count = static_cast<int>(cells.frame_cell_state.size());
   for (int i = 0; i < count; ++i) {
     if (!IsPlainCell(i, idle)) continue;
@@ -155,10 +146,10 @@ void SaverScene::DrawPlainCells(bool idle) {
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
     const POINT cell = CellOrigin(layout, i);
     const int x = cell.x, y = cell.y;
-    if (DrawPictureAt(resources.plain_cell_pixels[pen], x, y)) continue;
+    if (resources.DrawPictureAt(resources.plain_cell_pixels[pen], x, y)) continue;
     SelectObject(resources.back_dc, resources.cell_pens[pen]);
     Rectangle(resources.back_dc, x, y, x + layout.cell_size, y + layout.cell_size);
-    BackSurface();
+    resources.BackSurface();
   }
 }
 
@@ -176,7 +167,7 @@ pixels::Box SaverScene::GridBox() const {
 }
 
 bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
-  if (BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 ||
+  if (resources.BackSurface().words == nullptr || grid.left < 0 || grid.top < 0 ||
       grid.right > layout.width || grid.bottom > layout.height || resources.black_tile.empty() ||
       resources.plain_tiles[0].empty() || resources.lit_tiles[0][0][0].empty() ||
       cells.cell_state == nullptr || cells.cell_count != layout.rows * grid_columns)
@@ -199,7 +190,7 @@ bool SaverScene::CanComposeGrid(const pixels::Box& grid, int schedule_x) {
 // cells and the plain cells drawn one after the other: halos never reach into
 // another cell's tile.
 void SaverScene::ComposeGrid(bool idle) {
-  const pixels::Surface surface = BackSurface();
+  const pixels::Surface surface = resources.BackSurface();
   const int halo_offset = static_cast<int>(2.0 * layout.scale);
   const int count = static_cast<int>(cells.frame_cell_state.size());
   for (int i = 0; i < count; ++i) {
@@ -216,22 +207,6 @@ void SaverScene::ComposeGrid(bool idle) {
     lit_cells.assign(1, {i, cluster_map::StateColor(state), glow});
     DrawLitCells();
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
-    if (plain) DrawPictureAt(resources.plain_cell_pixels[pen], x, y);
+    if (plain) resources.DrawPictureAt(resources.plain_cell_pixels[pen], x, y);
   }
-}
-
-pixels::Surface SaverScene::BackSurface() {
-  if (resources.draw_through_gdi || resources.back_words == nullptr) return {};
-  GdiFlush();
-  return {resources.back_words, layout.width, layout.height};
-}
-
-void SaverScene::DrawTextLine(const TextPlacement& placement) {
-  resources.text_stamps.Draw(resources.back_dc, BackSurface(), &resources.frame_ink, placement.x,
-                             placement.y, *placement.text, placement.color);
-}
-
-bool SaverScene::DrawPictureAt(const pixels::Picture& picture, int x, int y) {
-  const pixels::Surface surface = BackSurface();
-  return surface.words != nullptr && pixels::DrawPicture(surface, picture, x, y);
 }

@@ -4,6 +4,8 @@
 
 void SceneResources::Create(HWND window, const SceneLayout& layout) {
   window_dc.Reset(window, GetDC(window));
+  back_width = layout.width;
+  back_height = layout.height;
   // A 32-bit top-down DIB section holds what a bitmap compatible with the 32-bit
   // screen holds, and its pixels can be written directly.
   const BITMAPINFO back_info = Dib32Header(layout.width, -layout.height);
@@ -59,4 +61,20 @@ void SceneResources::Release() {
     for (GdiObject<HBITMAP>& bitmap : entry.second.band_bitmaps) bitmap.Reset();
   for (auto& pictures : lit_cell_pictures)
     for (GdiObject<HBITMAP>& picture : pictures) picture.Reset();
+}
+
+pixels::Surface SceneResources::BackSurface() {
+  if (draw_through_gdi || back_words == nullptr) return {};
+  GdiFlush();
+  return {back_words, back_width, back_height};
+}
+
+void SceneResources::DrawTextLine(const TextPlacement& placement) {
+  text_stamps.Draw(back_dc, BackSurface(), &frame_ink, placement.x, placement.y, *placement.text,
+                   placement.color);
+}
+
+bool SceneResources::DrawPictureAt(const pixels::Picture& picture, int x, int y) {
+  const pixels::Surface surface = BackSurface();
+  return surface.words != nullptr && pixels::DrawPicture(surface, picture, x, y);
 }

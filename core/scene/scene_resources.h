@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "core/scene/cluster_state.h"
@@ -24,6 +25,13 @@ struct GlowBitmaps {
   GdiObject<HBITMAP> band_bitmaps[3];
 };
 
+// A text of the frame at (x, y) in `color`, over the opaque black background.
+struct TextPlacement {
+  int x, y;
+  const std::wstring* text;
+  COLORREF color;
+};
+
 struct SceneResources {
   // Makes the window's DC, the back buffer with its font, brush and text settings,
   // the cell pens, the bar's pen and brush and the glow DC, sized by the layout.
@@ -32,6 +40,16 @@ struct SceneResources {
   // objects and DC deleted, the window's DC released, then the shine, the glow
   // DC, the pens and brushes, the halos and the lit-cell pictures.
   void Release();
+
+  // The back buffer for direct drawing, GDI's pending work done; no words while
+  // drawing through GDI.
+  pixels::Surface BackSurface();
+  // Draws a text of the frame (from its stamp where it can) and adds what it
+  // touches to the frame's ink.
+  void DrawTextLine(const TextPlacement& placement);
+  // Draws a prepared picture at (x, y) into the back buffer's pixels; false when
+  // it must be drawn with GDI instead.
+  bool DrawPictureAt(const pixels::Picture& picture, int x, int y);
 
   // GDI objects, then the DCs they are selected into, then the selections:
   // going in reverse, each DC lets go of its objects before they are deleted.
@@ -68,6 +86,8 @@ struct SceneResources {
   // copies prepared pictures and stamps into it instead of drawing each piece
   // with GDI. Null when it could not be made one.
   uint32_t* back_words = nullptr;
+  int back_width = 0;
+  int back_height = 0;
   // Draws every step with GDI calls only, as the direct drawing stands in for
   // (the tests compare the two frames).
   bool draw_through_gdi = false;
