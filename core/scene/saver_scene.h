@@ -123,7 +123,7 @@ class SaverScene {
   int32_t ClusterToCell(int64_t cluster);
   void DrawGlowingClusters();
 
-  // --- glow and shine pictures (scene_glow.cpp) ---
+  // --- glow and shine pictures (glow_pictures.cpp; scene_lifecycle.cpp hands over) ---
   void BuildGlowBitmaps();
   void LoadShineBitmap();
 
@@ -156,25 +156,6 @@ class SaverScene {
   void ApplyProgressReport(const ProgressReport& report);
   void ApplyDefragPriority();
   const wchar_t* CurrentRootPath() const;
-
-  // --- lit cells (scene_cluster_map.cpp) and their pictures (scene_glow.cpp) ---
-  // A cell drawn lit: its colour's halo of one glow band under an outline moved
-  // towards white. Drawn grouped by halo bitmap: selecting a bitmap is costly.
-  struct LitCell {
-    int cell;
-    COLORREF color;
-    int glow;  // 1..100: picks the band and how far the outline moves towards white
-  };
-  void DrawLitCells();
-  HBITMAP LitCellPicture(COLORREF color, int glow) const;
-  void DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo, const BITMAPINFO& bi,
-                           HGDIOBJ original_bitmap);
-  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
-  void PreparePlainCellPictures();
-  void PrepareGridTiles();
-  // The tile of a cell of this state and glow, drawn plain or not; null for a
-  // glow between the fade steps.
-  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
 
   // --- the frame's drawing into the back buffer (scene_paint.cpp) ---
   // Every text of this frame, where it goes (before any is drawn).

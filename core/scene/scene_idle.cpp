@@ -24,7 +24,7 @@ void SaverScene::DrawIdleAnimation() {
     lit_cells.push_back({i, cluster_map::StateColor(FrameState(cells.frame_cell_state, i)), trail});
     effects.idle_trail[i] = cluster_map::FadedGlow(trail);
   }
-  DrawLitCells();
+  resources.DrawLitCells(&lit_cells, layout);
 
   if (effects.StepBall(layout.rows, cells.cell_count)) cycle_end_time = CurrentTime();
 }

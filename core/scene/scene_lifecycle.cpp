@@ -62,8 +62,8 @@ bool SaverScene::Create(HWND window_handle, HINSTANCE module_instance) {
   resources.Create(window, layout);
   InitLegend();
   BuildGlowBitmaps();
-  PreparePlainCellPictures();
-  PrepareGridTiles();
+  resources.PreparePlainCellPictures(layout);
+  resources.PrepareGridTiles(layout);
   LoadShineBitmap();
 
   engine_loaded = BindEngineLibrary();
@@ -100,3 +100,10 @@ bool SaverScene::Destroy() {
   effects.ReleaseTrail();
   return true;
 }
+
+void SaverScene::BuildGlowBitmaps() {
+  cells.ClearGlow();
+  resources.BuildGlowBitmaps(layout);
+}
+
+void SaverScene::LoadShineBitmap() { resources.LoadShineBitmap(instance, layout); }

@@ -199,13 +199,13 @@ void SaverScene::ComposeGrid(bool idle) {
     const bool plain = IsPlainCell(i, idle);
     const POINT cell = CellOrigin(layout, i);
     const int x = cell.x, y = cell.y;
-    const pixels::Picture* tile = GridTile(state, glow, plain);
+    const pixels::Picture* tile = resources.GridTile(state, glow, plain);
     if (tile != nullptr && pixels::DrawPicture(surface, *tile, x - halo_offset, y - halo_offset))
       continue;
     // A glow between the fade steps has no prepared picture: GDI draws the cell.
     pixels::DrawPicture(surface, resources.black_tile, x - halo_offset, y - halo_offset);
     lit_cells.assign(1, {i, cluster_map::StateColor(state), glow});
-    DrawLitCells();
+    resources.DrawLitCells(&lit_cells, layout);
     const int pen = state >= 0 && state < kClusterStateCount ? state : FreeSpace;
     if (plain) resources.DrawPictureAt(resources.plain_cell_pixels[pen], x, y);
   }

@@ -32,6 +32,14 @@ struct TextPlacement {
   COLORREF color;
 };
 
+// A cell drawn lit: its colour's halo of one glow band under an outline moved
+// towards white. Drawn grouped by halo bitmap: selecting a bitmap is costly.
+struct LitCell {
+  int cell;
+  COLORREF color;
+  int glow;  // 1..100: picks the band and how far the outline moves towards white
+};
+
 struct SceneResources {
   // Makes the window's DC, the back buffer with its font, brush and text settings,
   // the cell pens, the bar's pen and brush and the glow DC, sized by the layout.
@@ -50,6 +58,25 @@ struct SceneResources {
   // Draws a prepared picture at (x, y) into the back buffer's pixels; false when
   // it must be drawn with GDI instead.
   bool DrawPictureAt(const pixels::Picture& picture, int x, int y);
+
+  // --- the prepared pictures (glow_pictures.cpp) ---
+  // The three halos of each cell colour, and the lit-cell pictures made from them.
+  void BuildGlowBitmaps(const SceneLayout& layout);
+  void DrawLitCellPictures(const SceneLayout& layout, COLORREF color, int band, const uint8_t* halo,
+                           const BITMAPINFO& bi, HGDIOBJ original_bitmap);
+  // The shine picture at the layout's scale, and its pixels.
+  void LoadShineBitmap(HINSTANCE instance, const SceneLayout& layout);
+  void PreparePlainCellPictures(const SceneLayout& layout);
+  void PrepareGridTiles(const SceneLayout& layout);
+  // The prepared picture of a lit cell of this colour and glow; null for a glow
+  // between the fade steps or a colour of no state.
+  HBITMAP LitCellPicture(COLORREF color, int glow) const;
+  const pixels::Picture* LitCellPixels(COLORREF color, int glow) const;
+  // The tile of a cell of this state and glow, drawn plain or not; null for a
+  // glow between the fade steps.
+  const pixels::Picture* GridTile(int32_t state, int glow, bool plain) const;
+  // Draws the lit cells (lit_cells.cpp), grouped by picture; empties the list.
+  void DrawLitCells(std::vector<LitCell>* lit_cells, const SceneLayout& layout);
 
   // GDI objects, then the DCs they are selected into, then the selections:
   // going in reverse, each DC lets go of its objects before they are deleted.

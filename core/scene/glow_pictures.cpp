@@ -8,7 +8,7 @@
 #include "core/scene/cluster_map.h"
 #include "core/scene/dib_header.h"
 #include "core/scene/image_processing.h"
-#include "core/scene/saver_scene.h"
+#include "core/scene/scene_resources.h"
 
 namespace {
 
@@ -33,8 +33,7 @@ std::vector<COLORREF> ReadColors(HDC context, HBITMAP bitmap, int width, int hei
 
 }  // namespace
 
-void SaverScene::BuildGlowBitmaps() {
-  cells.ClearGlow();
+void SceneResources::BuildGlowBitmaps(const SceneLayout& layout) {
   const int origin = static_cast<int>(2 * layout.scale);
   const int blur_radius = static_cast<int>(layout.scale * 3.0);
   BITMAPINFO bi = Dib32Header(layout.glow_size, layout.glow_size);
@@ -53,39 +52,37 @@ void SaverScene::BuildGlowBitmaps() {
       // with the 32-bit screen, and selecting one into glow_dc, as every
       // frame does, costs far less.
       void* bits = nullptr;
-      HBITMAP bitmap =
-          CreateDIBSection(resources.window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+      HBITMAP bitmap = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
       bitmaps.band_bitmaps[band].Reset(bitmap);
-      HGDIOBJ previous = SelectObject(resources.glow_dc, bitmap);
+      HGDIOBJ previous = SelectObject(glow_dc, bitmap);
       if (original_bitmap == nullptr) original_bitmap = previous;
-      FillRect(resources.glow_dc, &r, resources.black_brush);
+      FillRect(glow_dc, &r, black_brush);
 
       const int d = static_cast<int>(layout.scale * 1.5 * p / 100.0);
       const COLORREF outline = imaging::BlendTowards(color, 0xFFFFFF, p / 3);
       HPEN pen = CreatePen(PS_INSIDEFRAME, layout.pen_width, outline);
-      HGDIOBJ old_pen = SelectObject(resources.glow_dc, pen);
+      HGDIOBJ old_pen = SelectObject(glow_dc, pen);
       const int o = origin, s = layout.cell_size;
-      Rectangle(resources.glow_dc, o - d, o, o + s - d + 1, o + s);
-      Rectangle(resources.glow_dc, o + d, o, o + s + d + 1, o + s);
-      Rectangle(resources.glow_dc, o, o - d, o + s + 1, o + s - d);
-      Rectangle(resources.glow_dc, o, o + d, o + s + 1, o + s + d);
-      SelectObject(resources.glow_dc, old_pen);
+      Rectangle(glow_dc, o - d, o, o + s - d + 1, o + s);
+      Rectangle(glow_dc, o + d, o, o + s + d + 1, o + s);
+      Rectangle(glow_dc, o, o - d, o + s + 1, o + s - d);
+      Rectangle(glow_dc, o, o + d, o + s + 1, o + s + d);
+      SelectObject(glow_dc, old_pen);
       DeleteObject(pen);
 
       // The pixels are read and written with the bitmap out of the context.
-      if (original_bitmap != nullptr) SelectObject(resources.glow_dc, original_bitmap);
+      if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
       if (pixel_count == 0) continue;
-      GetDIBits(resources.glow_dc, bitmap, 0, layout.glow_size, source.data(), &bi, DIB_RGB_COLORS);
+      GetDIBits(glow_dc, bitmap, 0, layout.glow_size, source.data(), &bi, DIB_RGB_COLORS);
       imaging::BuildChannelSums(source.data(), layout.glow_size, layout.glow_size, red_sums.data(),
                                 green_sums.data(), blue_sums.data());
       imaging::BoxBlur(source.data(), layout.glow_size, layout.glow_size, blurred.data(),
                        red_sums.data(), green_sums.data(), blue_sums.data(), blur_radius,
                        blur_radius);
-      SetDIBits(resources.glow_dc, bitmap, 0, layout.glow_size, blurred.data(), &bi,
-                DIB_RGB_COLORS);
-      DrawLitCellPictures(color, band, blurred.data(), bi, original_bitmap);
+      SetDIBits(glow_dc, bitmap, 0, layout.glow_size, blurred.data(), &bi, DIB_RGB_COLORS);
+      DrawLitCellPictures(layout, color, band, blurred.data(), bi, original_bitmap);
     }
-    resources.glow_bitmaps.emplace(color, std::move(bitmaps));
+    glow_bitmaps.emplace(color, std::move(bitmaps));
   }
 }
 
@@ -105,25 +102,24 @@ bool LitPictureIndex(COLORREF color, int glow, int* state, int* step) {
 
 }  // namespace
 
-HBITMAP SaverScene::LitCellPicture(COLORREF color, int glow) const {
+HBITMAP SceneResources::LitCellPicture(COLORREF color, int glow) const {
   int state, step;
-  return LitPictureIndex(color, glow, &state, &step)
-             ? resources.lit_cell_pictures[state][step].get()
-             : nullptr;
+  return LitPictureIndex(color, glow, &state, &step) ? lit_cell_pictures[state][step].get()
+                                                     : nullptr;
 }
 
-const pixels::Picture* SaverScene::LitCellPixels(COLORREF color, int glow) const {
+const pixels::Picture* SceneResources::LitCellPixels(COLORREF color, int glow) const {
   int state, step;
-  if (!LitPictureIndex(color, glow, &state, &step) ||
-      resources.lit_cell_pixels[state][step].empty())
+  if (!LitPictureIndex(color, glow, &state, &step) || lit_cell_pixels[state][step].empty())
     return nullptr;
-  return &resources.lit_cell_pixels[state][step];
+  return &lit_cell_pixels[state][step];
 }
 
 // The lit cells of one colour whose glow falls into this band: the halo with
 // the cell's brightened outline and black inside drawn over it.
-void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* halo,
-                                     const BITMAPINFO& bi, HGDIOBJ original_bitmap) {
+void SceneResources::DrawLitCellPictures(const SceneLayout& layout, COLORREF color, int band,
+                                         const uint8_t* halo, const BITMAPINFO& bi,
+                                         HGDIOBJ original_bitmap) {
   int state = 0;
   while (state < kClusterStateCount && cluster_colors_arr[state] != color) ++state;
   if (state == kClusterStateCount) return;
@@ -132,19 +128,19 @@ void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* ha
     const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
     if (cluster_map::GlowBand(glow) != band) continue;
     void* bits = nullptr;
-    HBITMAP picture = CreateDIBSection(resources.window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (picture == nullptr) continue;
-    SetDIBits(resources.glow_dc, picture, 0, layout.glow_size, halo, &bi, DIB_RGB_COLORS);
-    SelectObject(resources.glow_dc, picture);
-    HGDIOBJ old_brush = SelectObject(resources.glow_dc, resources.black_brush);
-    DrawOutlineTowardsWhite(resources.glow_dc, {o, o}, layout, color, glow / 3);
-    SelectObject(resources.glow_dc, old_brush);
+    SetDIBits(glow_dc, picture, 0, layout.glow_size, halo, &bi, DIB_RGB_COLORS);
+    SelectObject(glow_dc, picture);
+    HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
+    DrawOutlineTowardsWhite(glow_dc, {o, o}, layout, color, glow / 3);
+    SelectObject(glow_dc, old_brush);
     GdiFlush();
-    resources.lit_cell_pixels[state][step] =
+    lit_cell_pixels[state][step] =
         pixels::MakePicture(static_cast<const uint32_t*>(bits), layout.glow_size, layout.glow_size,
                             bi.bmiHeader.biHeight > 0);
-    if (original_bitmap != nullptr) SelectObject(resources.glow_dc, original_bitmap);
-    resources.lit_cell_pictures[state][step].Reset(picture);
+    if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
+    lit_cell_pictures[state][step].Reset(picture);
   }
 }
 
@@ -152,100 +148,92 @@ void SaverScene::DrawLitCellPictures(COLORREF color, int band, const uint8_t* ha
 // the state's pen, the inside black. The pen's round corners leave the square's
 // corner pixels as they were: drawn once over a probe colour, they show which
 // pixels the square sets.
-void SaverScene::PreparePlainCellPictures() {
+void SceneResources::PreparePlainCellPictures(const SceneLayout& layout) {
   if (layout.cell_size <= 0) return;
   const BITMAPINFO bi = Dib32Header(layout.cell_size, -layout.cell_size);
   const RECT square = {0, 0, layout.cell_size, layout.cell_size};
   void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(resources.window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (picture == nullptr || bits == nullptr) return;
   const uint32_t* words = static_cast<const uint32_t*>(bits);
   const size_t count = static_cast<size_t>(layout.cell_size) * layout.cell_size;
-  HGDIOBJ old_bitmap = SelectObject(resources.glow_dc, picture);
-  HGDIOBJ old_brush = SelectObject(resources.glow_dc, resources.black_brush);
+  HGDIOBJ old_bitmap = SelectObject(glow_dc, picture);
+  HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
   for (int state = 0; state < kClusterStateCount; ++state) {
-    HGDIOBJ old_pen = SelectObject(resources.glow_dc, resources.cell_pens[state]);
+    HGDIOBJ old_pen = SelectObject(glow_dc, cell_pens[state]);
     std::vector<uint8_t> covered(count);
     for (const COLORREF background : {0xFF00FFu, 0u}) {
       HBRUSH brush = CreateSolidBrush(background);
-      FillRect(resources.glow_dc, &square, brush);
+      FillRect(glow_dc, &square, brush);
       DeleteObject(brush);
-      Rectangle(resources.glow_dc, 0, 0, layout.cell_size, layout.cell_size);
+      Rectangle(glow_dc, 0, 0, layout.cell_size, layout.cell_size);
       GdiFlush();
       if (background != 0) {
         for (size_t i = 0; i < count; ++i) covered[i] = (words[i] & 0xFFFFFF) != 0xFF00FF;
       }
     }
-    resources.plain_cell_pixels[state] =
+    plain_cell_pixels[state] =
         pixels::MakePicture(words, layout.cell_size, layout.cell_size, false, covered.data());
-    SelectObject(resources.glow_dc, old_pen);
+    SelectObject(glow_dc, old_pen);
   }
-  SelectObject(resources.glow_dc, old_brush);
-  SelectObject(resources.glow_dc, old_bitmap);
+  SelectObject(glow_dc, old_brush);
+  SelectObject(glow_dc, old_bitmap);
   DeleteObject(picture);
 }
 
-void SaverScene::PrepareGridTiles() {
+void SceneResources::PrepareGridTiles(const SceneLayout& layout) {
   const int inset = static_cast<int>(2.0 * layout.scale);
-  resources.black_tile = pixels::ComposeTile(layout.cell_pitch, nullptr, nullptr, inset);
+  black_tile = pixels::ComposeTile(layout.cell_pitch, nullptr, nullptr, inset);
   for (int state = 0; state < kClusterStateCount; ++state) {
-    const pixels::Picture* plain = &resources.plain_cell_pixels[state];
-    resources.plain_tiles[state] = pixels::ComposeTile(layout.cell_pitch, nullptr, plain, inset);
+    const pixels::Picture* plain = &plain_cell_pixels[state];
+    plain_tiles[state] = pixels::ComposeTile(layout.cell_pitch, nullptr, plain, inset);
     for (int step = 0; step < kGlowSteps; ++step) {
-      const pixels::Picture* lit = &resources.lit_cell_pixels[state][step];
-      resources.lit_tiles[state][step][0] =
-          pixels::ComposeTile(layout.cell_pitch, lit, nullptr, inset);
+      const pixels::Picture* lit = &lit_cell_pixels[state][step];
+      lit_tiles[state][step][0] = pixels::ComposeTile(layout.cell_pitch, lit, nullptr, inset);
       // A plain square goes over a lit one only in the frame its glow ends.
       const int glow = cluster_map::kFullGlow - step * cluster_map::kGlowFadeStep;
       if (cluster_map::FadedGlow(glow) == 0)
-        resources.lit_tiles[state][step][1] =
-            pixels::ComposeTile(layout.cell_pitch, lit, plain, inset);
+        lit_tiles[state][step][1] = pixels::ComposeTile(layout.cell_pitch, lit, plain, inset);
     }
   }
 }
 
-const pixels::Picture* SaverScene::GridTile(int32_t state, int glow, bool plain) const {
+const pixels::Picture* SceneResources::GridTile(int32_t state, int glow, bool plain) const {
   const pixels::Picture* tile = nullptr;
   if (glow == 0) {
-    tile =
-        plain ? &resources.plain_tiles[state >= 0 && state < kClusterStateCount ? state : FreeSpace]
-              : &resources.black_tile;
+    tile = plain ? &plain_tiles[state >= 0 && state < kClusterStateCount ? state : FreeSpace]
+                 : &black_tile;
   } else {
     int color_state, step;
     if (!LitPictureIndex(cluster_map::StateColor(state), glow, &color_state, &step)) return nullptr;
-    tile = &resources.lit_tiles[color_state][step][plain ? 1 : 0];
+    tile = &lit_tiles[color_state][step][plain ? 1 : 0];
   }
   return tile->empty() ? nullptr : tile;
 }
 
-void SaverScene::LoadShineBitmap() {
+void SceneResources::LoadShineBitmap(HINSTANCE instance, const SceneLayout& layout) {
   if (layout.scale == 1.0) {
-    resources.shine_width = resources.shine_height = kShineSourceSize;
-    resources.shine_bitmap.Reset(LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource)));
-    resources.shine_dc.Reset(CreateCompatibleDC(resources.window_dc));
+    shine_width = shine_height = kShineSourceSize;
+    shine_bitmap.Reset(LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource)));
+    shine_dc.Reset(CreateCompatibleDC(window_dc));
   } else {
-    resources.shine_width = resources.shine_height =
-        static_cast<int>(std::ceil(layout.scale * 28.0));
-    resources.shine_bitmap.Reset(
-        CreateCompatibleBitmap(resources.window_dc, resources.shine_width, resources.shine_height));
-    resources.shine_dc.Reset(CreateCompatibleDC(resources.window_dc));
+    shine_width = shine_height = static_cast<int>(std::ceil(layout.scale * 28.0));
+    shine_bitmap.Reset(CreateCompatibleBitmap(window_dc, shine_width, shine_height));
+    shine_dc.Reset(CreateCompatibleDC(window_dc));
     const GdiObject<HBITMAP> picture(LoadBitmapW(instance, MAKEINTRESOURCEW(kShineResource)));
     MemoryDc context;
-    context.Reset(CreateCompatibleDC(resources.window_dc));
+    context.Reset(CreateCompatibleDC(window_dc));
     BITMAPINFO bi = Dib32Header(kShineSourceSize, kShineSourceSize);
     std::vector<uint32_t> source(kShineSourceSize * kShineSourceSize);
-    std::vector<uint32_t> target(static_cast<size_t>(resources.shine_width) *
-                                 resources.shine_height);
+    std::vector<uint32_t> target(static_cast<size_t>(shine_width) * shine_height);
     GetDIBits(context, picture, 0, kShineSourceSize, source.data(), &bi, DIB_RGB_COLORS);
     imaging::ResampleBitmap(source.data(), kShineSourceSize, kShineSourceSize, target.data(),
-                            resources.shine_width, resources.shine_height);
-    bi.bmiHeader.biWidth = resources.shine_width;
-    bi.bmiHeader.biHeight = resources.shine_height;
-    SetDIBits(resources.shine_dc, resources.shine_bitmap, 0, resources.shine_height, target.data(),
-              &bi, DIB_RGB_COLORS);
+                            shine_width, shine_height);
+    bi.bmiHeader.biWidth = shine_width;
+    bi.bmiHeader.biHeight = shine_height;
+    SetDIBits(shine_dc, shine_bitmap, 0, shine_height, target.data(), &bi, DIB_RGB_COLORS);
   }
   // The sparkle is blended from this copy; its pixels equal GetPixel of shine_dc.
-  resources.shine_pixels = ReadColors(resources.window_dc, resources.shine_bitmap,
-                                      resources.shine_width, resources.shine_height);
-  SelectObject(resources.shine_dc, resources.shine_bitmap);
+  shine_pixels = ReadColors(window_dc, shine_bitmap, shine_width, shine_height);
+  SelectObject(shine_dc, shine_bitmap);
 }
