@@ -10,8 +10,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
