@@ -36,10 +36,10 @@ std::vector<COLORREF> ReadColors(HDC context, HBITMAP bitmap, int width, int hei
 void SceneResources::BuildGlowBitmaps(const SceneLayout& layout) {
   const int origin = static_cast<int>(2 * layout.scale);
   const int blur_radius = static_cast<int>(layout.scale * 3.0);
-  BITMAPINFO bi = Dib32Header(layout.glow_size, layout.glow_size);
-  const RECT r = {0, 0, layout.glow_size, layout.glow_size};
-  const size_t pixel_count = static_cast<size_t>(layout.glow_size > 0 ? layout.glow_size : 0) *
-                             (layout.glow_size > 0 ? layout.glow_size : 0);
+  BITMAPINFO bi = Dib32Header(layout.glow_width, layout.glow_height);
+  const RECT r = {0, 0, layout.glow_width, layout.glow_height};
+  const size_t pixel_count = static_cast<size_t>(layout.glow_width > 0 ? layout.glow_width : 0) *
+                             (layout.glow_height > 0 ? layout.glow_height : 0);
   std::vector<uint8_t> source(pixel_count * 4), blurred(pixel_count * 4);
   std::vector<int> red_sums(pixel_count), green_sums(pixel_count), blue_sums(pixel_count);
   HGDIOBJ original_bitmap = nullptr;
@@ -73,13 +73,13 @@ void SceneResources::BuildGlowBitmaps(const SceneLayout& layout) {
       // The pixels are read and written with the bitmap out of the context.
       if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
       if (pixel_count == 0) continue;
-      GetDIBits(glow_dc, bitmap, 0, layout.glow_size, source.data(), &bi, DIB_RGB_COLORS);
-      imaging::BuildChannelSums(source.data(), layout.glow_size, layout.glow_size, red_sums.data(),
-                                green_sums.data(), blue_sums.data());
-      imaging::BoxBlur(source.data(), layout.glow_size, layout.glow_size, blurred.data(),
+      GetDIBits(glow_dc, bitmap, 0, layout.glow_height, source.data(), &bi, DIB_RGB_COLORS);
+      imaging::BuildChannelSums(source.data(), layout.glow_width, layout.glow_height,
+                                red_sums.data(), green_sums.data(), blue_sums.data());
+      imaging::BoxBlur(source.data(), layout.glow_width, layout.glow_height, blurred.data(),
                        red_sums.data(), green_sums.data(), blue_sums.data(), blur_radius,
                        blur_radius);
-      SetDIBits(glow_dc, bitmap, 0, layout.glow_size, blurred.data(), &bi, DIB_RGB_COLORS);
+      SetDIBits(glow_dc, bitmap, 0, layout.glow_height, blurred.data(), &bi, DIB_RGB_COLORS);
       DrawLitCellPictures(layout, color, band, blurred.data(), bi, original_bitmap);
     }
     glow_bitmaps.emplace(color, std::move(bitmaps));
@@ -130,15 +130,15 @@ void SceneResources::DrawLitCellPictures(const SceneLayout& layout, COLORREF col
     void* bits = nullptr;
     HBITMAP picture = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (picture == nullptr) continue;
-    SetDIBits(glow_dc, picture, 0, layout.glow_size, halo, &bi, DIB_RGB_COLORS);
+    SetDIBits(glow_dc, picture, 0, layout.glow_height, halo, &bi, DIB_RGB_COLORS);
     SelectObject(glow_dc, picture);
     HGDIOBJ old_brush = SelectObject(glow_dc, black_brush);
     DrawOutlineTowardsWhite(glow_dc, {o, o}, layout, color, glow / 3);
     SelectObject(glow_dc, old_brush);
     GdiFlush();
     lit_cell_pixels[state][step] =
-        pixels::MakePicture(static_cast<const uint32_t*>(bits), layout.glow_size, layout.glow_size,
-                            bi.bmiHeader.biHeight > 0);
+        pixels::MakePicture(static_cast<const uint32_t*>(bits), layout.glow_width,
+                            layout.glow_height, bi.bmiHeader.biHeight > 0);
     if (original_bitmap != nullptr) SelectObject(glow_dc, original_bitmap);
     lit_cell_pictures[state][step].Reset(picture);
   }

@@ -44,8 +44,8 @@ void SceneResources::DrawLitCells(std::vector<LitCell>* lit_cells, const SceneLa
       selected = picture;
     }
     const POINT cell = CellOrigin(layout, lit.cell);
-    BitBlt(back_dc, cell.x - halo_offset, cell.y - halo_offset, layout.glow_size, layout.glow_size,
-           glow_dc, 0, 0, SRCCOPY);
+    BitBlt(back_dc, cell.x - halo_offset, cell.y - halo_offset, layout.glow_width,
+           layout.glow_height, glow_dc, 0, 0, SRCCOPY);
   }
   for (size_t n = 0; n < unprepared; ++n) {
     const LitCell& lit = list[n];

@@ -55,7 +55,7 @@ bool ComputeSceneLayout(int width, int height, SceneLayout* out) {
   l.sweep_step = Trunc(25 * s);
   if (l.sweep_step == 0) l.sweep_step = 1;
   l.font_height = Ceil(22 * s);
-  l.glow_size = Trunc(4 * s) + l.cell_size;
+  l.glow_width = l.glow_height = Trunc(4 * s) + l.cell_size;
   *out = l;
   return true;
 }

@@ -26,7 +26,8 @@ struct SceneLayout {
   double scroll_accel = 0.0;
   int sweep_step = 0;
   int font_height = 0;
-  int glow_size = 0;  // glow_width == glow_height
+  int glow_width = 0;  // a glow picture: the cell and its halo around it
+  int glow_height = 0;
 };
 // False when the client area is empty (no layout possible).
 bool ComputeSceneLayout(int width, int height, SceneLayout* layout);

@@ -30,10 +30,10 @@ TEST(SceneLayoutTest, WorkedLayouts) {
   }
   SceneLayout l;
   ASSERT_TRUE(ComputeSceneLayout(1024, 768, &l));
-  const int rest[] = {l.title_y, l.status_y,        l.bar_top,  l.bar_height,
-                      l.log_top, l.bar_inner_width, l.glow_size};
-  const int expected_rest[] = {25, 393, 420, 16, 453, 950, 20};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(expected_rest[i], rest[i]) << "value " << i;
+  const int rest[] = {l.title_y, l.status_y,        l.bar_top,    l.bar_height,
+                      l.log_top, l.bar_inner_width, l.glow_width, l.glow_height};
+  const int expected_rest[] = {25, 393, 420, 16, 453, 950, 20, 20};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(expected_rest[i], rest[i]) << "value " << i;
   EXPECT_DOUBLE_EQ(-0.3125, l.scroll_accel);
   ASSERT_TRUE(ComputeSceneLayout(20, 20, &l));  // a tiny area still sweeps
   EXPECT_EQ(1, l.sweep_step);

@@ -30,8 +30,8 @@
   X(line_height, layout.line_height)                 \
   X(scroll_accel, layout.scroll_accel)               \
   X(legend_y, layout.legend_y)                       \
-  X(glow_width, layout.glow_size)                    \
-  X(glow_height, layout.glow_size)                   \
+  X(glow_width, layout.glow_width)                   \
+  X(glow_height, layout.glow_height)                 \
   X(window_dc, resources.window_dc)                  \
   X(back_dc, resources.back_dc)                      \
   X(font, resources.font)                            \
