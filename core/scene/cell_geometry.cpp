@@ -11,7 +11,7 @@ POINT CellOrigin(const SceneLayout& layout, int cell) {
 void DrawOutlineTowardsWhite(HDC dc, POINT corner, const SceneLayout& layout, COLORREF color,
                              int percent) {
   HPEN pen =
-      CreatePen(PS_INSIDEFRAME, layout.pen_width, imaging::BlendTowards(color, 0xFFFFFF, percent));
+      CreatePen(PS_INSIDEFRAME, layout.pen_width, imaging::BlendColor(color, 0xFFFFFF, percent));
   HGDIOBJ old_pen = SelectObject(dc, pen);
   Rectangle(dc, corner.x, corner.y, corner.x + layout.cell_size, corner.y + layout.cell_size);
   SelectObject(dc, old_pen);

@@ -59,7 +59,7 @@ void SceneResources::BuildGlowBitmaps(const SceneLayout& layout) {
       FillRect(glow_dc, &r, black_brush);
 
       const int d = static_cast<int>(layout.scale * 1.5 * p / 100.0);
-      const COLORREF outline = imaging::BlendTowards(color, 0xFFFFFF, p / 3);
+      const COLORREF outline = imaging::BlendColor(color, 0xFFFFFF, p / 3);
       HPEN pen = CreatePen(PS_INSIDEFRAME, layout.pen_width, outline);
       HGDIOBJ old_pen = SelectObject(glow_dc, pen);
       const int o = origin, s = layout.cell_size;

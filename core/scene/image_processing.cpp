@@ -168,7 +168,7 @@ void AverageAreas(const uint32_t* source, int source_width, int source_height, u
 
 }  // namespace
 
-uint32_t BlendTowards(uint32_t from_color, uint32_t to_color, int percent) {
+uint32_t BlendColor(uint32_t from_color, uint32_t to_color, int percent) {
   int result[3];
   for (int c = 0; c < 3; ++c) {
     const int64_t f = Channel(from_color, 8 * c);
@@ -178,13 +178,13 @@ uint32_t BlendTowards(uint32_t from_color, uint32_t to_color, int percent) {
   return PackColorref(result[0], result[1], result[2]);
 }
 
-uint32_t BlendShine(uint32_t shine_color, uint32_t screen_color, int level) {
+uint32_t BlendShinePixel(uint32_t shine_color, uint32_t screen_color, int level) {
   const int s = Channel(shine_color, 0);
   const int brightness = (100 * s + 254) / 255;  // ceil(100 * s / 255)
   const int64_t amount =
       std::min<int64_t>(100, std::max<int64_t>(0, static_cast<int64_t>(level) + 100 - brightness));
   // amount is how much of the screen pixel shows through the shine pixel.
-  return BlendTowards(shine_color, screen_color, static_cast<int>(amount));
+  return BlendColor(shine_color, screen_color, static_cast<int>(amount));
 }
 
 void BuildChannelSums(const uint8_t* pixels, int width, int height, int* red_sums, int* green_sums,

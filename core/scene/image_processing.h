@@ -11,14 +11,16 @@ namespace imaging {
 
 // Colours are COLORREF-shaped (0x00BBGGRR); pixels of 32-bit buffers are
 // little-endian words 0xXXRRGGBB (blue in the low byte), rows bottom-up.
+// Free functions under the names the scene's routines have always had: none
+// of them needs the scene.
 
 // from_color moved towards to_color by percent; each channel
 // f - (f - t) * percent / 100, low 8 bits kept.
-uint32_t BlendTowards(uint32_t from_color, uint32_t to_color, int percent);
+uint32_t BlendColor(uint32_t from_color, uint32_t to_color, int percent);
 
 // One pixel of the grey shine picture laid over a screen pixel: level 0 is the
 // full sparkle, 100 (or more) leaves the screen pixel as it is.
-uint32_t BlendShine(uint32_t shine_color, uint32_t screen_color, int level);
+uint32_t BlendShinePixel(uint32_t shine_color, uint32_t screen_color, int level);
 
 // Summed-area tables of the three colour channels of a width x height
 // 32-bit buffer (blue, green, red bytes; the fourth is ignored).

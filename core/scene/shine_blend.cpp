@@ -33,7 +33,7 @@ void BlendShineOnSurface(const pixels::Surface& surface, const std::vector<COLOR
     uint32_t* screen_row = surface.words + static_cast<size_t>(row) * surface.width;
     for (int column = x0; column < x1; ++column) {
       const COLORREF blended =
-          imaging::BlendShine(shine_row[column - x0], ColorOfWord(screen_row[column]), level);
+          imaging::BlendShinePixel(shine_row[column - x0], ColorOfWord(screen_row[column]), level);
       screen_row[column] = WordOfColor(blended);
     }
   }

@@ -118,16 +118,16 @@ TEST(ColourBlends, CellOutlinesAndShinePixels) {
       {0x656965, 0xFFFFFF, 0, 0x656965},  {0x656965, 0x123456, 100, 0x123456},
   };
   for (const auto& b : blends)
-    EXPECT_EQ(BlendTowards(b.from, b.to, b.percent), b.expected) << b.percent;
+    EXPECT_EQ(BlendColor(b.from, b.to, b.percent), b.expected) << b.percent;
 
   const uint32_t screen = 0x204060;
-  EXPECT_EQ(BlendShine(0xFFFFFF, screen, 0), 0xFFFFFFu);  // bright pixel, full sparkle
+  EXPECT_EQ(BlendShinePixel(0xFFFFFF, screen, 0), 0xFFFFFFu);  // bright pixel, full sparkle
   for (int level : {0, 40, 100, 250})
-    EXPECT_EQ(BlendShine(0x000000, screen, level), screen) << level;
+    EXPECT_EQ(BlendShinePixel(0x000000, screen, level), screen) << level;
   for (uint32_t shine : {0x808080u, 0xFFFFFFu, 0x101010u})
-    EXPECT_EQ(BlendShine(shine, screen, 100), screen) << shine;
+    EXPECT_EQ(BlendShinePixel(shine, screen, 100), screen) << shine;
   // s = 128 gives brightness 51: at level 0 the screen shows through by 49 percent.
-  EXPECT_EQ(BlendShine(0x808080, screen, 0) & 0xFF,
+  EXPECT_EQ(BlendShinePixel(0x808080, screen, 0) & 0xFF,
             static_cast<uint32_t>(128 - (128 - 0x60) * 49 / 100));
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <ostream>
 
+#include "core/scene/dib_header.h"
 #include "core/scene/shine_blend.h"
 #include "tests/core/scene/scene_test_support.h"
 
@@ -65,24 +66,13 @@ COLORREF OutlineAt(const Capture& shot, POINT cell, int cell_size) {
   return wrong == 0 ? result : result << std::dec << " (" << wrong << " pixels differ)";
 }
 
-BITMAPINFO BottomUp32(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 // The pixels of a bitmap selected nowhere, bottom row first, as a capture.
 Capture BitmapPixels(HDC like, HBITMAP bitmap, int width, int height) {
   Capture pixels;
   pixels.width = width;
   pixels.height = height;
   pixels.words.resize(static_cast<size_t>(width) * height);
-  BITMAPINFO info = BottomUp32(width, height);
+  BITMAPINFO info = Dib32Header(width, height);
   GetDIBits(like, bitmap, 0, height, pixels.words.data(), &info, DIB_RGB_COLORS);
   for (uint32_t& word : pixels.words) word &= 0xFFFFFF;
   return pixels;
@@ -108,7 +98,7 @@ struct RuleHalos {
     const HGDIOBJ original = GetCurrentObject(dc, OBJ_BITMAP);
     HBRUSH black = CreateSolidBrush(kBlack);
     const RECT all = {0, 0, w, h};
-    BITMAPINFO info = BottomUp32(w, h);
+    BITMAPINFO info = Dib32Header(w, h);
     for (COLORREF colour : kStateColours)
       for (int band = 0; band < 3; ++band) {
         const int percent = percents[band], d = static_cast<int>(p.scale * 1.5 * percent / 100.0);

@@ -158,7 +158,7 @@ class SceneRun : public ::testing::Test {
       const int glow = p.frame_cell_glow[i];
       const COLORREF color = cluster_map::StateColor(p.frame_cell_state[i]);
       const bool lit = glow != 0 && cluster_map::FadedGlow(glow) != 0;
-      const COLORREF outline = lit ? imaging::BlendTowards(color, 0xFFFFFF, glow / 3) : color;
+      const COLORREF outline = lit ? imaging::BlendColor(color, 0xFFFFFF, glow / 3) : color;
       const POINT c = CellOrigin(s, i);
       const COLORREF got = shot.at(c.x + p.cell_size / 2, c.y + 1);
       if (got != outline)
