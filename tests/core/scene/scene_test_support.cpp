@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "core/drive_list/registry_text.h"
+#include "core/scene/dib_header.h"
 #include "tests/support/test_support.h"
 Log LoggedMessages(const SaverScene& scene) {
   SceneProbe probe(scene);
@@ -60,22 +61,11 @@ int64_t g_test_now = 1000000;
 
 namespace {
 int64_t TestClock() { return g_test_now; }
-
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
 }  // namespace
 
 Capture CaptureDc(HDC dc, int width, int height) {
   Capture capture;
-  BITMAPINFO info = TopDown32(width, height);
+  BITMAPINFO info = Dib32Header(width, -height);
   void* bits = nullptr;
   HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (section == nullptr) return capture;
@@ -95,7 +85,7 @@ Capture CaptureDc(HDC dc, int width, int height) {
 }
 
 bool SaveBmp(const Capture& capture, const std::wstring& path) {
-  const BITMAPINFO info = TopDown32(capture.width, capture.height);
+  const BITMAPINFO info = Dib32Header(capture.width, -capture.height);
   const std::vector<uint32_t>& words = capture.words;
   BITMAPFILEHEADER file = {};
   file.bfType = 0x4D42;
