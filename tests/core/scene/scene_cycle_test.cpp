@@ -336,8 +336,9 @@ TEST_F(SceneCycle, ProgressRewritesOnlyTheEntryItsStepAdded) {
   EXPECT_EQ(L"Analyzing Z:\\ (30%)", probe.pending_log.back());
 }
 
-TEST_F(SceneCycle, ProgressLeavesALaterMessageAlone) {
+TEST_F(SceneCycle, ADefragmentationThatCannotStartRestsAndProgressLeavesItsMessageAlone) {
   AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
   scene.UpdateSchedule();
   g_engine.analyze_complete = 1;
   g_engine.start_defrag = 0;
@@ -347,6 +348,13 @@ TEST_F(SceneCycle, ProgressLeavesALaterMessageAlone) {
   Report(100);  // the analysing step's entry is no longer the newest
   EXPECT_EQ(failed, probe.pending_log[3]);
   EXPECT_EQ(L"Analyzing C:\\ (100%)", probe.log_lines[0]);
+  // The cycle rests on the open volume: no next drive, no end, nothing stored.
+  EXPECT_EQ(4u, probe.pending_log.size());
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  EXPECT_EQ(0, probe.current_drive);
+  EXPECT_EQ(1, probe.volume_handle);
+  EXPECT_EQ(L"", probe.schedule_line);
+  EXPECT_EQ(L"(absent)", StoredLastDefrag());
 }
 
 TEST_F(SceneCycle, AStepThatFindsItsRunUnderWayRewritesNoEarlierEntry) {
