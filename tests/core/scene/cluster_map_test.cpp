@@ -143,11 +143,8 @@ TEST(ClusterRange, SceneCellOfAClusterSaturatesInsteadOfWrapping) {
 }
 
 TEST(Glow, BandsOfTheSevenFrameFade) {
-  EXPECT_EQ(GlowBand(33), 0);
-  EXPECT_EQ(GlowBand(34), 1);
-  EXPECT_EQ(GlowBand(66), 1);
-  EXPECT_EQ(GlowBand(67), 2);
-  EXPECT_EQ(GlowBand(-3), 2);
+  const int boundaries[][2] = {{33, 0}, {34, 1}, {66, 1}, {67, 2}, {-3, 2}};
+  for (const auto& b : boundaries) EXPECT_EQ(GlowBand(b[0]), b[1]) << b[0];
   std::vector<int> drawn, bands;
   for (int glow = 100; glow != 0; glow = FadedGlow(glow)) {
     drawn.push_back(glow);

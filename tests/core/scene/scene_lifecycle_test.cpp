@@ -48,8 +48,6 @@ TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
   EXPECT_EQ(std::wstring(g_vendor_line), probe.status_line);
   EXPECT_NE(nullptr, probe.back_dc);
   EXPECT_NE(nullptr, probe.font);
-  for (HPEN pen : probe.cell_pens) EXPECT_NE(nullptr, pen);
-  EXPECT_EQ(6u, probe.glow_bitmaps.size());
   // The test's own folder has no bridge library beside it.
   EXPECT_EQ(0, probe.engine_loaded);
   EXPECT_TRUE(LogContains(scene, kLoadFailureText));
