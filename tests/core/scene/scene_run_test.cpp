@@ -99,6 +99,14 @@ class SceneRun : public ::testing::Test {
     for (const wchar_t* root : roots) AddDrive(&drives, root, selected);
   }
 
+  // The simulated engine's settings for every new volume, then the scene over these drives.
+  void CreateSceneWith(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> settings,
+                       std::initializer_list<const wchar_t*> roots = {L"C:\\"}) {
+    for (const auto& setting : settings) SetEnvironmentVariableW(setting.first, setting.second);
+    AddDrives(roots);
+    CreateScene();
+  }
+
   void CreateScene() {
     drives.disks.reserve(kMaxDrives);
     window = MakeTestWindow(1024, 768, WS_EX_TOPMOST);
@@ -241,11 +249,9 @@ TEST_F(SceneRun, TwoDrivesAreAnalysedAndDefragmentedInListOrder) {
 // The frame as it reaches the window, checked pixel by pixel mid-defragmentation and
 // saved as <build>/x86_64/test-artifacts/visuals_mid_defrag.bmp.
 TEST_F(SceneRun, MidDefragmentationFrameShowsTheEnginesMapAndProgress) {
-  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"400");
-  SetEnvironmentVariableW(L"TW_SIM_DEFRAG_MS", L"30000");
-  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"20");
-  AddDrives({L"C:\\"});
-  CreateScene();
+  CreateSceneWith({{L"TW_SIM_ANALYZE_MS", L"400"},
+                   {L"TW_SIM_DEFRAG_MS", L"30000"},
+                   {L"TW_SIM_REPORT_MS", L"20"}});
   // A loaded machine can starve the engine's thread for longer than a glow lasts: wait
   // for a frame with glowing cells and filled bar columns clear of the sweep.
   ASSERT_TRUE(PumpMessagesUntil(
@@ -268,13 +274,11 @@ TEST_F(SceneRun, MidDefragmentationFrameShowsTheEnginesMapAndProgress) {
 }
 
 TEST_F(SceneRun, WildRangesAndPercentagesFromTheEngineStayInsideTheMapAndTheBar) {
-  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"1500");
-  SetEnvironmentVariableW(L"TW_SIM_DEFRAG_MS", L"30000");
-  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"10");
-  SetEnvironmentVariableW(L"TW_SIM_BAD_RANGES", L"1");
-  SetEnvironmentVariableW(L"TW_SIM_ODD_PERCENT", L"1");
-  AddDrives({L"C:\\"});
-  CreateScene();
+  CreateSceneWith({{L"TW_SIM_ANALYZE_MS", L"1500"},
+                   {L"TW_SIM_DEFRAG_MS", L"30000"},
+                   {L"TW_SIM_REPORT_MS", L"10"},
+                   {L"TW_SIM_BAD_RANGES", L"1"},
+                   {L"TW_SIM_ODD_PERCENT", L"1"}});
   ASSERT_TRUE(PumpMessagesUntil([&] { return probe.percent > 100; }, 10000))
       << "no percentage above 100";
   ExpectFrameAsDrawn(CaptureWindow(scene));
@@ -345,10 +349,8 @@ INSTANTIATE_TEST_SUITE_P(
 // frame after one ends.
 TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting) {
   g_run_preview = true;
-  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"15");
-  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"0");
-  AddDrives({L"C:\\", L"D:\\", L"Z:\\"});
-  CreateScene();
+  CreateSceneWith({{L"TW_SIM_ANALYZE_MS", L"15"}, {L"TW_SIM_REPORT_MS", L"0"}},
+                  {L"C:\\", L"D:\\", L"Z:\\"});
 
   Log one_cycle;
   for (const wchar_t* root : {L"C:\\", L"D:\\", L"Z:\\"})
@@ -402,11 +404,9 @@ TEST_F(SceneRun, StressManyPreviewCyclesThenDestroyWhileReporting) {
 // An engine whose GetPercentDone takes 2 s: the report waits on the engine's thread,
 // and the window goes on painting about 30 frames a second.
 TEST_F(SceneRun, FramesKeepComingWhileTheEngineAnswersSlowly) {
-  SetEnvironmentVariableW(L"TW_SIM_SLOW", L"GetPercentDone:2000");
-  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"400");
-  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"200");
-  AddDrives({L"C:\\"});
-  CreateScene();
+  CreateSceneWith({{L"TW_SIM_SLOW", L"GetPercentDone:2000"},
+                   {L"TW_SIM_ANALYZE_MS", L"400"},
+                   {L"TW_SIM_REPORT_MS", L"200"}});
   ASSERT_TRUE(PumpMessagesUntil([&] { return EngineProbe(L"slow_calls") == 1; }, 10000));
   const int blocked_at = frames;
   ASSERT_TRUE(PumpMessagesUntil([&] { return EngineProbe(L"slow_calls") == 0; }, 10000));
@@ -420,11 +420,10 @@ TEST_F(SceneRun, FramesKeepComingWhileTheEngineAnswersSlowly) {
 // The current file is 32,000 characters long on the second drive and short on the
 // first: fitting it to the status line (in the real font) costs a frame no more.
 TEST_F(SceneRun, ADeepCurrentFileCostsAFrameNoMoreThanAShortOne) {
-  SetEnvironmentVariableW(L"TW_SIM_ANALYZE_MS", L"300");
-  SetEnvironmentVariableW(L"TW_SIM_DEFRAG_MS", L"4000");
-  SetEnvironmentVariableW(L"TW_SIM_REPORT_MS", L"10");
-  AddDrives({L"C:\\", L"Z:\\"});
-  CreateScene();
+  CreateSceneWith({{L"TW_SIM_ANALYZE_MS", L"300"},
+                   {L"TW_SIM_DEFRAG_MS", L"4000"},
+                   {L"TW_SIM_REPORT_MS", L"10"}},
+                  {L"C:\\", L"Z:\\"});
   probe.measure_text = nullptr;
   bool deep_configured = false;
   std::wstring deep_file, deep_line;
