@@ -52,6 +52,9 @@ class SaverScene {
 
   // --- what the hosts call: lifecycle (scene_lifecycle.cpp) and the frame tick ---
   bool Create(HWND window, HINSTANCE instance);
+  // Closing a volume serves the messages sent to the window's thread while it waits for a
+  // report in progress, so Destroy can run inside a frame tick's own close: the tick then
+  // finishes the teardown and touches nothing else.
   bool Destroy();
   // How the scene learns that it runs as a preview (the host's answer).
   void SetPreviewQuery(bool (*is_preview_query)()) { is_preview = is_preview_query; }
@@ -60,7 +63,7 @@ class SaverScene {
   // From here on the engine's reports change nothing.
   void StopEngineReports() { callbacks_enabled = false; }
   void UpdateSchedule();  // scene_cycle.cpp
-  BOOL Paint();           // scene_paint.cpp
+  BOOL Paint();           // scene_paint.cpp; a destroyed scene draws nothing
 
   // --- what the engine callbacks call, on the engine's thread ---
   // Asks the engine for the progress report and leaves it for the next tick.
@@ -155,6 +158,16 @@ class SaverScene {
   void ApplyDefragPriority();
   const wchar_t* CurrentRootPath() const;
 
+  // --- lifecycle (scene_lifecycle.cpp) ---
+  // The frame tick's cycle work; UpdateSchedule runs it and then any teardown that a
+  // Destroy inside it left pending.
+  void RunSchedule();
+  // Everything Destroy releases, after the timer and the callbacks are off.
+  void TearDown();
+  // A completion of the cycle's last drive that arrived and was not applied yet.
+  void RecordArrivedCompletion();
+  bool IsLastSelectedDrive(int drive) const;
+
   // --- the frame's drawing into the back buffer (scene_paint.cpp) ---
   // Every text of this frame, where it goes (before any is drawn).
   std::vector<TextPlacement> FrameTexts(int schedule_x) const;
@@ -191,6 +204,8 @@ class SaverScene {
   std::wstring status_line;
   std::wstring schedule_line;
   bool destroyed = false;           // Destroy runs once
+  bool in_frame_tick = false;       // UpdateSchedule is running
+  bool teardown_pending = false;    // Destroy ran inside the tick: the tick tears down
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
   int64_t cycle_end_time = 0;
   std::atomic<CycleState> cycle_state{Idle};

@@ -31,6 +31,14 @@ const wchar_t* SaverScene::CurrentRootPath() const {
 }
 
 void SaverScene::UpdateSchedule() {
+  if (destroyed) return;
+  in_frame_tick = true;
+  RunSchedule();
+  in_frame_tick = false;
+  if (teardown_pending) TearDown();
+}
+
+void SaverScene::RunSchedule() {
   now = CurrentTime();
   const CycleState state_before = cycle_state;
   ProgressReport report;
@@ -63,6 +71,7 @@ void SaverScene::StartDefragCycle() {
     current_drive = static_cast<int>(i);
     if (OpenCurrentVolume()) break;
   }
+  if (destroyed) return;
   if (current_drive == -1) {
     AddLogMessage(L"Select at least one disk to be defragmented by the screensaver.");
     return;
@@ -72,12 +81,14 @@ void SaverScene::StartDefragCycle() {
 }
 
 bool SaverScene::OpenCurrentVolume() {
-  if (engine_loaded == 0 || current_drive == -1) return false;
+  if (engine_loaded == 0 || current_drive == -1 || destroyed) return false;
   if (volume_handle != 0) {
     const int32_t closing = volume_handle;
     volume_handle = 0;
     PublishReportTarget(cycle_state);  // reports of the closing volume are not asked
     g_engine_functions.CloseVolumeHandle(closing);
+    // The close may have served the window's destruction: open nothing more.
+    if (destroyed) return false;
   }
   // The bridge hands this pointer to the engine: it points into the drive list,
   // which never moves once loaded.
@@ -175,6 +186,8 @@ void SaverScene::NextDrive() {
     if (OpenCurrentVolume()) break;
     current_drive = -1;
   }
+  // Destroyed while the last volume closed: the cycle did not end, it was cut short.
+  if (destroyed) return;
   if (current_drive != -1) {
     cells.FlashAllFree();
     StartAnalyzing();

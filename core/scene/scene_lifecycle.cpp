@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
+#include <mutex>
 #include <vector>
 
 #include "core/scene/engine_functions.h"
@@ -82,23 +83,54 @@ bool SaverScene::Destroy() {
   // From here the engine's reports change nothing.
   callbacks_enabled = false;
   if (frame_timer != 0) KillTimer(window, frame_timer);
+  // Inside the tick (a message sent while it closed a volume) the bridge's close is
+  // still on the stack: unbinding the bridge or freeing the cells now would pull them
+  // from under it.
+  if (in_frame_tick) {
+    teardown_pending = true;
+    return true;
+  }
+  TearDown();
+  return true;
+}
+
+void SaverScene::TearDown() {
+  teardown_pending = false;
   resources.Release();
   if (engine_loaded != 0) {
-    // The bridge returns from the close only when no report of this handle runs any more.
-    if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr) {
-      {
-        // A report still being asked is dropped, whatever it finds.
-        std::lock_guard<std::mutex> guard(report_lock);
-        report_target = ReportTarget{0, Idle, report_target.generation + 1};
-        report_waiting = false;
-      }
+    // The bridge returns from the close only when no report of this handle runs any
+    // more, so what the last one left in the slot is final.
+    if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr)
       g_engine_functions.CloseVolumeHandle(volume_handle);
+    RecordArrivedCompletion();
+    {
+      std::lock_guard<std::mutex> guard(report_lock);
+      report_target = ReportTarget{0, Idle, report_target.generation + 1};
+      report_waiting = false;
     }
+    volume_handle = 0;
     UnbindEngineLibrary();
   }
   cells.Release();
   effects.ReleaseTrail();
+}
+
+bool SaverScene::IsLastSelectedDrive(int drive) const {
+  if (drive < 0) return false;
+  for (size_t i = static_cast<size_t>(drive) + 1; i < drives->disks.size(); ++i)
+    if (drives->disks[i].selected != 0) return false;
   return true;
+}
+
+void SaverScene::RecordArrivedCompletion() {
+  // The next tick would have ended the cycle with it; without one it would be lost and
+  // the next start would run the whole cycle again at once.
+  ProgressReport report;
+  if (!TakeProgressReport(&report)) return;
+  if (!report.complete || report.phase != Defragmenting || cycle_state.load() != Defragmenting)
+    return;
+  if (volume_handle == 0 || !IsLastSelectedDrive(current_drive) || IsPreview()) return;
+  SaveLastDefrag();
 }
 
 void SaverScene::BuildGlowBitmaps() {

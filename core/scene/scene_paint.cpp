@@ -17,6 +17,7 @@ const std::wstring kTitle = L"Orbenlake Tidewell";
 }
 
 BOOL SaverScene::Paint() {
+  if (destroyed) return FALSE;
   const bool idle = cycle_state.load() == Idle;
   const bool idle_effects = idle && idle_animation;
   // The slide moves the log's texts, which are drawn last: it moves them first

@@ -16,6 +16,7 @@
 #include "core/drive_list/registry_text.h"
 #include "core/scene/saver_scene.h"
 #include "tests/core/scene/scene_test_support.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -95,6 +96,35 @@ int64_t __stdcall GetFragmentedFiles(int32_t) { return 4321; }
 int32_t __stdcall GetFragmentation(int32_t) { return 9; }
 const wchar_t* __stdcall GetCurrentFile(int32_t) { return g_engine.current_file; }
 
+// The scene of a test window: the window's destruction destroys it, as in the hosts.
+SaverScene* g_window_scene = nullptr;
+LRESULT CALLBACK DestroysItsScene(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) g_window_scene->Destroy();
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void InstallScriptedEngine() {
+  EngineFunctionTable& t = g_engine_functions;
+#define TW_SCRIPTED(name) t.name = name
+  TW_SCRIPTED(GetVolumeHandle);
+  TW_SCRIPTED(CloseVolumeHandle);
+  TW_SCRIPTED(OpenVolume);
+  TW_SCRIPTED(GetTotalClusters);
+  TW_SCRIPTED(GetDefragPriority);
+  TW_SCRIPTED(SetDefragPriority);
+  TW_SCRIPTED(StartAnalyze);
+  TW_SCRIPTED(StartDefrag);
+  TW_SCRIPTED(GetAnalyzeComplete);
+  TW_SCRIPTED(GetDefragComplete);
+  TW_SCRIPTED(GetPercentDone);
+  TW_SCRIPTED(GetFragmentedFiles);
+  TW_SCRIPTED(GetFragmentation);
+  TW_SCRIPTED(GetCurrentFile);
+  TW_SCRIPTED(GetInAnalyze);
+  TW_SCRIPTED(GetInDefrag);
+#undef TW_SCRIPTED
+}
+
 class SceneCycle : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -102,26 +132,7 @@ class SceneCycle : public ::testing::Test {
     g_now = 1700000000;
     g_preview = false;
     probe.is_preview = [] { return g_preview; };
-    EngineFunctionTable& t = g_engine_functions;
-#define TW_SCRIPTED(name) t.name = name
-    TW_SCRIPTED(GetVolumeHandle);
-    TW_SCRIPTED(CloseVolumeHandle);
-    TW_SCRIPTED(OpenVolume);
-    TW_SCRIPTED(GetTotalClusters);
-    TW_SCRIPTED(GetDefragPriority);
-    TW_SCRIPTED(SetDefragPriority);
-    TW_SCRIPTED(StartAnalyze);
-    TW_SCRIPTED(StartDefrag);
-    TW_SCRIPTED(GetAnalyzeComplete);
-    TW_SCRIPTED(GetDefragComplete);
-    TW_SCRIPTED(GetPercentDone);
-    TW_SCRIPTED(GetFragmentedFiles);
-    TW_SCRIPTED(GetFragmentation);
-    TW_SCRIPTED(GetCurrentFile);
-    TW_SCRIPTED(GetInAnalyze);
-    TW_SCRIPTED(GetInDefrag);
-#undef TW_SCRIPTED
-
+    InstallScriptedEngine();
     probe.engine_loaded = 1;
     probe.clock = [] { return g_now; };
     probe.callbacks_enabled = true;
@@ -153,6 +164,18 @@ class SceneCycle : public ::testing::Test {
   }
 
   Log History() const { return LoggedMessages(scene); }
+
+  // `target` created in a window of its own, against the scripted engine.
+  HWND CreateInWindow(SaverScene& target) {
+    HWND window = MakeTestWindow(320, 240);
+    g_window_scene = &target;
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DestroysItsScene));
+    EXPECT_TRUE(target.Create(window, GetModuleHandleW(nullptr)));
+    InstallScriptedEngine();  // instead of whatever the creation bound
+    SceneProbe target_probe{target};
+    target_probe.engine_loaded = 1;
+    return window;
+  }
 
   DiskList drives;
   SaverScene scene{&drives, false};
@@ -299,6 +322,57 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
   EXPECT_EQ(Analyzing, probe.cycle_state.load());
   EXPECT_EQ(0, probe.current_drive);
   EXPECT_EQ(Fragmented, cells[0]);
+}
+
+// Closing a volume serves sent messages while a report is in progress, the window's
+// destruction among them.
+TEST_F(SceneCycle, DestroyedInsideTheTicksOwnCloseTouchesNothingAfterwards) {
+  AddDrive(L"C:\\");
+  AddDrive(L"Z:\\");
+  g_preview = true;  // the analysis's end moves on to the next drive
+  HWND window = CreateInWindow(scene);
+  scene.UpdateSchedule();
+  ASSERT_EQ(1, probe.volume_handle);
+  g_engine.hook = [window](const std::wstring& call) {
+    if (call == L"CloseVolumeHandle") DestroyWindow(window);
+  };
+  g_engine.analyze_complete = 1;
+  Report(100);
+  EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls.back()) << "nothing opened after the close";
+  EXPECT_TRUE(probe.destroyed);
+  EXPECT_EQ(nullptr, g_engine_functions.GetVolumeHandle) << "the tick's end unbinds the bridge";
+  EXPECT_EQ(nullptr, probe.cell_state);
+  EXPECT_FALSE(scene.Paint());
+  scene.UpdateSchedule();
+  EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls.back());
+}
+
+// The last drive's completion waits for the next tick; a scene destroyed before it still
+// records the cycle's end, unless more drives were to follow.
+TEST_F(SceneCycle, ACompletionThatArrivedIsRecordedWhenTheSceneGoesBeforeTheTick) {
+  AddDrive(L"C:\\");
+  AddDrive(L"D:\\", false);
+  for (const bool more_drives : {false, true}) {
+    DeleteSceneSettings();
+    DiskList these = drives;
+    if (more_drives) ::AddDrive(&these, L"Z:\\", true);
+    g_engine.analyze_complete = 0;
+    g_engine.defrag_complete = 0;
+    SaverScene local(&these, false);
+    SceneProbe local_probe{local};
+    local_probe.clock = [] { return g_now; };
+    local_probe.measure_text = [](const wchar_t*, int length) { return length; };
+    HWND window = CreateInWindow(local);
+    local.UpdateSchedule();
+    g_engine.analyze_complete = 1;
+    OnEngineProgress();
+    local.UpdateSchedule();
+    ASSERT_EQ(Defragmenting, local_probe.cycle_state.load());
+    g_engine.defrag_complete = 1;
+    OnEngineProgress();  // the completion, and no tick after it
+    DestroyWindow(window);
+    EXPECT_EQ(more_drives ? L"(absent)" : L"1700000000", StoredLastDefrag()) << more_drives;
+  }
 }
 
 TEST_F(SceneCycle, ProgressRewritesOnlyTheEntryItsStepAdded) {
