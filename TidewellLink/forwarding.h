@@ -46,25 +46,36 @@ T AskValue(int32_t handle, Call&& call) {
   });
 }
 
+// Copies an engine text into slot. The last unit is read first, so that a length prefix
+// claiming more than there is faults before anything is allocated for it.
+inline void CopyEngineText(BSTR text, std::wstring& slot) {
+  const UINT length = text ? SysStringLen(text) : 0;
+  if (length > 0) static_cast<void>(static_cast<const volatile wchar_t*>(text)[length - 1]);
+  slot.assign(text ? text : L"", length);
+}
+
 // call(IVolume*, BSTR*) -> HRESULT. The text stays in a per-thread slot of
 // this export until the same thread asks this export again; an empty engine
-// text gives "", NULL means failure.
+// text gives "", NULL means failure. Reading and freeing the engine's text
+// belong to the guarded call: a text that cannot be read is a failure, and
+// one handed out with a failure code is freed as well.
 template <class Call>
 const wchar_t* AskText(int32_t handle, Call&& call) {
   thread_local std::wstring slot;
   return Shielded<const wchar_t*>(nullptr, [&]() -> const wchar_t* {
-    BSTR text = nullptr;
-    EngineOutcome outcome =
-        CallEngine(handle, [&](IVolume* volume) { return call(volume, &text); });
-    if (outcome != EngineOutcome::Done) return nullptr;
-    try {
-      slot.assign(text ? text : L"", text ? SysStringLen(text) : 0);
-    } catch (...) {
+    EngineOutcome outcome = CallEngine(handle, [&](IVolume* volume) {
+      BSTR text = nullptr;
+      const HRESULT result = call(volume, &text);
+      try {
+        if (SUCCEEDED(result)) CopyEngineText(text, slot);
+      } catch (...) {
+        SysFreeString(text);
+        throw;
+      }
       SysFreeString(text);
-      throw;
-    }
-    SysFreeString(text);
-    return slot.c_str();
+      return result;
+    });
+    return outcome == EngineOutcome::Done ? slot.c_str() : nullptr;
   });
 }
 

@@ -30,7 +30,10 @@ BOOL SystemVolumeLabel(const wchar_t* root, wchar_t* label, DWORD label_size) {
   return GetVolumeInformationW(root, label, label_size, nullptr, nullptr, nullptr, nullptr, 0);
 }
 
-bool LetterIn(const wchar_t* text, wchar_t letter) { return wcschr(text, letter) != nullptr; }
+// The text ends at its first NUL or at the room's end, whichever comes first.
+bool LetterIn(const wchar_t* text, size_t room, wchar_t letter) {
+  return wmemchr(text, letter, wcsnlen(text, room)) != nullptr;
+}
 
 void AddDrive(DiskList& list, const DrivePlatform& platform, const wchar_t* root, UINT type) {
   DiskInfo info;
@@ -100,11 +103,12 @@ void DiskList::LoadDriveList(const DrivePlatform& platform) {
   SetErrorMode(previous_mode);
 
   wchar_t selection[kSelectionUnits] = {};
+  // A value that fills the room without a terminator is the user's choice all the same.
   LONG rc = ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, L"SelectedDrives", selection,
-                             kSelectionUnits);
+                             kSelectionUnits, FullRoom::EndsAtRoomEnd);
   if (rc == ERROR_SUCCESS) {
     for (DiskInfo& disk : disks) {
-      if (LetterIn(selection, disk.letter)) disk.selected = 1;
+      if (LetterIn(selection, kSelectionUnits, disk.letter)) disk.selected = 1;
     }
     return;
   }

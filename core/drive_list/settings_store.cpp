@@ -20,10 +20,12 @@ int IdleAnimationFromText(const wchar_t* text) { return wcstol(text, nullptr, 10
 }  // namespace
 
 int SettingsStore::LoadIdleAnimation() const {
-  wchar_t text[kIdleAnimationRoom] = {};
+  // One unit more than is read: a value that fills the room without a terminator still
+  // ends, at the room's end.
+  wchar_t text[kIdleAnimationRoom + 1] = {};
   // A value that is missing, too long or not text leaves the animation on.
   LONG rc = ReadRegistryText(HKEY_CURRENT_USER, g_settings_key, kIdleAnimationValue, text,
-                             kIdleAnimationRoom);
+                             kIdleAnimationRoom, FullRoom::EndsAtRoomEnd);
   if (rc != ERROR_SUCCESS) return 1;
   return IdleAnimationFromText(text);
 }

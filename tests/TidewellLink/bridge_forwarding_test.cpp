@@ -1,7 +1,8 @@
 // Each of the 56 forwarding exports of the bridge against an engine that writes down what it is
 // asked: the export reaches its own IVolume method, hands its arguments on as they came
 // (flags by their low byte, no text as empty text), and answers the engine's value or,
-// when that method fails, its default.
+// when that method fails or hands out a text that cannot be read, its default. Every
+// text the engine hands out is freed, a failed call's too.
 
 #include <functional>
 
@@ -29,11 +30,12 @@ struct Forward {
   std::wstring answer;
   const wchar_t* failing;  // the engine method made to fail for the default
   std::wstring fallback;   // the default, also on a handle that is not open
+  bool reads_engine_text = false;
 };
 
 #define CALL(expression) [](const BridgeLibrary& b, int32_t h) { return Show(b.expression); }
 #define TEXT_GETTER(name) \
-  { L"" #name "()", CALL(name(h)), L"'" #name "'", L"" #name, L"NULL" }
+  { L"" #name "()", CALL(name(h)), L"'" #name "'", L"" #name, L"NULL", true }
 #define INT32_GETTER(name) \
   { L"" #name "()", CALL(name(h)), kInt32, L"" #name, L"0" }
 #define INT64_GETTER(name) \
@@ -74,7 +76,7 @@ const Forward kForwards[] = {
     INT32_GETTER(GetFragmentation),
     {L"GetExclusionList()",
      [](const BridgeLibrary& b, int32_t h) { return ShowList(b.GetExclusionList(h)); }, L"x|y|",
-     L"GetExclusionList", L"NULL"},
+     L"GetExclusionList", L"NULL", true},
     {L"GetExclusionList(); Clear(); GetExclusionList(); Add(a); GetExclusionList(); Add(b)",
      CALL(SetExclusionList(h, L"a\0b\0\0")), L"1", L"GetExclusionList", L"0"},
     INT32_GETTER(GetSkipFragments),
@@ -120,6 +122,7 @@ TEST(BridgeForwarding, EachExportReachesItsOwnMethodWithItsArgumentsAndAnswers) 
   ASSERT_TRUE(engine.Load());
   BridgeLibrary bridge;
   ASSERT_TRUE(bridge.Load());
+  RecordedTexts* texts = engine.texts();
   ASSERT_EQ(bridge.GetVolumeHandle(L"D:\\", nullptr, nullptr, 0x301), 1);
   EXPECT_STREQ(engine.take(), L"GetVolumeIntf(D:\\,1)");
 
@@ -130,6 +133,13 @@ TEST(BridgeForwarding, EachExportReachesItsOwnMethodWithItsArgumentsAndAnswers) 
     engine.fail(row.failing);
     EXPECT_EQ(row.call(bridge, 1), row.fallback);
     engine.fail(L"");
+    EXPECT_EQ(texts->not_freed, 0);  // the failed call's text came back too
+    // Texts that cannot be read: the default, not a crash.
+    for (GivenText bad : {GivenText::Unreadable, GivenText::HugeLength}) {
+      texts->given = bad;
+      EXPECT_EQ(row.call(bridge, 1), row.reads_engine_text ? row.fallback : row.answer);
+    }
+    texts->given = GivenText::Name;
     engine.take();
     EXPECT_EQ(row.call(bridge, 2), row.fallback);  // never opened: the engine is not asked
     EXPECT_STREQ(engine.take(), L"");

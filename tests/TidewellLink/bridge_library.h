@@ -58,12 +58,14 @@ struct RecordingEngine {
   TwRecTakeCallsProc take = nullptr;
   TwRecFailProc fail = nullptr;
   TwRecObjectsProc objects = nullptr;
+  TwRecTextsProc texts = nullptr;
 
   bool Load() {
     const std::wstring directory = TestProgramDirectory() + L"recording_engine";
     HMODULE module = LoadLibraryW((directory + L"\\Tidewell.dll").c_str());
     return module && Bind(module, "TwRecTakeCalls", take) && Bind(module, "TwRecFail", fail) &&
-           Bind(module, "TwRecObjects", objects) && SetCurrentDirectoryW(directory.c_str());
+           Bind(module, "TwRecObjects", objects) && Bind(module, "TwRecTexts", texts) &&
+           SetCurrentDirectoryW(directory.c_str());
   }
 };
 

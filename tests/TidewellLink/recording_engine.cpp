@@ -17,11 +17,15 @@ extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*
 extern "C" const wchar_t* __stdcall TwRecTakeCalls();
 extern "C" void __stdcall TwRecFail(const wchar_t* method);
 extern "C" RecordedObjects* __stdcall TwRecObjects();
+extern "C" RecordedTexts* __stdcall TwRecTexts();
+// oleaut32's, not in the headers; without arguments both calling conventions agree.
+extern "C" void SetOaNoCache();
 
 static_assert(std::is_same<decltype(&GetVolumeIntf), GetVolumeIntfProc>::value, "");
 static_assert(std::is_same<decltype(&TwRecTakeCalls), TwRecTakeCallsProc>::value, "");
 static_assert(std::is_same<decltype(&TwRecFail), TwRecFailProc>::value, "");
 static_assert(std::is_same<decltype(&TwRecObjects), TwRecObjectsProc>::value, "");
+static_assert(std::is_same<decltype(&TwRecTexts), TwRecTextsProc>::value, "");
 
 namespace {
 
@@ -30,6 +34,67 @@ std::vector<std::wstring> g_calls;
 std::wstring g_taken;
 std::wstring g_failing;
 RecordedObjects g_objects;
+RecordedTexts g_texts;
+std::vector<void*> g_text_blocks;  // the task allocator's blocks of the BSTRs not yet freed
+thread_local void* t_last_block = nullptr;
+
+// Passes every request on unchanged; notes this thread's last block and counts the text
+// blocks given back.
+class TextSpy final : public IMallocSpy {
+ public:
+  HRESULT __stdcall QueryInterface(REFIID asked, void** object) override {
+    *object =
+        IsEqualGUID(asked, IID_IMallocSpy) || IsEqualGUID(asked, IID_IUnknown) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG __stdcall AddRef() override { return 2; }  // static: never freed
+  ULONG __stdcall Release() override { return 1; }
+  SIZE_T __stdcall PreAlloc(SIZE_T size) override { return size; }
+  void* __stdcall PostAlloc(void* block) override { return t_last_block = block; }
+  void* __stdcall PreFree(void* block, BOOL) override {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (void*& text : g_text_blocks) {
+      if (text != block) continue;
+      text = g_text_blocks.back();
+      g_text_blocks.pop_back();
+      --g_texts.not_freed;
+      break;
+    }
+    return block;
+  }
+  void __stdcall PostFree(BOOL) override {}
+  SIZE_T __stdcall PreRealloc(void* block, SIZE_T size, void** next, BOOL) override {
+    *next = block;
+    return size;
+  }
+  void* __stdcall PostRealloc(void* block, BOOL) override { return block; }
+  void* __stdcall PreGetSize(void* block, BOOL) override { return block; }
+  SIZE_T __stdcall PostGetSize(SIZE_T size, BOOL) override { return size; }
+  void* __stdcall PreDidAlloc(void* block, BOOL) override { return block; }
+  int __stdcall PostDidAlloc(void*, BOOL, int answer) override { return answer; }
+  void __stdcall PreHeapMinimize() override {}
+  void __stdcall PostHeapMinimize() override {}
+};
+TextSpy g_spy;
+
+// A plain text, not a BSTR: its length prefix claims 256 MB, far past what can be read.
+struct {
+  uint32_t bytes = 0x10000000;
+  wchar_t text[2] = L"t";
+} const kHugeLengthText;
+
+// The text the test asked for. A name is counted until it is freed: without the spy it
+// never comes back, so a missing spy shows as texts not freed.
+BSTR GiveText(const wchar_t* name) {
+  if (g_texts.given == GivenText::Unreadable) return reinterpret_cast<BSTR>(uintptr_t{16});
+  if (g_texts.given == GivenText::HugeLength) return const_cast<BSTR>(kHugeLengthText.text);
+  t_last_block = nullptr;
+  BSTR text = SysAllocString(name);
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_text_blocks.push_back(t_last_block);
+  ++g_texts.not_freed;
+  return text;
+}
 
 // Writes the call down; E_FAIL when this method is the failing one.
 HRESULT Record(const wchar_t* method, const std::wstring& arguments = L"") {
@@ -47,9 +112,10 @@ HRESULT Answer(const wchar_t* method, T* out, T value) {
   return result;
 }
 
+// The name even with a failure: the bridge must free what it was handed either way.
 HRESULT AnswerName(const wchar_t* method, BSTR* out) {
   const HRESULT result = Record(method);
-  if (SUCCEEDED(result)) *out = SysAllocString(method);
+  *out = GiveText(method);
   return result;
 }
 
@@ -94,7 +160,7 @@ class RecordingList final : public NeverFreed<IExclusionList, kIID_IExclusionLis
   }
   HRESULT __stdcall GetItem(int32_t index, BSTR* text) override {
     if (index < 0 || index > 1) return E_INVALIDARG;
-    *text = SysAllocString(index == 0 ? L"x" : L"y");
+    *text = GiveText(index == 0 ? L"x" : L"y");
     return S_OK;
   }
   REC_ACTION(Clear)
@@ -196,6 +262,8 @@ extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*
       Record(L"GetVolumeIntf", Text(drive_name) + L"," + std::to_wstring(engine_flag));
   *volume = nullptr;
   if (FAILED(result)) return result;
+  // Once: the texts go through the task allocator uncached, where the spy sees them.
+  [[maybe_unused]] static const HRESULT spying = (SetOaNoCache(), CoRegisterMallocSpy(&g_spy));
   RecordingVolume* made = new RecordingVolume;  // the engine's own reference
   if (g_objects.counts_stored_volume) made->AddRef();
   callback->AddRef();
@@ -207,6 +275,8 @@ extern "C" HRESULT __stdcall GetVolumeIntf(const wchar_t* drive_name, ICallback*
 }
 
 extern "C" RecordedObjects* __stdcall TwRecObjects() { return &g_objects; }
+
+extern "C" RecordedTexts* __stdcall TwRecTexts() { return &g_texts; }
 
 extern "C" const wchar_t* __stdcall TwRecTakeCalls() {
   std::lock_guard<std::mutex> guard(g_lock);

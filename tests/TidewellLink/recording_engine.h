@@ -9,7 +9,8 @@
 #include "TidewellLink/engine_interfaces.h"
 
 // Every number getter of a recording volume answers one of these; every text getter
-// answers its own method's name; the exclusion list holds "x" and "y".
+// answers its own method's name (a failing one hands it out too); the exclusion list holds
+// "x" and "y".
 constexpr int64_t kRecordedInt64 = 0x0123456789ABCDEF;
 constexpr int32_t kRecordedInt32 = -19088744;  // 0xFEDCBA98: the sign bit set
 
@@ -31,3 +32,15 @@ struct RecordedObjects {
   ICallback* callback = nullptr;
 };
 typedef RecordedObjects*(__stdcall* TwRecObjectsProc)();
+
+// What the text getters and the list's items hand out (set by the test): a BSTR of the
+// name, a pointer nothing can be read from, or a plain text whose length prefix claims far
+// more than there is.
+enum class GivenText : int32_t { Name, Unreadable, HugeLength };
+// The BSTRs handed out are counted until they come back through SysFreeString (seen by a
+// spy on the task allocator, with the BSTR cache off).
+struct RecordedTexts {
+  GivenText given = GivenText::Name;
+  int32_t not_freed = 0;
+};
+typedef RecordedTexts*(__stdcall* TwRecTextsProc)();

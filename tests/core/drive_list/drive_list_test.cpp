@@ -96,6 +96,7 @@ TEST_F(DriveListTest, StoredSelectionIsMatchedExactlyAndAMissingOneDefaultsToFix
   g_drives[L'D'] = {};
   g_drives[L'E'] = {DRIVE_REMOVABLE, L""};
   const std::wstring long_text(300, L'E');
+  const std::wstring full_room = std::wstring(260, L'X') + L'D';  // 522 bytes, no terminator
   const struct {
     const wchar_t* stored;  // nullptr: no value
     DWORD type;
@@ -110,6 +111,8 @@ TEST_F(DriveListTest, StoredSelectionIsMatchedExactlyAndAMissingOneDefaultsToFix
       {L"", REG_SZ, 0, L"", L"", 2},            // empty: nothing selected, no default restored
       // Longer than the room: unreadable, so the default replaces it.
       {long_text.c_str(), REG_SZ, 0, L"CD", L"CD", 522},
+      // Filling the room exactly without a terminator: read up to the room's end, kept.
+      {full_room.c_str(), REG_SZ, 522, L"D", full_room.c_str(), 522},
       // "D" of another type without its terminator: what lies behind it must not count.
       {L"DC", REG_BINARY, 2, L"D", L"D", 0},
   };

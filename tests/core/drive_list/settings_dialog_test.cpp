@@ -285,6 +285,7 @@ TEST_F(SettingsDialogTest, IdleAnimationReadsAsTheRuntimeReadsANumber) {
   const struct {
     const wchar_t* stored;  // nullptr: no value
     int animation_on;
+    bool terminated = true;
   } cases[] = {
       {nullptr, 1},
       {L"0", 0},
@@ -296,11 +297,13 @@ TEST_F(SettingsDialogTest, IdleAnimationReadsAsTheRuntimeReadsANumber) {
       {L"", 0},
       // Longer than the value's room: unreadable, so the animation stays on.
       {L"000000000000000000000000000000", 1},
+      // Filling the room exactly without a terminator: read up to the room's end.
+      {L"0000000000000000000000", 0, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "stored: " << (c.stored ? c.stored : L"(none)"));
     if (c.stored != nullptr) {
-      SetText(HKEY_CURRENT_USER, L"IdleAnimation", c.stored);
+      SetValue(HKEY_CURRENT_USER, L"IdleAnimation", REG_SZ, Utf16Bytes(c.stored, c.terminated));
     } else {
       DeleteValue(HKEY_CURRENT_USER, L"IdleAnimation");
     }
