@@ -4,10 +4,21 @@
 
 namespace {
 
-// A 1-pixel vertical line from y_top to y_bottom (exclusive) in a pen of its own.
-void VerticalLine(HDC dc, int x, int y_top, int y_bottom) {
-  MoveToEx(dc, x, y_top, nullptr);
-  LineTo(dc, x, y_bottom);
+// A 1-pixel vertical line from y_from to y_to (exclusive) in a pen of its own.
+void VerticalLine(HDC dc, int x, int y_from, int y_to) {
+  MoveToEx(dc, x, y_from, nullptr);
+  LineTo(dc, x, y_to);
+}
+
+// The pixels VerticalLine colours: LineTo keeps the start row and leaves out the
+// end row whichever way the line runs, and a bar thinner than its two pens has
+// its fill line run upward.
+void VerticalLinePixels(const pixels::Surface& surface, int x, int y_from, int y_to,
+                        uint32_t word) {
+  if (y_to >= y_from)
+    pixels::FillColumn(surface, x, y_from, y_to, word);
+  else
+    pixels::FillColumn(surface, x, y_to + 1, y_from + 1, word);
 }
 
 COLORREF GradientColor(int base_red, int base_green, int index, bool halved) {
@@ -71,11 +82,11 @@ void ProgressBar::DrawProgressBar(SceneResources* resources, const SceneLayout& 
       int columns[2];
       sweep::BandColumns(layout.left, sweep_position, layout.scale, i, &columns[0], &columns[1]);
       for (int x : columns) {
-        draw_column(x, [&](int y_top, int y_bottom) {
+        draw_column(x, [&](int y_from, int y_to) {
           if (surface.words != nullptr)
-            pixels::FillColumn(surface, x, y_top, y_bottom, pixels::WordOf(color));
+            VerticalLinePixels(surface, x, y_from, y_to, pixels::WordOf(color));
           else
-            VerticalLine(resources->back_dc, x, y_top, y_bottom);
+            VerticalLine(resources->back_dc, x, y_from, y_to);
         });
       }
       if (pen != nullptr) {

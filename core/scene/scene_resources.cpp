@@ -41,6 +41,8 @@ void SceneResources::Create(HWND window, const SceneLayout& layout) {
 
 void SceneResources::Release() {
   text_stamps.Release();  // it holds the scene font
+  // The window's DC holds the font too: Windows deletes no object still selected.
+  window_font_selection.Restore();
   back_brush_selection.Restore();
   black_brush.Reset();
   back_font_selection.Restore();
@@ -49,7 +51,6 @@ void SceneResources::Release() {
   back_bitmap.Reset();
   back_words = nullptr;
   back_dc.Reset();
-  window_font_selection.Restore();
   window_dc.Reset();
   shine_dc.Reset();
   shine_bitmap.Reset();

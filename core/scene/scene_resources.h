@@ -44,9 +44,10 @@ struct SceneResources {
   // Makes the window's DC, the back buffer with its font, brush and text settings,
   // the cell pens, the bar's pen and brush and the glow DC, sized by the layout.
   void Create(HWND window, const SceneLayout& layout);
-  // Gives back every GDI object: the back buffer's selections undone and its
-  // objects and DC deleted, the window's DC released, then the shine, the glow
-  // DC, the pens and brushes, the halos and the lit-cell pictures.
+  // Gives back every GDI object: the window's DC lets go of the font, the back
+  // buffer's selections are undone and its objects and DC deleted, the window's
+  // DC released, then the shine, the glow DC, the pens and brushes, the halos
+  // and the lit-cell pictures.
   void Release();
 
   // The back buffer for direct drawing, GDI's pending work done; no words while

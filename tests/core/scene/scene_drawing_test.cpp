@@ -579,90 +579,100 @@ void LightCells(SaverScene& s, int frame) {
 
 }  // namespace
 
-TEST(ScenePaint, FramesEqualTheFramesDrawnWithGdiAlone) {
-  for (const auto& size : {std::make_pair(1024, 768), std::make_pair(1920, 1080)}) {
-    FramePair pair(size.first, size.second);
-    ASSERT_TRUE(pair.ok());
-    // A defragmentation: lit cells, the sweep on a half-full bar, a long status line,
-    // a full log that rests, then slides, then rests again.
-    pair.Both([](SaverScene& s) {
-      SceneProbe p(s);
-      p.cycle_state = Defragmenting;
-      p.now = g_test_now;
-      p.percent = 50;
-      p.sweep_running = true;
-      p.sweep_position = p.grid_width / 3;
-      p.status_line =
-          L"C:\\Windows\\System32\\DriverStore\\FileRepository\\nv_disp.inf\\nvlddmkm.sys";
-      for (int i = 0; i < 5; ++i)
-        p.log_lines[i] = L"Defragmenting C:\\ (" + std::to_wstring(i) + L"%)";
-    });
-    int frame = 0;
-    for (; frame < 24; ++frame) {
-      pair.Both([&](SaverScene& s) {
-        SceneProbe p(s);
-        LightCells(s, frame);
-        if (frame == 6) s.AddLogMessage(L"Fragmentation level 9%");
-        if (frame == 16) p.status_line = L"C:\\pagefile.sys";  // changes, then stays
-        if (frame >= 20) p.log_lines[0] = L"Defragmenting C:\\ (" + std::to_wstring(frame) + L"%)";
-      });
-      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
-    }
-    EXPECT_GT(SceneProbe(pair.direct()).text_stamps.size(),
-              5u);  // the texts that stayed were stamped
+// Up to 64 pixels wide the bar is thinner than its two pens, so its fill line
+// runs upward; 152x112 is the preview.
+class FramesAtSize : public ::testing::TestWithParam<std::pair<int, int>> {};
+INSTANTIATE_TEST_SUITE_P(Clients, FramesAtSize,
+                         ::testing::Values(std::make_pair(1024, 768), std::make_pair(1920, 1080),
+                                           std::make_pair(20, 20), std::make_pair(40, 30),
+                                           std::make_pair(64, 40), std::make_pair(152, 112)),
+                         [](const ::testing::TestParamInfo<std::pair<int, int>>& info) {
+                           return std::to_string(info.param.first) + "x" +
+                                  std::to_string(info.param.second);
+                         });
 
-    // A schedule line long enough to run over the title, then a shorter one, then
-    // none: the title, though unchanged, must not keep what the longer line left.
-    const std::wstring filler(140, L'x');
-    for (const std::wstring& line : {filler, filler, filler, filler, filler.substr(40),
-                                     filler.substr(40), filler.substr(40), std::wstring()}) {
-      pair.Both([&](SaverScene& s) {
-        SceneProbe p(s);
-        p.schedule_line = line;
-      });
-      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
-      ++frame;
-    }
+TEST_P(FramesAtSize, FramesEqualTheFramesDrawnWithGdiAlone) {
+  FramePair pair(GetParam().first, GetParam().second);
+  ASSERT_TRUE(pair.ok());
+  // A defragmentation: lit cells, the sweep on a half-full bar, a long status line,
+  // a full log that rests, then slides, then rests again.
+  pair.Both([](SaverScene& s) {
+    SceneProbe p(s);
+    p.cycle_state = Defragmenting;
+    p.now = g_test_now;
+    p.percent = 50;
+    p.sweep_running = true;
+    p.sweep_position = p.grid_width / 3;
+    p.status_line =
+        L"C:\\Windows\\System32\\DriverStore\\FileRepository\\nv_disp.inf\\nvlddmkm.sys";
+    for (int i = 0; i < 5; ++i)
+      p.log_lines[i] = L"Defragmenting C:\\ (" + std::to_wstring(i) + L"%)";
+  });
+  int frame = 0;
+  for (; frame < 24; ++frame) {
+    pair.Both([&](SaverScene& s) {
+      SceneProbe p(s);
+      LightCells(s, frame);
+      if (frame == 6) s.AddLogMessage(L"Fragmentation level 9%");
+      if (frame == 16) p.status_line = L"C:\\pagefile.sys";  // changes, then stays
+      if (frame >= 20) p.log_lines[0] = L"Defragmenting C:\\ (" + std::to_wstring(frame) + L"%)";
+    });
+    EXPECT_EQ(0, pair.Frame(frame)) << GetParam().first << " frame " << frame;
+  }
+  EXPECT_GT(SceneProbe(pair.direct()).text_stamps.size(),
+            5u);  // the texts that stayed were stamped
 
-    // A title moved down into the grid's top row: the tiles may not be written whole
-    // over it, so the cells are drawn over the title as they come.
-    pair.Both([](SaverScene& s) {
+  // A schedule line long enough to run over the title, then a shorter one, then
+  // none: the title, though unchanged, must not keep what the longer line left.
+  const std::wstring filler(140, L'x');
+  for (const std::wstring& line : {filler, filler, filler, filler, filler.substr(40),
+                                   filler.substr(40), filler.substr(40), std::wstring()}) {
+    pair.Both([&](SaverScene& s) {
       SceneProbe p(s);
-      p.title_y = p.grid_top - p.cell_size / 2;
+      p.schedule_line = line;
     });
-    for (const int moved_at = frame; frame < moved_at + 4; ++frame) {
-      pair.Both([&](SaverScene& s) {
-        SceneProbe p(s);
-        LightCells(s, frame);
-      });
-      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
-    }
-    pair.Both([](SaverScene& s) {
-      SceneProbe p(s);
-      SceneLayout layout;
-      ComputeSceneLayout(p.width, p.height, &layout);
-      p.title_y = layout.title_y;
-    });
+    EXPECT_EQ(0, pair.Frame(frame)) << GetParam().first << " frame " << frame;
+    ++frame;
+  }
 
-    // Idle with the animation on: the countdown ticking, the ball and its trail over
-    // cells that still glow, the sparkle, the legend's wave.
-    pair.Both([](SaverScene& s) {
+  // A title moved down into the grid's top row: the tiles may not be written whole
+  // over it, so the cells are drawn over the title as they come.
+  pair.Both([](SaverScene& s) {
+    SceneProbe p(s);
+    p.title_y = p.grid_top - p.cell_size / 2;
+  });
+  for (const int moved_at = frame; frame < moved_at + 4; ++frame) {
+    pair.Both([&](SaverScene& s) {
       SceneProbe p(s);
-      p.cycle_state = Idle;
-      p.idle_animation = true;
-      p.cycle_end_time = g_test_now - 100;
-      p.idle_position = -1;
-      p.shine_last_time = 0;
+      LightCells(s, frame);
     });
-    for (const int idle_start = frame; frame < idle_start + 30; ++frame) {
-      pair.Both([&](SaverScene& s) {
-        SceneProbe p(s);
-        p.now = g_test_now + frame / 8;
-        p.schedule_line =
-            L"Time until next defragmentation 00:2" + std::to_wstring(frame / 8 % 10) + L":00";
-        if (frame < idle_start + 10) LightCells(s, frame);
-      });
-      EXPECT_EQ(0, pair.Frame(frame)) << size.first << " frame " << frame;
-    }
+    EXPECT_EQ(0, pair.Frame(frame)) << GetParam().first << " frame " << frame;
+  }
+  pair.Both([](SaverScene& s) {
+    SceneProbe p(s);
+    SceneLayout layout;
+    ComputeSceneLayout(p.width, p.height, &layout);
+    p.title_y = layout.title_y;
+  });
+
+  // Idle with the animation on: the countdown ticking, the ball and its trail over
+  // cells that still glow, the sparkle, the legend's wave.
+  pair.Both([](SaverScene& s) {
+    SceneProbe p(s);
+    p.cycle_state = Idle;
+    p.idle_animation = true;
+    p.cycle_end_time = g_test_now - 100;
+    p.idle_position = -1;
+    p.shine_last_time = 0;
+  });
+  for (const int idle_start = frame; frame < idle_start + 30; ++frame) {
+    pair.Both([&](SaverScene& s) {
+      SceneProbe p(s);
+      p.now = g_test_now + frame / 8;
+      p.schedule_line =
+          L"Time until next defragmentation 00:2" + std::to_wstring(frame / 8 % 10) + L":00";
+      if (frame < idle_start + 10) LightCells(s, frame);
+    });
+    EXPECT_EQ(0, pair.Frame(frame)) << GetParam().first << " frame " << frame;
   }
 }

@@ -9,6 +9,41 @@
 
 namespace {
 
+// Windows refuses to delete a GDI object still selected into a DC (wine only
+// defers it): while watching, each object deleted is looked for in these DCs.
+HDC g_watched_dcs[4] = {};
+int g_deleted_while_selected = 0;
+BOOL(WINAPI* g_delete_object)(HGDIOBJ) = nullptr;
+
+BOOL WINAPI DeleteObjectWatched(HGDIOBJ object) {
+  for (HDC dc : g_watched_dcs)
+    for (UINT type : {OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP})
+      if (dc != nullptr && GetCurrentObject(dc, type) == object) ++g_deleted_while_selected;
+  return g_delete_object(object);
+}
+
+// Points the program's imports of `function` at `replacement`; answers how many it changed.
+int RedirectImports(const void* function, const void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  int changed = 0;
+  for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       dll->Name != 0; ++dll)
+    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+         slot->u1.Function != 0; ++slot) {
+      if (slot->u1.Function != reinterpret_cast<ULONG_PTR>(function)) continue;
+      DWORD protection = 0;
+      VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &protection);
+      slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(slot, sizeof(*slot), protection, &protection);
+      ++changed;
+    }
+  return changed;
+}
+
 bool LogContains(const SaverScene& scene, const std::wstring& text) {
   SceneProbe probe(scene);
   return std::count(probe.log_lines, probe.log_lines + 5, text) +
@@ -61,7 +96,19 @@ TEST(SceneLifecycleTest, CreateLaysOutAndPreparesEverything) {
   }
   EXPECT_EQ(frame_timer_id, msg.wParam);
 
+  // Nothing is deleted while a DC of the scene still holds it.
+  const HGDIOBJ font = probe.font;
+  g_delete_object = &DeleteObject;
+  g_watched_dcs[0] = probe.window_dc, g_watched_dcs[1] = probe.back_dc;
+  g_watched_dcs[2] = probe.glow_dc, g_watched_dcs[3] = probe.shine_dc;
+  ASSERT_GT(RedirectImports(reinterpret_cast<const void*>(g_delete_object),
+                            reinterpret_cast<const void*>(&DeleteObjectWatched)),
+            0);
   EXPECT_TRUE(scene.Destroy());
+  RedirectImports(reinterpret_cast<const void*>(&DeleteObjectWatched),
+                  reinterpret_cast<const void*>(g_delete_object));
+  EXPECT_EQ(0, g_deleted_while_selected);
+  EXPECT_EQ(0u, GetObjectType(font));
   EXPECT_FALSE(probe.callbacks_enabled);
   EXPECT_EQ(nullptr, probe.cell_state);
   EXPECT_FALSE(scene.Destroy());  // a second Destroy changes nothing
