@@ -192,6 +192,9 @@ class SaverScene {
   std::wstring schedule_line;
   bool destroyed = false;           // Destroy runs once
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
+  // The defragmentation's start found one under way on the volume: the analysis stays
+  // the step, and its later reports ask for the start again without logging the results.
+  bool defrag_found_under_way = false;
   int64_t cycle_end_time = 0;
   std::atomic<CycleState> cycle_state{Idle};
   DiskList* drives = nullptr;

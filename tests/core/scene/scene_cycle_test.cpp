@@ -224,6 +224,18 @@ TEST_P(SceneCycleStart, LeavesARunUnderWayAloneAndSetsOnlyADifferentPriority) {
   EXPECT_EQ(c.calls, g_engine.calls);
   EXPECT_EQ(c.priority_reads, g_engine.priority_reads);
   EXPECT_EQ(c.defragmentation_started ? Defragmenting : Analyzing, probe.cycle_state.load());
+  if (c.defragmentation_started) return;
+
+  // While the run goes on, every report finds the analysis complete and asks for the
+  // start again; the results stay logged once. Once the run has ended, the start follows.
+  for (int i = 0; i < 4; ++i) Report(99);
+  EXPECT_EQ(log, History()) << Narrow(History());
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  g_engine.in_defrag = 0;
+  Report(99);
+  log.push_back(L"Defragmenting C:\\");
+  EXPECT_EQ(log, History()) << Narrow(History());
+  EXPECT_EQ(Defragmenting, probe.cycle_state.load());
 }
 
 const wchar_t kOpen[] = L"GetVolumeHandle C:\\", kSet[] = L"SetDefragPriority 1",
