@@ -13,13 +13,29 @@ const wchar_t kEngineLibraryName[] = L"TidewellLink.dll";
 // scene that detaches itself, which so waits for a report in progress. A plain SRW lock
 // is never destroyed: it still serves reports that arrive while the process ends.
 // A report must therefore never wait for the window's thread.
+//
+// While a detach waits for the lock, new shared requests queue behind it. What still
+// runs meanwhile: the reports already holding it, with the engine calls they make, and
+// the reports the engine makes from inside those calls on the same thread, which run
+// under the outer report's hold. Reports on other threads wait and then find no scene.
+// The detaching thread serves no messages while it waits.
 SRWLOCK report_lock = SRWLOCK_INIT;
 
-// One report's hold on the lock; scene() is the scene it may change, if any.
+// How many reports this thread is inside. A report the engine makes from inside one
+// of the thread's own must not ask for the lock again: behind a waiting detach that
+// request would wait for the outer report, which waits for it.
+thread_local int t_report_depth = 0;
+
+// One report's hold on the lock (the outermost report of a thread takes it);
+// scene() is the scene it may change, if any.
 class SceneReport {
  public:
-  SceneReport() { AcquireSRWLockShared(&report_lock); }
-  ~SceneReport() { ReleaseSRWLockShared(&report_lock); }
+  SceneReport() {
+    if (t_report_depth++ == 0) AcquireSRWLockShared(&report_lock);
+  }
+  ~SceneReport() {
+    if (--t_report_depth == 0) ReleaseSRWLockShared(&report_lock);
+  }
   SceneReport(const SceneReport&) = delete;
   SceneReport& operator=(const SceneReport&) = delete;
 

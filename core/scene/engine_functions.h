@@ -35,6 +35,7 @@ void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int
 int BindEngineLibraryFrom(const wchar_t* library_path);
 
 // Takes `scene` out of the engine's reach for good: no report touches it once this
-// returns; a report in progress in it is waited for. For a scene going away while the
-// engine may still report (the worker's exit after turning the monitors off).
+// returns; a report in progress in it (with the reports the engine makes from inside
+// it) is waited for. For a scene going away while the engine may still report (the
+// worker's exit after turning the monitors off).
 void DetachSceneFromEngineReports(SaverScene* scene);

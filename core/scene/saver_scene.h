@@ -207,6 +207,9 @@ class SaverScene {
   bool in_frame_tick = false;       // UpdateSchedule is running
   bool teardown_pending = false;    // Destroy ran inside the tick: the tick tears down
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
+  // The defragmentation's start found one under way on the volume: the analysis stays
+  // the step, and its later reports ask for the start again without logging the results.
+  bool defrag_found_under_way = false;
   int64_t cycle_end_time = 0;
   std::atomic<CycleState> cycle_state{Idle};
   DiskList* drives = nullptr;

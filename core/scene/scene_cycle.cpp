@@ -117,6 +117,7 @@ void SaverScene::ApplyDefragPriority() {
 void SaverScene::StartAnalyzing() {
   // A new step: the last step's entry is not its own, even when it adds none.
   progress_log_entry = 0;
+  defrag_found_under_way = false;
   if (engine_loaded == 0 || volume_handle == 0) return;
   if (g_engine_functions.GetInAnalyze(volume_handle) != 0) return;
   ApplyDefragPriority();
@@ -138,7 +139,9 @@ void SaverScene::OnAnalyzeProgress(int64_t percent_done, bool complete) {
   ReplaceNewestLogEntry(progress_log_entry,
                         ProgressText(L"Analyzing ", CurrentRootPath(), complete, percent_done));
   if (!complete) return;
-  LogAnalysisResults();
+  // Logged once: while a defragmentation found under way goes on, every report finds
+  // the analysis complete again.
+  if (!defrag_found_under_way) LogAnalysisResults();
   if (IsPreview())
     NextDrive();
   else
@@ -157,7 +160,8 @@ void SaverScene::LogAnalysisResults() {
 void SaverScene::StartDefragmenting() {
   progress_log_entry = 0;
   if (engine_loaded == 0 || volume_handle == 0) return;
-  if (g_engine_functions.GetInDefrag(volume_handle) != 0) return;
+  defrag_found_under_way = g_engine_functions.GetInDefrag(volume_handle) != 0;
+  if (defrag_found_under_way) return;
   ApplyDefragPriority();
   PublishReportTarget(Defragmenting);
   if (g_engine_functions.StartDefrag(volume_handle, defrag_mode, 0) == 0) {

@@ -3,12 +3,14 @@
 // reports reach the tick.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cwchar>
 #include <ostream>
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/drive_list/drive_list.h"
@@ -16,6 +18,7 @@
 #include "core/drive_list/registry_text.h"
 #include "core/scene/saver_scene.h"
 #include "tests/core/scene/scene_test_support.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -90,6 +93,7 @@ int32_t __stdcall GetAnalyzeComplete(int32_t) {
 int32_t __stdcall GetDefragComplete(int32_t) { return g_engine.defrag_complete; }
 int64_t __stdcall GetPercentDone(int32_t) {
   ++g_engine.percent_queries;
+  g_engine.Call(L"GetPercentDone");
   return g_engine.percent;
 }
 int64_t __stdcall GetFragmentedFiles(int32_t) { return 4321; }
@@ -242,6 +246,18 @@ TEST_P(SceneCycleStart, LeavesARunUnderWayAloneAndSetsOnlyADifferentPriority) {
   EXPECT_EQ(c.calls, g_engine.calls);
   EXPECT_EQ(c.priority_reads, g_engine.priority_reads);
   EXPECT_EQ(c.defragmentation_started ? Defragmenting : Analyzing, probe.cycle_state.load());
+  if (c.defragmentation_started) return;
+
+  // While the run goes on, every report finds the analysis complete and asks for the
+  // start again; the results stay logged once. Once the run has ended, the start follows.
+  for (int i = 0; i < 4; ++i) Report(99);
+  EXPECT_EQ(log, History()) << Narrow(History());
+  EXPECT_EQ(Analyzing, probe.cycle_state.load());
+  g_engine.in_defrag = 0;
+  Report(99);
+  log.push_back(L"Defragmenting C:\\");
+  EXPECT_EQ(log, History()) << Narrow(History());
+  EXPECT_EQ(Defragmenting, probe.cycle_state.load());
 }
 
 const wchar_t kOpen[] = L"GetVolumeHandle C:\\", kSet[] = L"SetDefragPriority 1",
@@ -521,6 +537,43 @@ TEST_F(SceneCycle, CallbacksActOnlyForALiveSceneAndAnOpenVolume) {
   EXPECT_FALSE(probe.report_waiting);
   EXPECT_EQ(at_end, History());
   EXPECT_EQ(100, probe.percent);
+}
+
+// The worker's exit detaches the scene while the engine, asked for a report, reports
+// again from inside its answer: the nested report runs under the outer one's hold
+// instead of queueing behind the detach that waits for that hold.
+TEST_F(SceneCycle, AReportNestedInAReportEndsWhileTheSceneDetaches) {
+  // A failure leaves both threads stuck on the report lock: it runs in a process of its own.
+  if (!RunsAloneOrDelegates("SceneCycle.AReportNestedInAReportEndsWhileTheSceneDetaches")) return;
+  AddDrive(L"C:\\");
+  scene.UpdateSchedule();
+  static HANDLE asked;
+  asked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  g_engine.hook = [](const std::wstring& call) {
+    if (call != L"GetPercentDone" || g_engine.percent_queries > 1) return;
+    SetEvent(asked);
+    Sleep(300 * TestTimeScale());  // time for the detach to wait for this report
+    OnEngineProgress();
+  };
+  std::atomic<bool> reported{false}, detached{false};
+  std::thread engine([&] {
+    OnEngineProgress();
+    reported = true;
+  });
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(asked, 10000 * TestTimeScale()));
+  std::thread detach([&] {
+    DetachSceneFromEngineReports(&scene);
+    detached = true;
+  });
+  if (!PumpMessagesUntil([&] { return reported && detached; }, 10000)) {
+    ADD_FAILURE() << "the nested report and the detach wait for each other";
+    TerminateProcess(GetCurrentProcess(), 1);  // the stuck threads cannot be joined
+  }
+  engine.join();
+  detach.join();
+  CloseHandle(asked);
+  EXPECT_EQ(2, g_engine.percent_queries);  // the nested report was asked, before the detach
+  EXPECT_EQ(nullptr, g_scene);
 }
 
 // Reports that arrive while the window's thread is inside a bridge call: each is asked
