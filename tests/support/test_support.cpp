@@ -108,3 +108,14 @@ void ClearSimEnvironment() {
   }
   for (const std::wstring& name : names) SetEnvironmentVariableW(name.c_str(), nullptr);
 }
+
+bool PlaceCursor(int x, int y) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    SetCursorPos(x, y);
+    // Once the last change is 100 ms old, wine asks the display where the pointer is.
+    Sleep(150);
+    POINT at = {};
+    if (GetCursorPos(&at) && at.x == x && at.y == y) return true;
+  }
+  return false;
+}

@@ -34,3 +34,9 @@ std::string ReadFileBytes(const std::wstring& path);
 // Removes every TW_SIM_* variable from this process's environment, so that the simulated
 // engine's next volume starts from its defaults (it reads them for every new volume).
 void ClearSimEnvironment();
+
+// Puts the cursor at (x, y) and returns once the display has it as well; false when it
+// never does. wine moves the display's pointer only under a grab that another of its
+// processes may hold for a moment: a position refused there is read back from the
+// display later, by a program that started meanwhile as its starting point, or as a move.
+bool PlaceCursor(int x, int y);

@@ -63,7 +63,7 @@ class SaverProcessTest : public testing::Test {
 
 TEST_F(SaverProcessTest, FullScreenPaintsRunsACycleAndClosesOnlyWhenTheMouseMovesFarEnough) {
   SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
-  SetCursorPos(200, 200);
+  ASSERT_TRUE(PlaceCursor(200, 200));
   Saver saver(L"/s");
   HWND window = saver.WaitForWindow(kSaverClass, L"Screen Saver");
   ASSERT_NE(window, nullptr);
@@ -89,10 +89,10 @@ TEST_F(SaverProcessTest, FullScreenPaintsRunsACycleAndClosesOnlyWhenTheMouseMove
   // Neither a key release, a wheel turn nor a move of 4 pixels in total closes it.
   PostMessageW(window, WM_KEYUP, 'A', 0xC01E0001);
   PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(200, 200));
-  SetCursorPos(202, 202);
+  ASSERT_TRUE(PlaceCursor(202, 202));
   Idle(800);
   EXPECT_TRUE(saver.Running());
-  SetCursorPos(210, 206);
+  PlaceCursor(210, 206);
   EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 

@@ -50,7 +50,7 @@ class WorkerRunTest : public testing::Test {
 };
 
 TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
-  SetCursorPos(600, 500);
+  ASSERT_TRUE(PlaceCursor(600, 500));
   SetParams(L"/s");
   WorkerProcess worker;
   HWND window = worker.WaitForWindow(kWorkerClass);
@@ -80,11 +80,10 @@ TEST_F(WorkerRunTest, FullScreenRunsOnceAndClosesOnlyBeyondTheMouseTolerance) {
                                              {WM_SYSCOMMAND, SC_CLOSE},
                                              {WM_SYSCOMMAND, SC_SCREENSAVE}};
   for (const auto& message : ignored) PostMessageW(window, message.first, message.second, 0);
-  SetCursorPos(603, 497);
-  Sleep(300);
-  SetCursorPos(597, 503);
+  ASSERT_TRUE(PlaceCursor(603, 497));
+  ASSERT_TRUE(PlaceCursor(597, 503));
   EXPECT_EQ(worker.WaitForExit(1000), kStillRunning);
-  SetCursorPos(604, 500);  // 4 pixels on one axis
+  PlaceCursor(604, 500);  // 4 pixels on one axis
   EXPECT_EQ(worker.WaitForExit(), 0u);
 }
 
