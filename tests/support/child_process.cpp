@@ -3,9 +3,11 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeout_ms) {
   HWND found = nullptr;
@@ -53,6 +55,32 @@ HWND ChildProcess::WaitForWindow(const wchar_t* window_class, const wchar_t* tit
       },
       20000);
   return window;
+}
+
+bool ChildProcess::WaitForItsChildren(DWORD timeout_ms) const {
+  // Its id stays its own while this handle is open, so no other process's children match.
+  std::vector<HANDLE> children;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID != info_.dwProcessId) continue;
+    if (HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      children.push_back(child);
+    }
+  }
+  CloseHandle(snapshot);
+  const bool ended = PumpMessagesUntil(
+      [&] {
+        for (HANDLE child : children)
+          if (WaitForSingleObject(child, 0) == WAIT_TIMEOUT) return false;
+        return true;
+      },
+      timeout_ms);
+  for (HANDLE child : children) CloseHandle(child);
+  return ended;
 }
 
 bool RunsAloneOrDelegates(const char* test_name) {

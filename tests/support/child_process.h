@@ -28,6 +28,9 @@ class ChildProcess {
   DWORD WaitForExit(DWORD timeout_ms = 15000) const;
   // Its first top-level window of this class (and title); nullptr when it ends first.
   HWND WaitForWindow(const wchar_t* window_class, const wchar_t* title = nullptr) const;
+  // Once it has ended: waits until every process it started and left running has ended
+  // too; false when one still runs after `timeout_ms` (times the time scale).
+  bool WaitForItsChildren(DWORD timeout_ms) const;
 
  private:
   PROCESS_INFORMATION info_ = {};

@@ -88,6 +88,12 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms) {
   }
 }
 
+bool SystemDriveShown() {
+  ULARGE_INTEGER total = {};
+  return GetDriveTypeW(L"C:\\") == DRIVE_FIXED &&
+         GetDiskFreeSpaceExW(L"C:\\", nullptr, &total, nullptr) && total.QuadPart != 0;
+}
+
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

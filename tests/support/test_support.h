@@ -27,6 +27,11 @@ DWORD TestTimeScale();
 // pass; true when done.
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeout_ms);
 
+// Whether the platform shows drive C: as the drive list reads it: a fixed drive with a size.
+// A test of what a program does with its drives checks this first, so that a prefix without
+// drives is named as the cause instead of the program.
+bool SystemDriveShown();
+
 bool FileExists(const std::wstring& path);
 // The file's bytes; empty when it can't be read.
 std::string ReadFileBytes(const std::wstring& path);

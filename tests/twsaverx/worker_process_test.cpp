@@ -208,17 +208,26 @@ class WorkerMaintenanceTest : public WorkerRunTest {
   const std::wstring error_log_ = TestProgramDirectory() + L"error.log";
 };
 
+// The worker starts schtasks.exe and leaves without waiting for it: the task is registered
+// or removed once those runs have ended. The first one may also have to start wine's Task
+// Scheduler service, which wine gives 30 s; the wait ends well after that.
+constexpr DWORD kSchtasksRunsMs = 60000;
+
 TEST_F(WorkerMaintenanceTest, InstallAndUninstallThroughTheTaskScheduler) {
   const std::wstring task_file = RegisteredTaskFile();
   DeleteValue(HKEY_LOCAL_MACHINE, L"Users");
-  EXPECT_EQ(WorkerProcess(L"-install").WaitForExit(), 0u);
-  EXPECT_TRUE(PumpMessagesUntil([&] { return FileExists(task_file); }, 15000));
+  const WorkerProcess install(L"-install");
+  EXPECT_EQ(install.WaitForExit(), 0u);
+  EXPECT_TRUE(install.WaitForItsChildren(kSchtasksRunsMs)) << "schtasks.exe never ended";
+  EXPECT_TRUE(FileExists(task_file));
   EXPECT_EQ(ReadFileBytes(task_xml_).substr(0, 2), "\xFF\xFE");
   EXPECT_FALSE(FileExists(error_log_));
   EXPECT_TRUE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
 
-  EXPECT_EQ(WorkerProcess(L"-uninstall").WaitForExit(), 0u);
-  EXPECT_TRUE(PumpMessagesUntil([&] { return !FileExists(task_file); }, 15000));
+  const WorkerProcess uninstall(L"-uninstall");
+  EXPECT_EQ(uninstall.WaitForExit(), 0u);
+  EXPECT_TRUE(uninstall.WaitForItsChildren(kSchtasksRunsMs)) << "schtasks.exe never ended";
+  EXPECT_FALSE(FileExists(task_file));
   EXPECT_FALSE(RawValue(HKEY_LOCAL_MACHINE, L"Users"));
   EXPECT_TRUE(FileExists(task_xml_));  // left for the next ordinary start
 }

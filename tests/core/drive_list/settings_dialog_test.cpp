@@ -12,6 +12,7 @@
 #include "core/drive_list/settings_dialog.h"
 #include "core/drive_list/settings_store.h"
 #include "tests/support/settings_values.h"
+#include "tests/support/test_support.h"
 
 // The dialog works on the process-wide drive list, as in the programs.
 DiskList drive_list;
@@ -140,6 +141,8 @@ class SettingsDialogTest : public testing::Test {
 
 TEST_F(SettingsDialogTest, ShowsItsTemplateAndEveryDriveWithTheStoredChoice) {
   SetText(HKEY_CURRENT_USER, L"SelectedDrives", L"C");
+  // The dialog lists, as it opens, the drives the platform shows at that moment.
+  ASSERT_TRUE(SystemDriveShown()) << "the prefix shows no drive C: to list";
   ASSERT_NE(OpenDialog(), nullptr);
   wchar_t text[64] = {};
   GetWindowTextW(dialog_, text, 64);

@@ -1,6 +1,7 @@
 // The frame as it reaches the window: cells, halos, bar, legend, idle ball
 // and sparkle, checked at known pixels (never text). The expected colours and
 // pictures follow the drawing rules written out below, not the scene's helpers.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -194,10 +195,16 @@ void DrawGridByTheRules(const SceneHarness& h, const RuleHalos& halos, HDC dc, b
   DeleteDC(halo_dc);
 }
 
-// A scene in a 1024 x 768 window, driven frame by frame.
+// A scene in a 1024 x 768 window, driven frame by frame. Its texts are measured
+// 10 pixels a character, about as wide as the fonts wine falls back to draw them:
+// the legend row is placed alike on every machine (in the widest of those fonts
+// it would run off both sides), and no drawn label reaches the next item's square.
 class SceneFrame : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(h.Create(1024, 768)); }
+  void SetUp() override {
+    p.measure_text = [](const wchar_t*, int length) { return 10 * length; };
+    ASSERT_TRUE(h.Create(1024, 768));
+  }
   SceneHarness h;
   SaverScene& s = *h.scene;
   SceneProbe p{s};
@@ -224,6 +231,20 @@ INSTANTIATE_TEST_SUITE_P(Clients, SceneAtScale,
                          });
 
 }  // namespace
+
+// A pixel beside a row is not the neighbouring row's first or last one: the read fails the test.
+TEST(CaptureOfAFrame, ReadingOutsideTheSurfaceFailsTheTest) {
+  Capture shot;
+  shot.width = 2;
+  shot.height = 2;
+  shot.words = {0x000001, 0x000002, 0x000003, 0x000004};
+  EXPECT_EQ(shot.at(1, 1), RGB(0, 0, 4));
+  for (POINT outside : {POINT{-1, 1}, POINT{2, 0}, POINT{0, 2}, POINT{0, -1}}) {
+    COLORREF read = 0;
+    EXPECT_NONFATAL_FAILURE(read = shot.at(outside.x, outside.y), "outside the 2x2 capture");
+    EXPECT_EQ(read, CLR_INVALID);
+  }
+}
 
 TEST_P(SceneAtScale, HalosAndSparkleAreMadeByTheirRules) {
   ASSERT_EQ(p.glow_bitmaps.size(), 6u);

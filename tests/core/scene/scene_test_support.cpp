@@ -1,5 +1,7 @@
 #include "tests/core/scene/scene_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cwchar>
 
@@ -62,6 +64,12 @@ int64_t g_test_now = 1000000;
 namespace {
 int64_t TestClock() { return g_test_now; }
 }  // namespace
+
+COLORREF Capture::Outside(int x, int y) const {
+  ADD_FAILURE() << "pixel " << x << "," << y << " read outside the " << width << "x" << height
+                << " capture";
+  return CLR_INVALID;
+}
 
 Capture CaptureDc(HDC dc, int width, int height) {
   Capture capture;

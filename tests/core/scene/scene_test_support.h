@@ -36,14 +36,18 @@ void DeleteSceneSettings();
 extern int64_t g_test_now;
 
 // The pixels of a device context's drawing surface, top row first, as
-// 32-bit words 0x00RRGGBB; at() gives them in COLORREF form.
+// 32-bit words 0x00RRGGBB; at() gives them in COLORREF form. A pixel outside
+// the surface fails the running test and reads as CLR_INVALID, which matches
+// no colour (left or right of a row it would otherwise read a neighbouring row).
 struct Capture {
   int width = 0, height = 0;
   std::vector<uint32_t> words;
   COLORREF at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return Outside(x, y);
     const uint32_t w = words[static_cast<size_t>(y) * width + x];
     return RGB((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF);
   }
+  COLORREF Outside(int x, int y) const;
 };
 Capture CaptureDc(HDC dc, int width, int height);
 
