@@ -204,8 +204,7 @@ class SaverScene {
   std::wstring status_line;
   std::wstring schedule_line;
   bool destroyed = false;           // Destroy runs once
-  bool in_frame_tick = false;       // UpdateSchedule is running
-  bool teardown_pending = false;    // Destroy ran inside the tick: the tick tears down
+  bool in_frame_tick = false;       // UpdateSchedule is running: Destroy leaves the teardown to it
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
   // The defragmentation's start found one under way on the volume: the analysis stays
   // the step, and its later reports ask for the start again without logging the results.

@@ -35,7 +35,8 @@ void SaverScene::UpdateSchedule() {
   in_frame_tick = true;
   RunSchedule();
   in_frame_tick = false;
-  if (teardown_pending) TearDown();
+  // Destroyed inside the tick: the teardown it left for the tick's end.
+  if (destroyed) TearDown();
 }
 
 void SaverScene::RunSchedule() {

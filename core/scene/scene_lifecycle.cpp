@@ -1,7 +1,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
-#include <mutex>
 #include <vector>
 
 #include "core/scene/engine_functions.h"
@@ -86,16 +85,11 @@ bool SaverScene::Destroy() {
   // Inside the tick (a message sent while it closed a volume) the bridge's close is
   // still on the stack: unbinding the bridge or freeing the cells now would pull them
   // from under it.
-  if (in_frame_tick) {
-    teardown_pending = true;
-    return true;
-  }
-  TearDown();
+  if (!in_frame_tick) TearDown();
   return true;
 }
 
 void SaverScene::TearDown() {
-  teardown_pending = false;
   resources.Release();
   if (engine_loaded != 0) {
     // The bridge returns from the close only when no report of this handle runs any
@@ -103,12 +97,8 @@ void SaverScene::TearDown() {
     if (volume_handle != 0 && g_engine_functions.CloseVolumeHandle != nullptr)
       g_engine_functions.CloseVolumeHandle(volume_handle);
     RecordArrivedCompletion();
-    {
-      std::lock_guard<std::mutex> guard(report_lock);
-      report_target = ReportTarget{0, Idle, report_target.generation + 1};
-      report_waiting = false;
-    }
     volume_handle = 0;
+    PublishReportTarget(Idle);  // no report is asked any more
     UnbindEngineLibrary();
   }
   cells.Release();
