@@ -1,5 +1,6 @@
 #include "core/scene/engine_functions.h"
 
+#include "TidewellLink/fault_guard.h"
 #include "core/scene/saver_scene.h"
 
 EngineFunctionTable g_engine_functions;
@@ -44,6 +45,18 @@ class SceneReport {
     return target != nullptr && target->EngineReportsEnabled() ? target : nullptr;
   }
 };
+
+// Runs one report in the scene, if there is one to run it in. Whatever ends the report
+// early, a C++ exception or a processor fault, ends it here inside the hold: the hold is
+// given back, nothing reaches the engine (on i686 a C++ exception cannot even cross into
+// the bridge), and the report counts as not made.
+template <class Report>
+void RunSceneReport(Report&& report) {
+  const SceneReport hold;
+  SaverScene* scene = hold.scene();
+  if (scene == nullptr) return;
+  RunGuarded([&] { report(scene); });
+}
 
 // Bind order and the names come from the same list as the table's slots.
 struct SlotBinding {
@@ -93,17 +106,13 @@ void UnbindEngineLibrary() {
 }
 
 void OnEngineProgress() {
-  const SceneReport report;
-  SaverScene* scene = report.scene();
-  if (scene == nullptr) return;
-  scene->QueryProgressReport();
+  RunSceneReport([](SaverScene* scene) { scene->QueryProgressReport(); });
 }
 
 void __stdcall OnEngineClusters(int64_t first_cluster, int64_t last_cluster, int32_t state) {
-  const SceneReport report;
-  SaverScene* scene = report.scene();
-  if (scene == nullptr) return;
-  scene->MarkClusterRange(first_cluster, last_cluster, state);
+  RunSceneReport([=](SaverScene* scene) {
+    scene->MarkClusterRange(first_cluster, last_cluster, state);
+  });
 }
 
 void DetachSceneFromEngineReports(SaverScene* scene) {

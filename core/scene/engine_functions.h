@@ -25,7 +25,8 @@ void UnbindEngineLibrary();
 class SaverScene;
 
 // Engine thread: asks the engine for the report (percentage, completion and the
-// current file) and leaves the answers for the scene's next frame tick.
+// current file) and leaves the answers for the scene's next frame tick. Both callbacks
+// return normally whatever happens inside them; a report that fails is not made.
 void OnEngineProgress();
 
 // Engine thread: marks the reported cluster range in the scene's cell map.

@@ -45,7 +45,8 @@ class SaverScene {
  public:
   explicit SaverScene(DiskList* drive_list, bool enter_program_directory = true);
   // Waits for an engine report in progress in the scene and keeps later ones out
-  // (the worker destroys its scene at exit while the engine may still report).
+  // (the worker destroys its scene at exit while the engine may still report); a
+  // completion that arrived and found no tick is recorded.
   ~SaverScene();
   SaverScene(const SaverScene&) = delete;
   SaverScene& operator=(const SaverScene&) = delete;
@@ -162,7 +163,8 @@ class SaverScene {
   // The frame tick's cycle work; UpdateSchedule runs it and then any teardown that a
   // Destroy inside it left pending.
   void RunSchedule();
-  // Everything Destroy releases, after the timer and the callbacks are off.
+  // What Destroy releases after the timer, the callbacks and the drawing resources:
+  // the volume, the bridge and the cells.
   void TearDown();
   // A completion of the cycle's last drive that arrived and was not applied yet.
   void RecordArrivedCompletion();
@@ -204,7 +206,10 @@ class SaverScene {
   std::wstring status_line;
   std::wstring schedule_line;
   bool destroyed = false;           // Destroy runs once
-  bool in_frame_tick = false;       // UpdateSchedule is running: Destroy leaves the teardown to it
+  // How many UpdateSchedule calls are on the stack: a sent message served inside one
+  // (while the tick closes a volume) can run a modal loop that ticks again. A Destroy
+  // meanwhile leaves the teardown to the outermost tick.
+  int frame_tick_depth = 0;
   uint64_t progress_log_entry = 0;  // the running step's entry that its reports rewrite
   // The defragmentation's start found one under way on the volume: the analysis stays
   // the step, and its later reports ask for the start again without logging the results.

@@ -32,11 +32,12 @@ const wchar_t* SaverScene::CurrentRootPath() const {
 
 void SaverScene::UpdateSchedule() {
   if (destroyed) return;
-  in_frame_tick = true;
+  ++frame_tick_depth;
   RunSchedule();
-  in_frame_tick = false;
-  // Destroyed inside the tick: the teardown it left for the tick's end.
-  if (destroyed) TearDown();
+  --frame_tick_depth;
+  // Destroyed inside the tick: the teardown it left for the outermost tick's end, when no
+  // close of the bridge is on the stack any more.
+  if (destroyed && frame_tick_depth == 0) TearDown();
 }
 
 void SaverScene::RunSchedule() {

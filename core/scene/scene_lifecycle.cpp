@@ -46,7 +46,12 @@ SaverScene::SaverScene(DiskList* drive_list, bool enter_program_directory) {
   g_scene = this;
 }
 
-SaverScene::~SaverScene() { DetachSceneFromEngineReports(this); }
+SaverScene::~SaverScene() {
+  DetachSceneFromEngineReports(this);
+  // The worker's exit after turning the monitors off leaves no tick and no Destroy: no
+  // report can arrive any more, so what the last one left is final, as in the teardown.
+  if (window != nullptr && !destroyed && engine_loaded != 0) RecordArrivedCompletion();
+}
 
 int64_t SaverScene::CurrentTime() const { return clock != nullptr ? clock() : SystemClock(); }
 
@@ -82,15 +87,17 @@ bool SaverScene::Destroy() {
   // From here the engine's reports change nothing.
   callbacks_enabled = false;
   if (frame_timer != 0) KillTimer(window, frame_timer);
+  // Now, while the window exists: its DC (one of the class's shared ones) must let go of
+  // the font before the font can be deleted. A destroyed scene draws nothing.
+  resources.Release();
   // Inside the tick (a message sent while it closed a volume) the bridge's close is
   // still on the stack: unbinding the bridge or freeing the cells now would pull them
   // from under it.
-  if (!in_frame_tick) TearDown();
+  if (frame_tick_depth == 0) TearDown();
   return true;
 }
 
 void SaverScene::TearDown() {
-  resources.Release();
   if (engine_loaded != 0) {
     // The bridge returns from the close only when no report of this handle runs any
     // more, so what the last one left in the slot is final.

@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <ostream>
 #include <functional>
+#include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "core/drive_list/drive_list.h"
 #include "core/scene/engine_functions.h"
 #include "core/drive_list/registry_text.h"
+#include "TidewellLink/fault_guard.h"
 #include "core/scene/saver_scene.h"
 #include "tests/core/scene/scene_test_support.h"
 #include "tests/support/child_process.h"
@@ -103,7 +106,7 @@ const wchar_t* __stdcall GetCurrentFile(int32_t) { return g_engine.current_file;
 // The scene of a test window: the window's destruction destroys it, as in the hosts.
 SaverScene* g_window_scene = nullptr;
 LRESULT CALLBACK DestroysItsScene(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) g_window_scene->Destroy();
+  if (message == WM_DESTROY && g_window_scene != nullptr) g_window_scene->Destroy();
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -341,7 +344,7 @@ TEST_F(SceneCycle, ReportsRunTheCycleOnTheTick) {
 }
 
 // Closing a volume serves sent messages while a report is in progress, the window's
-// destruction among them.
+// destruction among them, and a modal loop's frame tick before it.
 TEST_F(SceneCycle, DestroyedInsideTheTicksOwnCloseTouchesNothingAfterwards) {
   AddDrive(L"C:\\");
   AddDrive(L"Z:\\");
@@ -349,45 +352,62 @@ TEST_F(SceneCycle, DestroyedInsideTheTicksOwnCloseTouchesNothingAfterwards) {
   HWND window = CreateInWindow(scene);
   scene.UpdateSchedule();
   ASSERT_EQ(1, probe.volume_handle);
-  g_engine.hook = [window](const std::wstring& call) {
-    if (call == L"CloseVolumeHandle") DestroyWindow(window);
+  const HGDIOBJ font = probe.font;
+  bool bound_inside_the_close = false;
+  g_engine.hook = [&](const std::wstring& call) {
+    if (call != L"CloseVolumeHandle") return;
+    scene.UpdateSchedule();
+    DestroyWindow(window);
+    bound_inside_the_close = g_engine_functions.GetVolumeHandle != nullptr;
   };
   g_engine.analyze_complete = 1;
   Report(100);
   EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls.back()) << "nothing opened after the close";
   EXPECT_TRUE(probe.destroyed);
+  EXPECT_TRUE(bound_inside_the_close) << "the inner tick's end unbound the bridge";
   EXPECT_EQ(nullptr, g_engine_functions.GetVolumeHandle) << "the tick's end unbinds the bridge";
+  EXPECT_EQ(0u, GetObjectType(font)) << "the font outlived the window";
   EXPECT_EQ(nullptr, probe.cell_state);
   EXPECT_FALSE(scene.Paint());
   scene.UpdateSchedule();
   EXPECT_EQ(L"CloseVolumeHandle 1", g_engine.calls.back());
 }
 
-// The last drive's completion waits for the next tick; a scene destroyed before it still
-// records the cycle's end, unless more drives were to follow.
+// The last drive's completion waits for the next tick; a scene that goes before it still
+// records the cycle's end, unless more drives were to follow: destroyed with its window,
+// or left to its destructor by the worker's exit after turning the monitors off.
 TEST_F(SceneCycle, ACompletionThatArrivedIsRecordedWhenTheSceneGoesBeforeTheTick) {
   AddDrive(L"C:\\");
   AddDrive(L"D:\\", false);
-  for (const bool more_drives : {false, true}) {
+  struct Row {
+    bool more_drives, window_destroyed;
+    const wchar_t* stored;
+  };
+  for (const Row row : {Row{false, true, L"1700000000"}, Row{true, true, L"(absent)"},
+                        Row{false, false, L"1700000000"}, Row{true, false, L"(absent)"}}) {
+    SCOPED_TRACE(testing::Message() << row.more_drives << row.window_destroyed);
     DeleteSceneSettings();
     DiskList these = drives;
-    if (more_drives) ::AddDrive(&these, L"Z:\\", true);
+    if (row.more_drives) ::AddDrive(&these, L"Z:\\", true);
     g_engine.analyze_complete = 0;
     g_engine.defrag_complete = 0;
-    SaverScene local(&these, false);
-    SceneProbe local_probe{local};
+    auto local = std::make_unique<SaverScene>(&these, false);
+    SceneProbe local_probe{*local};
     local_probe.clock = [] { return g_now; };
     local_probe.measure_text = [](const wchar_t*, int length) { return length; };
-    HWND window = CreateInWindow(local);
-    local.UpdateSchedule();
+    HWND window = CreateInWindow(*local);
+    local->UpdateSchedule();
     g_engine.analyze_complete = 1;
     OnEngineProgress();
-    local.UpdateSchedule();
+    local->UpdateSchedule();
     ASSERT_EQ(Defragmenting, local_probe.cycle_state.load());
     g_engine.defrag_complete = 1;
     OnEngineProgress();  // the completion, and no tick after it
+    if (row.window_destroyed) DestroyWindow(window);
+    local.reset();
+    g_window_scene = nullptr;
     DestroyWindow(window);
-    EXPECT_EQ(more_drives ? L"(absent)" : L"1700000000", StoredLastDefrag()) << more_drives;
+    EXPECT_EQ(row.stored, StoredLastDefrag());
   }
 }
 
@@ -574,6 +594,40 @@ TEST_F(SceneCycle, AReportNestedInAReportEndsWhileTheSceneDetaches) {
   CloseHandle(asked);
   EXPECT_EQ(2, g_engine.percent_queries);  // the nested report was asked, before the detach
   EXPECT_EQ(nullptr, g_scene);
+}
+
+// A report that throws or faults inside the scene ends there, as a report not made: the
+// bridge's guard around it sees a normal return, and a later detach (the worker's exit)
+// does not wait for a hold that nobody gives back.
+TEST_F(SceneCycle, AReportThatFailsInsideTheSceneEndsThereAndGivesItsHoldBack) {
+  // A failure leaves the detach stuck on the report lock: it runs in a process of its own.
+  if (!RunsAloneOrDelegates("SceneCycle.AReportThatFailsInsideTheSceneEndsThereAndGivesItsHoldBack"))
+    return;
+  AddDrive(L"C:\\");
+  scene.UpdateSchedule();
+  const std::function<void()> failures[] = {
+      [] { throw std::bad_alloc(); },
+      [] { *static_cast<volatile int*>(nullptr) = 0; },
+  };
+  for (const std::function<void()>& fail : failures) {
+    g_engine.hook = [&fail](const std::wstring& call) {
+      if (call == L"GetPercentDone") fail();
+    };
+    EXPECT_TRUE(RunGuarded([] { OnEngineProgress(); })) << "the failure left the report";
+    EXPECT_FALSE(probe.report_waiting);
+    std::atomic<bool> detached{false};
+    std::thread detach([&] {
+      DetachSceneFromEngineReports(&scene);
+      detached = true;
+    });
+    if (!PumpMessagesUntil([&] { return detached.load(); }, 10000)) {
+      ADD_FAILURE() << "the failed report kept its hold on the scene";
+      TerminateProcess(GetCurrentProcess(), 1);  // the stuck detach cannot be joined
+    }
+    detach.join();
+    g_scene = &scene;
+    probe.callbacks_enabled = true;
+  }
 }
 
 // Reports that arrive while the window's thread is inside a bridge call: each is asked
