@@ -179,11 +179,10 @@ HRESULT ReadExclusionList(IVolume* volume, std::vector<std::wstring>& snapshot) 
   result = list->GetCount(&count);
   for (int32_t i = 0; SUCCEEDED(result) && i < count; ++i) {
     BSTR text = nullptr;
+    std::wstring item;
     result = list->GetItem(i, &text);
-    if (SUCCEEDED(result)) {
-      snapshot.emplace_back(text ? text : L"", text ? SysStringLen(text) : 0);
-      SysFreeString(text);
-    }
+    result = TakeEngineText(result, text, item);
+    if (SUCCEEDED(result)) snapshot.push_back(std::move(item));
   }
   return result;
 }

@@ -8,6 +8,7 @@
 #include "TidewellLink/fault_guard.h"
 #include "TidewellLink/handle_table.h"
 
+#include <cstdint>
 #include <string>
 
 enum class EngineOutcome { InvalidHandle, Failed, Done };
@@ -46,6 +47,15 @@ T AskValue(int32_t handle, Call&& call) {
   });
 }
 
+// Whether a text the engine handed out can be a real one: its length fits a slot and
+// its last unit lies inside the address space. One that cannot is neither read nor freed
+// (on i686 a length prefix near 4 GB wraps the address round to readable memory).
+inline bool IsPossibleEngineText(BSTR text, const std::wstring& slot) {
+  const UINT length = SysStringLen(text);
+  const uintptr_t room = UINTPTR_MAX - reinterpret_cast<uintptr_t>(text);
+  return length <= slot.max_size() && length <= room / sizeof(wchar_t);
+}
+
 // Copies an engine text into slot. The last unit is read first, so that a length prefix
 // claiming more than there is faults before anything is allocated for it.
 inline void CopyEngineText(BSTR text, std::wstring& slot) {
@@ -54,11 +64,25 @@ inline void CopyEngineText(BSTR text, std::wstring& slot) {
   slot.assign(text ? text : L"", length);
 }
 
+// Takes a text the engine handed out together with `result`: copied into slot when the
+// call succeeded, and freed on every path, a failed call's text too. A text that cannot
+// be a real one is refused (E_FAIL) and left alone. Belongs inside the guarded call: a
+// text that cannot be read ends it.
+inline HRESULT TakeEngineText(HRESULT result, BSTR text, std::wstring& slot) {
+  if (text && !IsPossibleEngineText(text, slot)) return E_FAIL;
+  try {
+    if (SUCCEEDED(result)) CopyEngineText(text, slot);
+  } catch (...) {
+    SysFreeString(text);
+    throw;
+  }
+  SysFreeString(text);
+  return result;
+}
+
 // call(IVolume*, BSTR*) -> HRESULT. The text stays in a per-thread slot of
 // this export until the same thread asks this export again; an empty engine
-// text gives "", NULL means failure. Reading and freeing the engine's text
-// belong to the guarded call: a text that cannot be read is a failure, and
-// one handed out with a failure code is freed as well.
+// text gives "", NULL means failure.
 template <class Call>
 const wchar_t* AskText(int32_t handle, Call&& call) {
   thread_local std::wstring slot;
@@ -66,14 +90,7 @@ const wchar_t* AskText(int32_t handle, Call&& call) {
     EngineOutcome outcome = CallEngine(handle, [&](IVolume* volume) {
       BSTR text = nullptr;
       const HRESULT result = call(volume, &text);
-      try {
-        if (SUCCEEDED(result)) CopyEngineText(text, slot);
-      } catch (...) {
-        SysFreeString(text);
-        throw;
-      }
-      SysFreeString(text);
-      return result;
+      return TakeEngineText(result, text, slot);
     });
     return outcome == EngineOutcome::Done ? slot.c_str() : nullptr;
   });

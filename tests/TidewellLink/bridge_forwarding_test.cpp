@@ -77,6 +77,9 @@ const Forward kForwards[] = {
     {L"GetExclusionList()",
      [](const BridgeLibrary& b, int32_t h) { return ShowList(b.GetExclusionList(h)); }, L"x|y|",
      L"GetExclusionList", L"NULL", true},
+    {L"GetExclusionList()",
+     [](const BridgeLibrary& b, int32_t h) { return ShowList(b.GetExclusionList(h)); }, L"x|y|",
+     L"GetItem", L"NULL", true},
     {L"GetExclusionList(); Clear(); GetExclusionList(); Add(a); GetExclusionList(); Add(b)",
      CALL(SetExclusionList(h, L"a\0b\0\0")), L"1", L"GetExclusionList", L"0"},
     INT32_GETTER(GetSkipFragments),
@@ -134,11 +137,13 @@ TEST(BridgeForwarding, EachExportReachesItsOwnMethodWithItsArgumentsAndAnswers) 
     EXPECT_EQ(row.call(bridge, 1), row.fallback);
     engine.fail(L"");
     EXPECT_EQ(texts->not_freed, 0);  // the failed call's text came back too
-    // Texts that cannot be read: the default, not a crash.
-    for (GivenText bad : {GivenText::Unreadable, GivenText::HugeLength}) {
+    // Texts that cannot be read: the default, not a crash, and what is no BSTR is not freed.
+    for (GivenText bad :
+         {GivenText::Unreadable, GivenText::HugeLength, GivenText::WrappingLength}) {
       texts->given = bad;
       EXPECT_EQ(row.call(bridge, 1), row.reads_engine_text ? row.fallback : row.answer);
     }
+    EXPECT_EQ(texts->plain_freed, 0);
     texts->given = GivenText::Name;
     engine.take();
     EXPECT_EQ(row.call(bridge, 2), row.fallback);  // never opened: the engine is not asked

@@ -38,6 +38,26 @@ RecordedTexts g_texts;
 std::vector<void*> g_text_blocks;  // the task allocator's blocks of the BSTRs not yet freed
 thread_local void* t_last_block = nullptr;
 
+// Plain texts, not BSTRs: their length prefixes claim 256 MB, far past what can be read,
+// and nearly 4 GB.
+struct PlainText {
+  uint32_t bytes;
+  wchar_t text[2];
+};
+const PlainText kHugeLengthText = {0x10000000, L"t"};
+const PlainText kWrappingLengthText = {0xFFFFFFF8, L"t"};
+
+// Whether an allocator block given to the spy is one of the plain texts (a BSTR's block
+// starts a little before its text).
+bool IsPlainTextBlock(const void* block) {
+  const auto* at = static_cast<const char*>(block);
+  for (const PlainText* plain : {&kHugeLengthText, &kWrappingLengthText}) {
+    const auto* text = reinterpret_cast<const char*>(plain->text);
+    if (at >= text - 16 && at <= text) return true;
+  }
+  return false;
+}
+
 // Passes every request on unchanged; notes this thread's last block and counts the text
 // blocks given back.
 class TextSpy final : public IMallocSpy {
@@ -53,6 +73,7 @@ class TextSpy final : public IMallocSpy {
   void* __stdcall PostAlloc(void* block) override { return t_last_block = block; }
   void* __stdcall PreFree(void* block, BOOL) override {
     std::lock_guard<std::mutex> guard(g_lock);
+    if (IsPlainTextBlock(block)) ++g_texts.plain_freed;
     for (void*& text : g_text_blocks) {
       if (text != block) continue;
       text = g_text_blocks.back();
@@ -68,7 +89,12 @@ class TextSpy final : public IMallocSpy {
     return size;
   }
   void* __stdcall PostRealloc(void* block, BOOL) override { return block; }
-  void* __stdcall PreGetSize(void* block, BOOL) override { return block; }
+  // The runtime asks a block's size before it frees it (and leaves one it does not know).
+  void* __stdcall PreGetSize(void* block, BOOL) override {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (IsPlainTextBlock(block)) ++g_texts.plain_freed;
+    return block;
+  }
   SIZE_T __stdcall PostGetSize(SIZE_T size, BOOL) override { return size; }
   void* __stdcall PreDidAlloc(void* block, BOOL) override { return block; }
   int __stdcall PostDidAlloc(void*, BOOL, int answer) override { return answer; }
@@ -77,17 +103,14 @@ class TextSpy final : public IMallocSpy {
 };
 TextSpy g_spy;
 
-// A plain text, not a BSTR: its length prefix claims 256 MB, far past what can be read.
-struct {
-  uint32_t bytes = 0x10000000;
-  wchar_t text[2] = L"t";
-} const kHugeLengthText;
 
 // The text the test asked for. A name is counted until it is freed: without the spy it
 // never comes back, so a missing spy shows as texts not freed.
 BSTR GiveText(const wchar_t* name) {
   if (g_texts.given == GivenText::Unreadable) return reinterpret_cast<BSTR>(uintptr_t{16});
   if (g_texts.given == GivenText::HugeLength) return const_cast<BSTR>(kHugeLengthText.text);
+  if (g_texts.given == GivenText::WrappingLength)
+    return const_cast<BSTR>(kWrappingLengthText.text);
   t_last_block = nullptr;
   BSTR text = SysAllocString(name);
   std::lock_guard<std::mutex> guard(g_lock);
@@ -158,10 +181,12 @@ class RecordingList final : public NeverFreed<IExclusionList, kIID_IExclusionLis
     *count = 2;
     return S_OK;
   }
+  // A failing one hands its text out too.
   HRESULT __stdcall GetItem(int32_t index, BSTR* text) override {
     if (index < 0 || index > 1) return E_INVALIDARG;
     *text = GiveText(index == 0 ? L"x" : L"y");
-    return S_OK;
+    std::lock_guard<std::mutex> guard(g_lock);
+    return g_failing == L"GetItem" ? E_FAIL : S_OK;
   }
   REC_ACTION(Clear)
   HRESULT __stdcall Add(const wchar_t* text) override { return Record(L"Add", Text(text)); }

@@ -35,12 +35,13 @@ typedef RecordedObjects*(__stdcall* TwRecObjectsProc)();
 
 // What the text getters and the list's items hand out (set by the test): a BSTR of the
 // name, a pointer nothing can be read from, or a plain text whose length prefix claims far
-// more than there is.
-enum class GivenText : int32_t { Name, Unreadable, HugeLength };
+// more than there is: 256 MB, or nearly 4 GB (which wraps the address on i686).
+enum class GivenText : int32_t { Name, Unreadable, HugeLength, WrappingLength };
 // The BSTRs handed out are counted until they come back through SysFreeString (seen by a
-// spy on the task allocator, with the BSTR cache off).
+// spy on the task allocator, with the BSTR cache off); so are the plain texts passed to it.
 struct RecordedTexts {
   GivenText given = GivenText::Name;
   int32_t not_freed = 0;
+  int32_t plain_freed = 0;
 };
 typedef RecordedTexts*(__stdcall* TwRecTextsProc)();
