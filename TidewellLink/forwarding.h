@@ -7,6 +7,7 @@
 #include "TidewellLink/debug_log.h"
 #include "TidewellLink/fault_guard.h"
 #include "TidewellLink/handle_table.h"
+#include "TidewellLink/thread_text_slot.h"
 
 #include <string>
 
@@ -61,8 +62,8 @@ inline void CopyEngineText(BSTR text, std::wstring& slot) {
 // one handed out with a failure code is freed as well.
 template <class Call>
 const wchar_t* AskText(int32_t handle, Call&& call) {
-  thread_local std::wstring slot;
   return Shielded<const wchar_t*>(nullptr, [&]() -> const wchar_t* {
+    std::wstring& slot = ThreadTextSlotOf<Call>();
     EngineOutcome outcome = CallEngine(handle, [&](IVolume* volume) {
       BSTR text = nullptr;
       const HRESULT result = call(volume, &text);
