@@ -1,5 +1,7 @@
 #include "TidewellLink/thread_text_slot.h"
 
+#include "TidewellLink/engine_loader.h"
+
 #include <windows.h>
 
 #include <map>
@@ -10,18 +12,27 @@ typedef std::map<const void*, std::wstring> ThreadSlots;
 
 void WINAPI FreeThreadSlots(void* slots) { delete static_cast<ThreadSlots*>(slots); }
 
-// Set up while the library loads; the callback frees a thread's slots as the thread ends.
-const DWORD g_slots_index = FlsAlloc(FreeThreadSlots);
+// The fiber-local index whose callback frees a thread's slots as the thread ends. The
+// callback is code of this library, called at the end of every thread that holds slots:
+// from the first slot on, the library stays loaded.
+DWORD SlotsIndex() {
+  static const DWORD index = [] {
+    PinThisLibrary();
+    return FlsAlloc(FreeThreadSlots);
+  }();
+  return index;
+}
 
 }  // namespace
 
 std::wstring& ThreadTextSlot(const void* getter) {
-  ThreadSlots* slots = static_cast<ThreadSlots*>(FlsGetValue(g_slots_index));
+  const DWORD index = SlotsIndex();
+  ThreadSlots* slots = static_cast<ThreadSlots*>(FlsGetValue(index));
   if (!slots) {
     slots = new ThreadSlots();
     // In a process that has used up its fiber-local slots this fails, and each call gets
     // slots of its own that are never freed: the texts stay valid at the cost of memory.
-    FlsSetValue(g_slots_index, slots);
+    FlsSetValue(index, slots);
   }
   return (*slots)[getter];
 }
