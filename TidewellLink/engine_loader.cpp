@@ -16,8 +16,8 @@ HMODULE LoadEngineLibrary() {
   return g_engine_library;
 }
 
-// The engine may keep and call our callback objects after the host has
-// unloaded this library: from the first hand-over on, the library stays.
+}  // namespace
+
 void PinThisLibrary() {
   static std::once_flag pinned;
   std::call_once(pinned, [] {
@@ -26,8 +26,6 @@ void PinThisLibrary() {
                        reinterpret_cast<LPCWSTR>(&PinThisLibrary), &self);
   });
 }
-
-}  // namespace
 
 GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_t engine_flag,
                           IVolume** volume) {
@@ -39,6 +37,8 @@ GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_
       reinterpret_cast<void*>(GetProcAddress(engine, "GetVolumeIntf")));
   if (!get_volume_intf) return GetVolumeResult::NoVolume;
 
+  // The engine may keep and call our callback objects after the host has
+  // unloaded this library: from the first hand-over on, the library stays.
   PinThisLibrary();
   IVolume* answer = nullptr;
   bool returned = RunGuarded([&] { get_volume_intf(drive_name, callback, &answer, engine_flag); });

@@ -13,3 +13,7 @@ enum class GetVolumeResult { Volume, NoVolume, Failed };
 // Failed: the engine could not be loaded, or raised.
 GetVolumeResult GetVolume(const wchar_t* drive_name, ICallback* callback, uint8_t engine_flag,
                           IVolume** volume);
+
+// Keeps this library loaded for the rest of the process: a later FreeLibrary leaves it. For
+// what can outlive the host's use of the library (callbacks others hold and call).
+void PinThisLibrary();

@@ -7,6 +7,7 @@
 #include "TidewellLink/debug_log.h"
 #include "TidewellLink/fault_guard.h"
 #include "TidewellLink/handle_table.h"
+#include "TidewellLink/thread_text_slot.h"
 
 #include <cstdint>
 #include <string>
@@ -85,8 +86,8 @@ inline HRESULT TakeEngineText(HRESULT result, BSTR text, std::wstring& slot) {
 // text gives "", NULL means failure.
 template <class Call>
 const wchar_t* AskText(int32_t handle, Call&& call) {
-  thread_local std::wstring slot;
   return Shielded<const wchar_t*>(nullptr, [&]() -> const wchar_t* {
+    std::wstring& slot = ThreadTextSlotOf<Call>();
     EngineOutcome outcome = CallEngine(handle, [&](IVolume* volume) {
       BSTR text = nullptr;
       const HRESULT result = call(volume, &text);

@@ -155,7 +155,9 @@ TEST_F(BridgeRunTest, CloseServesMessagesSentFromTheCallbackItWaitsFor) {
 }
 
 // One thread opens and closes handles while the engine reports as fast as it
-// can and another thread calls exports on whatever handle is current.
+// can and another thread calls exports on whatever handle is current. More than
+// 20 cycles in 4 s: a close that sat out a fixed wait of 200 ms or more per cycle
+// would fall short. The window stretches with the time scale, as every wait does.
 TEST_F(BridgeRunTest, StressOpenAndCloseWhileTheEngineReportsFast) {
   ASSERT_TRUE(sim.Set(L"TW_SIM_REPORT_MS=0"));
   ASSERT_TRUE(sim.Set(L"TW_SIM_ANALYZE_MS=100000"));
@@ -169,7 +171,8 @@ TEST_F(BridgeRunTest, StressOpenAndCloseWhileTheEngineReportsFast) {
     }
   });
   int cycles = 0;
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 4000; ++cycles) {
+  const DWORD window_ms = 4000 * TestTimeScale();
+  for (DWORD start = GetTickCount(); GetTickCount() - start < window_ms; ++cycles) {
     ASSERT_NE(OpenReporting(), 0);
     ASSERT_EQ(bridge.StartAnalyze(g_handle, nullptr, 1), 1);
     int64_t seen = g_calls;

@@ -25,3 +25,13 @@ list(SORT expected)
 if(NOT expected_count EQUAL 58 OR NOT found STREQUAL expected)
   message(FATAL_ERROR "exports differ from the 58 of link_exports.h\nfound:    ${found}\nexpected: ${expected}")
 endif()
+# No thread-local object with a destructor: the runtime would register a thread-exit key for it
+# and delete that key when the process ends, waiting for a lock that threads take as they end
+# (see TidewellLink/thread_text_slot.h); hosts were seen hanging there at exit.
+execute_process(COMMAND ${OBJDUMP} -t "${DLL}" OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+if(failed OR NOT symbols MATCHES "DllMain")
+  message(FATAL_ERROR "${DLL}: no symbol table to look for thread-exit destructors in")
+endif()
+if(symbols MATCHES "__cxa_thread_atexit")
+  message(FATAL_ERROR "${DLL} registers thread-local destructors (__cxa_thread_atexit)")
+endif()
