@@ -51,16 +51,14 @@ T AskValue(int32_t handle, Call&& call) {
 // Whether a text the engine handed out can be a real one: its length fits a slot and
 // its last unit lies inside the address space. One that cannot is neither read nor freed
 // (on i686 a length prefix near 4 GB wraps the address round to readable memory).
-inline bool IsPossibleEngineText(BSTR text, const std::wstring& slot) {
-  const UINT length = SysStringLen(text);
+inline bool IsPossibleEngineText(BSTR text, UINT length, const std::wstring& slot) {
   const uintptr_t room = UINTPTR_MAX - reinterpret_cast<uintptr_t>(text);
   return length <= slot.max_size() && length <= room / sizeof(wchar_t);
 }
 
-// Copies an engine text into slot. The last unit is read first, so that a length prefix
-// claiming more than there is faults before anything is allocated for it.
-inline void CopyEngineText(BSTR text, std::wstring& slot) {
-  const UINT length = text ? SysStringLen(text) : 0;
+// Copies an engine text of `length` units into slot. The last unit is read first, so that
+// a length prefix claiming more than there is faults before anything is allocated for it.
+inline void CopyEngineText(BSTR text, UINT length, std::wstring& slot) {
   if (length > 0) static_cast<void>(static_cast<const volatile wchar_t*>(text)[length - 1]);
   slot.assign(text ? text : L"", length);
 }
@@ -70,9 +68,10 @@ inline void CopyEngineText(BSTR text, std::wstring& slot) {
 // be a real one is refused (E_FAIL) and left alone. Belongs inside the guarded call: a
 // text that cannot be read ends it.
 inline HRESULT TakeEngineText(HRESULT result, BSTR text, std::wstring& slot) {
-  if (text && !IsPossibleEngineText(text, slot)) return E_FAIL;
+  const UINT length = text ? SysStringLen(text) : 0;
+  if (!IsPossibleEngineText(text, length, slot)) return E_FAIL;
   try {
-    if (SUCCEEDED(result)) CopyEngineText(text, slot);
+    if (SUCCEEDED(result)) CopyEngineText(text, length, slot);
   } catch (...) {
     SysFreeString(text);
     throw;

@@ -21,6 +21,10 @@ std::wstring ShowList(const wchar_t* list) {
   return shown;
 }
 
+std::wstring ShowExclusionList(const BridgeLibrary& b, int32_t h) {
+  return ShowList(b.GetExclusionList(h));
+}
+
 const std::wstring kInt32 = Show(kRecordedInt32);
 const std::wstring kInt64 = Show(kRecordedInt64);
 
@@ -74,12 +78,8 @@ const Forward kForwards[] = {
     {L"SetFileMask(*.iso)", CALL(SetFileMask(h, L"*.iso")), L"1", L"SetFileMask", L"0"},
     {L"SetFileMask()", CALL(SetFileMask(h, nullptr)), L"1", L"SetFileMask", L"0"},
     INT32_GETTER(GetFragmentation),
-    {L"GetExclusionList()",
-     [](const BridgeLibrary& b, int32_t h) { return ShowList(b.GetExclusionList(h)); }, L"x|y|",
-     L"GetExclusionList", L"NULL", true},
-    {L"GetExclusionList()",
-     [](const BridgeLibrary& b, int32_t h) { return ShowList(b.GetExclusionList(h)); }, L"x|y|",
-     L"GetItem", L"NULL", true},
+    {L"GetExclusionList()", ShowExclusionList, L"x|y|", L"GetExclusionList", L"NULL", true},
+    {L"GetExclusionList()", ShowExclusionList, L"x|y|", L"GetItem", L"NULL", true},
     {L"GetExclusionList(); Clear(); GetExclusionList(); Add(a); GetExclusionList(); Add(b)",
      CALL(SetExclusionList(h, L"a\0b\0\0")), L"1", L"GetExclusionList", L"0"},
     INT32_GETTER(GetSkipFragments),

@@ -103,7 +103,6 @@ class TextSpy final : public IMallocSpy {
 };
 TextSpy g_spy;
 
-
 // The text the test asked for. A name is counted until it is freed: without the spy it
 // never comes back, so a missing spy shows as texts not freed.
 BSTR GiveText(const wchar_t* name) {
